@@ -1,0 +1,11 @@
+# One GoogleTest program per folder, registered with ctest under the folder's name.
+function(vellora2_add_test name)
+  if(NOT BUILD_TESTING)
+    return()
+  endif()
+  add_executable(${name} ${ARGN})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE vellora2_static vellora2_warnings GTest::gtest GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+endfunction()
