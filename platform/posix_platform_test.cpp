@@ -1,0 +1,147 @@
+#include "platform/posix_platform.hpp"
+
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "platform/scripted_platform.hpp"
+#include "vellora2/automation/text.hpp"
+
+namespace vellora2 {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "vellora2-platform-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+std::string ReadAll(std::FILE* f) {
+  std::rewind(f);
+  std::string s;
+  for (int c; (c = std::fgetc(f)) != EOF;) s.push_back(static_cast<char>(c));
+  return s;
+}
+
+TEST(PosixPlatform, MessageBoxWithoutATerminalAnswersTheDefaultButton) {
+  std::FILE* in = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  PosixPlatform platform(in, stdout, err);
+  EXPECT_EQ(platform.MessageBox(u"Save?", mb::kYesNoCancel | mb::kQuestion, u"Vellora"), mb::kYes);
+  EXPECT_EQ(platform.MessageBox(u"Sure?", mb::kYesNo | mb::kDefaultButton2, u"Vellora"), mb::kNo);
+  EXPECT_NE(ReadAll(err).find("Save? [no terminal"), std::string::npos);
+  std::fclose(in);
+  std::fclose(err);
+  EXPECT_EQ(mb::DefaultAnswer(mb::kAbortRetryIgnore | mb::kDefaultButton3), mb::kIgnore);
+  EXPECT_EQ(mb::DefaultAnswer(mb::kOkCancel | mb::kDefaultButton2), mb::kCancel);
+}
+
+TEST(PosixPlatform, MessageBoxAsksOnATerminal) {
+  int master = -1, slave = -1;
+  ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+  std::FILE* in = ::fdopen(slave, "r");
+  std::FILE* out = std::tmpfile();
+  // A key that the box does not offer is asked again; then "n" answers No.
+  const std::string keys = "o\nn\n";
+  ASSERT_EQ(::write(master, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  PosixPlatform platform(in, out, stderr);
+  EXPECT_EQ(platform.MessageBox(u"Would you like to save?", mb::kYesNoCancel, u"Host"), mb::kNo);
+  const std::string shown = ReadAll(out);
+  EXPECT_NE(shown.find("Host: Would you like to save?"), std::string::npos);
+  EXPECT_NE(shown.find("[Y]es, [N]o, [C]ancel"), std::string::npos);
+  std::fclose(in);
+  std::fclose(out);
+  ::close(master);
+}
+
+TEST(PosixPlatform, PathsAndFiles) {
+  TempDir dir;
+  PosixPlatform p;
+  const fs::path old_cwd = fs::current_path();
+  fs::current_path(dir.path());
+  EXPECT_EQ(p.FullPath(u"a/../b/./c.txt"), FromUtf8((dir.path() / "b/c.txt").string()));
+  EXPECT_EQ(p.FullPath(u"/x/y/../z"), u"/x/z");
+  EXPECT_FALSE(p.FullPath(u"").has_value());
+  fs::current_path(old_cwd);
+
+  std::set<std::u16string> names;
+  for (int i = 0; i < 20; ++i) {
+    auto name = p.CreateTempFile(FromUtf8(dir.path().string()), u"vellora");
+    ASSERT_TRUE(name.has_value());
+    EXPECT_TRUE(fs::exists(ToUtf8(*name)));
+    EXPECT_EQ(fs::path(ToUtf8(*name)).filename().string().substr(0, 3), "vel");
+    names.insert(*name);
+  }
+  EXPECT_EQ(names.size(), 20u);
+  EXPECT_FALSE(p.CreateTempFile(u"/nonexistent-folder", u"x").has_value());
+  EXPECT_EQ(p.LastError(), 2);
+
+  const fs::path file = dir.path() / ".hidden";
+  std::ofstream(file) << "x";
+  EXPECT_EQ(p.FileAttributes(FromUtf8(file.string())), 2 | 32);
+  EXPECT_EQ(p.FileAttributes(FromUtf8(dir.path().string())), 16);
+  EXPECT_EQ(p.FileAttributes(u"/no/such/file"), -1);
+
+  EXPECT_EQ(p.SearchPath(FromUtf8(dir.path().string()) + u":/tmp", u".hidden", u".txt"),
+            FromUtf8(file.string()));
+  std::ofstream(dir.path() / "notes.txt") << "x";
+  EXPECT_EQ(p.SearchPath(u"/nonexistent;" + FromUtf8(dir.path().string()), u"notes", u".txt"),
+            FromUtf8((dir.path() / "notes.txt").string()));
+  EXPECT_TRUE(p.SearchPath(u"", u"sh", u"").has_value());
+  EXPECT_FALSE(p.SearchPath(u"/nonexistent", u"nothing", u".bin").has_value());
+  EXPECT_EQ(p.TempFolder().back(), u'/');
+}
+
+TEST(PosixPlatform, EnvironmentExpansionInBothForms) {
+  ::setenv("VELLORA2_TEST_HOME", "/home/v", 1);
+  ::unsetenv("VELLORA2_TEST_NONE");
+  PosixPlatform p;
+  EXPECT_EQ(p.ExpandEnvironment(u"%VELLORA2_TEST_HOME%\\docs"), u"/home/v\\docs");
+  EXPECT_EQ(p.ExpandEnvironment(u"$VELLORA2_TEST_HOME/docs and ${VELLORA2_TEST_HOME}x"), u"/home/v/docs and /home/vx");
+  EXPECT_EQ(p.ExpandEnvironment(u"%VELLORA2_TEST_NONE% $VELLORA2_TEST_NONE 100% $"),
+            u"%VELLORA2_TEST_NONE% $VELLORA2_TEST_NONE 100% $");
+}
+
+TEST(PosixPlatform, ClockAndIdentity) {
+  PosixPlatform p;
+  const uint32_t before = p.TickCount();
+  ::usleep(20000);
+  EXPECT_GE(p.TickCount() - before, 15u);
+  EXPECT_EQ(p.Version() & 0x80000000u, 0u);
+  EXPECT_GE(p.Version() & 0xFFu, 3u);
+  EXPECT_TRUE(fs::exists(ToUtf8(p.ModuleFileName())));
+  EXPECT_GE(p.Timer(), 0.0);
+  EXPECT_LT(p.Timer(), 86400.0);
+  EXPECT_EQ(p.LogicalDrives(), 4u);
+}
+
+TEST(Platform, CurrentIsPerThreadAndReplaceable) {
+  auto scripted = std::make_shared<ScriptedPlatform>();
+  auto old = SetCurrentPlatform(scripted);
+  scripted->message_box_answers = {mb::kCancel};
+  EXPECT_EQ(CurrentPlatform().MessageBox(u"a", mb::kYesNoCancel, u"t"), mb::kCancel);
+  EXPECT_EQ(CurrentPlatform().MessageBox(u"b", mb::kYesNoCancel | mb::kDefaultButton2, u"t"), mb::kNo);
+  ASSERT_EQ(scripted->message_boxes.size(), 2u);
+  EXPECT_EQ(scripted->message_boxes[1].prompt, u"b");
+  EXPECT_EQ(scripted->message_boxes[1].style, mb::kYesNoCancel | mb::kDefaultButton2);
+  SetCurrentPlatform(old);
+  EXPECT_NE(&CurrentPlatform(), scripted.get());
+}
+
+}  // namespace
+}  // namespace vellora2
