@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs, from Debian, what the build and the tests need; only what is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkgconf
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev libfmt-dev
+  clang libclang-rt-14-dev
+  python3 python3-olefile
+  libgsf-bin libolecf-utils 7zip libimage-exiftool-perl msitools
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+# Node.js may come from elsewhere with its own npm; Debian's pair is the fallback.
+if ! command -v npm >/dev/null 2>&1; then
+  missing+=(nodejs npm)
+fi
+
+if ((${#missing[@]})); then
+  echo "deps: installing ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
