@@ -72,7 +72,7 @@ inline constexpr uint32_t kSystemIdentifier = 0x00020005;
 
 // Property types (VARENUM). A value's type word is one of these, possibly with
 // kVtVector or kVtArray or'ed in.
-enum VarType : uint16_t {
+enum PropertyType : uint16_t {
   kVtEmpty = 0x0000,
   kVtNull = 0x0001,
   kVtI2 = 0x0002,

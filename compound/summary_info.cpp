@@ -10,11 +10,11 @@ namespace vellora2::compound {
 
 // --- SummarySet ---
 
-SummarySet::SummarySet(const Guid& fmtid) : fmtid_(fmtid) {}
+SummarySet::SummarySet(const Guid& fmtid) : fmtid_(fmtid) { stream_.FindOrAdd(fmtid, 0); }
 
 SummarySet SummarySet::Parse(const Guid& fmtid, std::string_view bytes) {
   SummarySet set(fmtid);
-  set.stream_ = PropertySetStream::Parse(bytes);
+  set.stream_ = PropertySetStream::Parse(bytes);  // with or without the section
   return set;
 }
 

@@ -19,7 +19,7 @@ namespace vellora2::compound {
 // information: properties known by their identifier (pidsi::, piddsi::).
 class SummarySet {
  public:
-  // A new stream with no properties yet.
+  // A new stream whose section holds only the code page.
   explicit SummarySet(const Guid& fmtid);
   // Throws AutomationError(kDocfileCorrupt) for a damaged stream. A stream without
   // the section reads as empty; the section is added when something is set.

@@ -75,7 +75,8 @@ TEST(SummaryInfo, SummaryFieldsRoundTripAndDefaultWhenMissing) {
   EXPECT_EQ(set.Text(pidsi::kTitle), u"");
   EXPECT_EQ(set.Time(pidsi::kCreated), FileTime{});
   EXPECT_EQ(set.Number(pidsi::kPageCount), 0);
-  EXPECT_TRUE(set.stream().sections().empty());
+  ASSERT_EQ(set.stream().sections().size(), 1u);
+  EXPECT_EQ(set.stream().sections()[0].fmtid(), fmtid::kSummaryInformation);
 
   set.SetText(pidsi::kTitle, u"Report");
   set.SetText(pidsi::kAuthor, u"Zo\u00EB");
