@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libfmt-dev
   clang libclang-rt-14-dev
-  python3 python3-olefile
+  python3 python3-olefile python3-pytest
   libgsf-bin libolecf-utils 7zip libimage-exiftool-perl msitools
 )
 
