@@ -293,12 +293,17 @@ void ThrowCorrupt(std::string_view what) {
 
 // --- PropertySection ---
 
-PropertySection::PropertySection(const Guid& fmtid) : fmtid_(fmtid) {
+PropertySection::PropertySection(const Guid& fmtid) : fmtid_(fmtid) { EnsureCodePage(); }
+
+// Readers need the code page to read any 8-bit text; a section without one is
+// read as 1252, so saying so changes nothing for what it already holds.
+void PropertySection::EnsureCodePage() {
+  if (Find(pid::kCodePage) != nullptr) return;
   std::string code_page;
   PutType(code_page, kVtI2);
   PutU16(code_page, codepage::kWindows1252);
   PutU16(code_page, 0);
-  properties_.push_back({pid::kCodePage, std::move(code_page)});
+  properties_.insert(properties_.begin(), {pid::kCodePage, std::move(code_page)});
 }
 
 PropertySection PropertySection::Parse(const Guid& fmtid, std::string_view bytes) {
@@ -387,6 +392,7 @@ PropertyValue PropertySection::Value(uint32_t id) const {
 }
 
 void PropertySection::Set(uint32_t id, const PropertyValue& value) {
+  EnsureCodePage();
   std::string bytes = EncodeValue(value, CodePage());
   if (Property* p = FindMutable(id)) {
     p->bytes = std::move(bytes);
@@ -426,6 +432,7 @@ bool PropertySection::SameName(std::u16string_view a, std::u16string_view b) con
 }
 
 void PropertySection::StoreDictionary() {
+  EnsureCodePage();
   std::string bytes = EncodeDictionary(dictionary_, CodePage());
   if (Property* p = FindMutable(pid::kDictionary)) {
     p->bytes = std::move(bytes);

@@ -63,7 +63,8 @@ class PropertySection {
 
   // The decoded value; monostate when missing or of a type kept only as bytes.
   PropertyValue Value(uint32_t id) const;
-  // Replaces the value in place (keeping its position) or appends the property.
+  // Replaces the value in place (keeping its position) or appends the property;
+  // a section without a code page gets the code page 1252 property first.
   // Text goes in as VT_LPSTR in the section's code page when the code page can hold
   // it, as VT_LPWSTR otherwise; monostate goes in as VT_EMPTY.
   void Set(uint32_t id, const PropertyValue& value);
@@ -81,6 +82,7 @@ class PropertySection {
 
  private:
   Property* FindMutable(uint32_t id);
+  void EnsureCodePage();
   void StoreDictionary();
 
   Guid fmtid_;

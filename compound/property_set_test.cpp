@@ -106,6 +106,11 @@ TEST(PropertySet, WritesTheLayoutReadersExpect) {
   PropertySection reread = PropertySetStream::Parse(b).sections()[0];
   for (uint32_t id : {2u, 3u, 14u, 10u, 20u, 21u}) EXPECT_EQ(reread.Value(id), s.Value(id)) << id;
   EXPECT_EQ(reread.Value(14), PropertyValue(int32_t{-7}));
+
+  // A foreign section without a code page says 1252 once we write text into it.
+  PropertySetStream bare = PropertySetStream::Parse(MakeStream({{fmtid::kSummaryInformation, MakeSection({})}}));
+  bare.Find(fmtid::kSummaryInformation)->Set(2, std::u16string(u"x"));
+  EXPECT_EQ(bare.sections()[0].properties()[0].bytes, TypedU32(2, 1252));
 }
 
 TEST(PropertySet, UnicodeSectionsStoreStringsAndNamesAsUtf16) {
