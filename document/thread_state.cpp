@@ -1,0 +1,32 @@
+#include "document/thread_state.hpp"
+
+#include <limits>
+
+#include "vellora2/automation/error.hpp"
+
+namespace vellora2 {
+
+ThreadState& CurrentThreadState() {
+  thread_local ThreadState state;
+  return state;
+}
+
+int32_t NextClassDebugID() {
+  auto& counter = CurrentThreadState().debug_id_counter;
+  if (counter == std::numeric_limits<int32_t>::max()) Raise(rt::kOverflow);
+  return ++counter;
+}
+
+StorageEngine& RequireEngine() {
+  auto& engine = CurrentThreadState().gStorageEngine;
+  if (!engine) Raise(rt::kObjectNotSet);
+  return *engine;
+}
+
+Storage& RequireRoot() {
+  auto& root = CurrentThreadState().gRootStorage;
+  if (!root) Raise(rt::kObjectNotSet);
+  return root;
+}
+
+}  // namespace vellora2

@@ -1,0 +1,36 @@
+// What the library keeps once per thread: the storage engine, the open document's
+// root storage, the utility objects its own classes use, and the debug-ID counter.
+// CVellora creates and releases it; the element classes and the properties window
+// read it directly, so one thread has one open document.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "vellora2/compound/storage_engine.hpp"
+
+namespace vellora2 {
+
+class GUtility;
+class GBytes;
+class GCommonDialog;
+
+struct ThreadState {
+  std::shared_ptr<StorageEngine> gStorageEngine;
+  Storage gRootStorage;
+  std::shared_ptr<GUtility> utility;
+  std::shared_ptr<GBytes> bytes;
+  std::shared_ptr<GCommonDialog> common_dialog;
+  int32_t debug_id_counter = 0;
+};
+
+ThreadState& CurrentThreadState();
+
+// The next debug ID of the thread, from 1 upward; error 6 past 2147483647.
+int32_t NextClassDebugID();
+
+// The engine and the open document's root; error 91 when there is none.
+StorageEngine& RequireEngine();
+Storage& RequireRoot();
+
+}  // namespace vellora2
