@@ -1,0 +1,448 @@
+#include "vellora2/document/cvellora.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "document/busy_pointer.hpp"
+#include "document/thread_state.hpp"
+#include "vellora2/automation/text.hpp"
+#include "vellora2/dialogs/gcommondialog.hpp"
+#include "vellora2/storage/errors.hpp"
+#include "vellora2/util/gbytes.hpp"
+#include "vellora2/util/gutility.hpp"
+#include "vellora2/version.hpp"
+
+namespace vellora2 {
+namespace {
+
+constexpr int32_t kNewMode = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;                     // 4114
+constexpr int32_t kOpenModeBase = STGM_TRANSACTED | STGM_SHARE_DENY_WRITE;                             // 65568
+constexpr int32_t kSaveToMode = STGM_TRANSACTED | STGM_CREATE | STGM_SHARE_DENY_WRITE | STGM_READWRITE;  // 69666
+constexpr const char16_t* kFilter = u"Quillar Files (*.qxv)|*.qxv|All (*.*)|*.*";
+constexpr const char16_t* kAppVersionName = u"AppVersion";
+
+GUtility& Utility() {
+  auto& u = CurrentThreadState().utility;
+  if (!u) Raise(rt::kObjectNotSet);
+  return *u;
+}
+
+GCommonDialog& CommonDialog() {
+  auto& d = CurrentThreadState().common_dialog;
+  if (!d) Raise(rt::kObjectNotSet);
+  return *d;
+}
+
+// Deletes the file a document is about to be saved to. The file the document
+// holds cannot be replaced under it: POSIX would let us unlink it, so the
+// platform's refusal is made here.
+void RemoveTarget(const std::u16string& target, const std::u16string& open_file) {
+  struct stat a {};
+  struct stat b {};
+  const std::string target_path = ToUtf8(target);
+  if (!open_file.empty() && ::stat(target_path.c_str(), &a) == 0 && ::stat(ToUtf8(open_file).c_str(), &b) == 0 &&
+      a.st_dev == b.st_dev && a.st_ino == b.st_ino) {
+    Raise(rt::kPathFileAccessError);
+  }
+  if (::unlink(target_path.c_str()) != 0) Raise(rt::kPathFileAccessError);
+}
+
+bool IsBlank(const std::u16string& s) {
+  return std::all_of(s.begin(), s.end(), [](char16_t c) { return c == u' '; });
+}
+
+// Runs a step whose failure the caller chose to ignore.
+template <typename Step>
+void Quietly(Step&& step) {
+  try {
+    step();
+  } catch (const AutomationError&) {  // NOLINT(bugprone-empty-catch): the step is optional
+  }
+}
+
+}  // namespace
+
+// CVellora's side of its CFilesIO's events: they pass straight through to the host.
+class CVellora::FilesIOForwarder : public CFilesIOEvents {
+ public:
+  explicit FilesIOForwarder(CVellora& owner) : owner_(owner) {}
+  void StartOperation() override {
+    for (auto* sink : std::vector(owner_.sinks_)) sink->StartOperation();
+  }
+  void PercentDone(int16_t& x) override {
+    for (auto* sink : std::vector(owner_.sinks_)) sink->PercentDone(x);
+  }
+  void FinishOperation() override {
+    for (auto* sink : std::vector(owner_.sinks_)) sink->FinishOperation();
+  }
+
+ private:
+  CVellora& owner_;
+};
+
+CVellora::CVellora() : forwarder_(std::make_unique<FilesIOForwarder>(*this)) {
+  // A failing step ends construction quietly: the object exists with the steps before it.
+  try {
+    mClassDebugID = NextClassDebugID();
+    mCImagesIO = std::make_shared<CImagesIO>();
+    mCFilesIO = std::make_shared<CFilesIO>();
+    mCFilesIO->Connect(forwarder_.get());
+    mCObjectsIO = std::make_shared<CObjectsIO>();
+    mCHelpIO = std::make_shared<CHelpIO>();
+    auto& state = CurrentThreadState();
+    state.utility = std::make_shared<GUtility>();
+    state.common_dialog = std::make_shared<GCommonDialog>();
+    state.bytes = std::make_shared<GBytes>();
+    mTempStoreHandle = -1;
+    mOpenMode = 2;
+    state.gStorageEngine = std::make_shared<StorageEngine>();
+  } catch (const AutomationError&) {  // NOLINT(bugprone-empty-catch)
+  }
+}
+
+CVellora::~CVellora() {
+  auto& state = CurrentThreadState();
+  mProbeStorage.Release();
+  mCHelpIO.reset();
+  mCObjectsIO.reset();
+  if (mCFilesIO) mCFilesIO->Disconnect(forwarder_.get());
+  mCFilesIO.reset();
+  mCImagesIO.reset();
+  state.utility.reset();
+  state.bytes.reset();
+  state.common_dialog.reset();
+  if (mTempStoreHandle > 0 && state.gStorageEngine) {
+    Quietly([&] { state.gStorageEngine->ReleaseTempStore(mTempStoreHandle); });
+    mTempStoreHandle = 0;
+  }
+  // Released without a commit: changes not saved are lost.
+  state.gRootStorage.Release();
+  state.gStorageEngine.reset();
+}
+
+void CVellora::SetCFilesIO(std::shared_ptr<CFilesIO> value) {
+  if (mCFilesIO) mCFilesIO->Disconnect(forwarder_.get());
+  mCFilesIO = std::move(value);
+  if (mCFilesIO) mCFilesIO->Connect(forwarder_.get());
+}
+
+int32_t CVellora::DialogBoxParentHwnd() const { return mDialogBoxParentHwnd <= 0 ? -1 : mDialogBoxParentHwnd; }
+
+bool CVellora::Dirty() const {
+  if (mDirty) return true;
+  if (mCFilesIO && mCFilesIO->Dirty()) return true;
+  if (mCHelpIO && mCHelpIO->Dirty()) return true;
+  if (mCImagesIO && mCImagesIO->Dirty()) return true;
+  return mCObjectsIO && mCObjectsIO->Dirty();
+}
+
+void CVellora::Dirty(bool value) {
+  mDirty = value;
+  if (!mCFilesIO || !mCHelpIO || !mCImagesIO || !mCObjectsIO) Raise(rt::kObjectNotSet);
+  mCFilesIO->Dirty(value);
+  mCHelpIO->Dirty(value);
+  mCImagesIO->Dirty(value);
+  mCObjectsIO->Dirty(value);
+}
+
+void CVellora::Connect(CVelloraEvents* sink) {
+  if (sink && std::find(sinks_.begin(), sinks_.end(), sink) == sinks_.end()) sinks_.push_back(sink);
+}
+
+void CVellora::Disconnect(CVelloraEvents* sink) { std::erase(sinks_, sink); }
+
+bool CVellora::RaiseIsCorrectFileType() {
+  bool correct = true;
+  for (auto* sink : std::vector(sinks_)) sink->IsCorrectFileType(correct);
+  return correct;
+}
+
+// ---- Application identity ----
+
+std::u16string CVellora::AppName() {
+  if (IsBlank(mAppName)) mAppName = kProductName;
+  return mAppName;
+}
+
+void CVellora::AppName(const std::u16string& vData) {
+  mAppName = vData;
+  auto& root = CurrentThreadState().gRootStorage;
+  if (!root) return;
+  Quietly([&] {
+    root.ApplicationName(AppName());
+    root.WriteSummaryInfo();
+    mDirty = true;
+  });
+}
+
+std::u16string CVellora::AppVersion() {
+  if (IsBlank(mAppVersion)) mAppVersion = U16(std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor));
+  return mAppVersion;
+}
+
+void CVellora::AppVersion(const std::u16string& vData) {
+  mAppVersion = vData;
+  auto& root = CurrentThreadState().gRootStorage;
+  if (!root) return;
+  // Each step that fails is skipped and the next one still runs.
+  Quietly([&] { root.ReadUserProperties(); });
+  Quietly([&] { root.AddUserProperty(kAppVersionName, Variant(mAppVersion)); });
+  Quietly([&] { root.WriteUserProperties(); });
+  mDirty = true;
+}
+
+void CVellora::RestoreAppInfo() {
+  auto& root = CurrentThreadState().gRootStorage;
+  if (!root) return;
+  mAppName = root.ApplicationName();
+  if (mAppVersionIndex >= 0) mAppVersion = root.UserPropertyValue(mAppVersionIndex).ToString();
+}
+
+// ---- Creating, opening and closing ----
+
+bool CVellora::NewFile() {
+  BusyPointer busy;
+  CloseFile();
+  auto& state = CurrentThreadState();
+  StorageEngine& engine = RequireEngine();
+  mTempStoreHandle = engine.CreateTempStore();
+  state.gRootStorage = engine.CreateRootStorage(u"DocumentRoot", kNewMode, mTempStoreHandle);
+  Storage& root = state.gRootStorage;
+  for (const char16_t* name : {u"Databases", u"DecisionTreeData", u"Help", u"Images", u"Settings"}) {
+    root.CreateStorage(name, kNewMode).Release();
+  }
+  mAppVersionIndex = static_cast<int16_t>(root.AddUserProperty(kAppVersionName, Variant(AppVersion())));
+  for (const char16_t* name : {u"Email", u"WebPage", u"PhoneNum"}) root.AddUserProperty(name, Variant(u""));
+  root.WriteUserProperties();
+  root.ApplicationName(AppName());
+  root.StampCreated();
+  root.EditTime(0);
+  root.WriteSummaryInfo();
+  root.Commit(STGC_DEFAULT);
+  root.StartEditClock();
+  Dirty(false);
+  return true;
+}
+
+bool CVellora::OpenFileReadOnly(std::u16string_view file) {
+  mOpenMode = 0;
+  const bool opened = OpenFile(file);
+  if (!opened) mOpenMode = 2;
+  return opened;
+}
+
+bool CVellora::OpenFile(std::u16string_view file) {
+  BusyPointer busy;
+  auto& state = CurrentThreadState();
+  std::u16string path;
+  std::u16string name;
+  if (!file.empty()) {
+    if (!Utility().ExistFileDir(file)) return false;
+    int32_t file_part = 0, ext_part = 0, dir_part = 0;
+    path = Utility().GetFullPath(file, file_part, ext_part, dir_part);
+    name = Utility().GetFileBaseExt(file);
+  } else {
+    bool read_only = false;
+    std::u16string filter = kFilter;
+    int32_t filter_index = 1;
+    int32_t flags = 0;
+    if (!CommonDialog().VBGetOpenFileName(path, name, true, false, read_only, true, filter, filter_index, u"",
+                                          u"Open Project", u"", mDialogBoxParentHwnd, flags)) {
+      RestoreAppInfo();
+      return false;
+    }
+  }
+  StorageEngine& engine = RequireEngine();
+  if (!engine.IsStorageFile(path)) {
+    CurrentPlatform().MessageBox(u"BadFile!", mb::kOkOnly, kProductName);
+    return false;
+  }
+
+  // Look at the candidate before giving up the open document. The probe is let go
+  // on an error too, so that a failed open does not keep the file locked.
+  int16_t candidate = -1;
+  try {
+    mProbeStorage = engine.OpenStorageFile(path, mOpenMode | kOpenModeBase);
+    mProbeStorage.ReadUserProperties();
+    mProbeStorage.ReadSummaryInfo();
+    const int32_t count = mProbeStorage.UserPropertyCount();
+    for (int16_t i = 0; i < count; ++i) {
+      if (mProbeStorage.UserPropertyName(i) == kAppVersionName) {
+        candidate = i;
+        break;
+      }
+      if (i == INT16_MAX) Raise(rt::kOverflow);
+    }
+    mAppName = mProbeStorage.ApplicationName();
+    if (candidate != -1) mAppVersion = mProbeStorage.UserPropertyValue(candidate).ToString();
+    mProbeStorage.Release();
+  } catch (...) {
+    mProbeStorage.Release();
+    throw;
+  }
+
+  if (!RaiseIsCorrectFileType()) {
+    RestoreAppInfo();
+    return false;
+  }
+
+  const uint8_t open_mode = mOpenMode;
+  CloseFile();
+  mOpenMode = open_mode;
+  state.gRootStorage = engine.OpenStorageFile(path, mOpenMode | kOpenModeBase);
+  mAppVersionIndex = candidate;
+  strFileName(name);
+  strFilePath(path);
+  Storage& root = state.gRootStorage;
+  root.ReadSummaryInfo();
+  root.StartEditClock();
+  // A read-only document can never be committed, so its summary is not rewritten.
+  if (mOpenMode != 0) root.WriteSummaryInfo();
+  Dirty(false);
+  return true;
+}
+
+void CVellora::CloseFile() {
+  BusyPointer busy;
+  mOpenMode = 2;
+  if (Dirty()) {
+    const int32_t answer = CurrentPlatform().MessageBox(u"Would you like to save your changes?",
+                                                        mb::kYesNoCancel | mb::kQuestion, u"Save Changes?");
+    // Cancel keeps the document open, as the user asked, and tells the caller
+    // (NewFile, OpenFile) to stop, as a cancelled Save As dialog does.
+    if (answer == mb::kCancel) throw AutomationError(ioCancel, u"", u"");
+    if (answer == mb::kYes) {
+      if (mTempStoreHandle > 0) {
+        SaveAsFile();
+      } else {
+        SaveFile();
+      }
+    }
+  }
+  strFileName(u"");
+  strFilePath(u"");
+  mProbeStorage.Release();
+  auto& state = CurrentThreadState();
+  state.gRootStorage.Release();
+  if (mTempStoreHandle > 0) {
+    RequireEngine().ReleaseTempStore(mTempStoreHandle);
+    mTempStoreHandle = -1;
+  }
+  Dirty(false);
+}
+
+void CVellora::Revert() {
+  BusyPointer busy;
+  RequireRoot().Revert();
+  Dirty(false);
+}
+
+std::u16string CVellora::GetTitle() { return RequireRoot().Title(); }
+
+// ---- Saving ----
+
+Variant CVellora::SaveToPath(std::u16string strPath) {
+  BusyPointer busy;
+  auto& state = CurrentThreadState();
+  // Checked first, so that a missing document never costs the file at the target.
+  Storage& old_root = RequireRoot();
+  const std::u16string name = Utility().GetFileBaseExt(strPath);
+  if (Utility().ExistFileDir(strPath)) RemoveTarget(strPath, mFilePath);
+  Storage new_root = RequireEngine().CreateStorageFile(strPath, kSaveToMode);
+  old_root.CopyTo(new_root);
+  state.gRootStorage = new_root;
+  if (mTempStoreHandle > 0) {
+    RequireEngine().ReleaseTempStore(mTempStoreHandle);
+    mTempStoreHandle = -1;
+  }
+  strFileName(name);
+  strFilePath(strPath);
+  SaveFile();
+  return Variant();
+}
+
+void CVellora::SaveAsFile() {
+  BusyPointer busy;
+  std::u16string path;
+  std::u16string title;
+  std::u16string filter = kFilter;
+  int32_t filter_index = 1;
+  int32_t flags = 0;
+  if (!CommonDialog().VBGetSaveFileName(path, title, true, filter, filter_index, mFilePath, u"Save Project", u".qxv",
+                                        mDialogBoxParentHwnd, flags)) {
+    throw AutomationError(ioCancel, u"", u"");
+  }
+  SaveToPath(path);
+}
+
+void CVellora::SaveFile() {
+  BusyPointer busy;
+  if (mFileName.empty()) {
+    SaveAsFile();
+    return;
+  }
+  if (mCFilesIO) mCFilesIO->CloseLoadedFile();
+  Storage& root = RequireRoot();
+  root.ReadSummaryInfo();
+  const int32_t before = root.EditTime();
+  root.StopEditClock();
+  root.StampSaved();
+  const int32_t after = root.EditTime();
+  const int64_t grown = static_cast<int64_t>(after) - before;
+  if (grown < INT32_MIN || grown > INT32_MAX) Raise(rt::kOverflow);
+  if (grown > 100000) {
+    // A clock that ran away: count whole days between creation and this save instead.
+    const double days = root.LastSaved().value - root.Created().value;
+    root.EditTime(Variant(days).ToLong());
+  }
+  root.AdvanceRevision();
+  root.WriteSummaryInfo();
+  root.WriteDocSummaryInfo();
+  root.WriteUserProperties();
+  root.Commit(STGC_DEFAULT);
+  Dirty(false);
+}
+
+// ---- Summary and user properties ----
+
+// A change marks the document dirty only when the text really differs (case counts).
+#define VELLORA2_SUMMARY_PROPERTY(Property, Item, Writer)                  \
+  std::u16string CVellora::Property() { return RequireRoot().Item(); }    \
+  void CVellora::Property(std::u16string value) {                          \
+    Storage& root = RequireRoot();                                         \
+    if (root.Item() == value) return;                                      \
+    Dirty(true);                                                           \
+    root.Item(value);                                                      \
+    root.Writer();                                                         \
+  }
+
+VELLORA2_SUMMARY_PROPERTY(DocTitle, Title, WriteSummaryInfo)
+VELLORA2_SUMMARY_PROPERTY(DocSubject, Subject, WriteSummaryInfo)
+VELLORA2_SUMMARY_PROPERTY(DocAuthor, Author, WriteSummaryInfo)
+VELLORA2_SUMMARY_PROPERTY(DocKeywords, Keywords, WriteSummaryInfo)
+VELLORA2_SUMMARY_PROPERTY(DocComments, Comments, WriteSummaryInfo)
+VELLORA2_SUMMARY_PROPERTY(DocCompany, Company, WriteDocSummaryInfo)
+#undef VELLORA2_SUMMARY_PROPERTY
+
+std::u16string CVellora::UserPropertyText(int32_t index) { return RequireRoot().UserPropertyValue(index).ToString(); }
+
+void CVellora::SetUserPropertyText(int32_t index, std::u16string_view name, std::u16string value) {
+  Storage& root = RequireRoot();
+  if (root.UserPropertyValue(index).ToString() == value) return;
+  Dirty(true);
+  root.SetUserProperty(index, name, Variant(std::move(value)));
+  root.WriteUserProperties();
+}
+
+std::u16string CVellora::DocEmail() { return UserPropertyText(Email); }
+void CVellora::DocEmail(std::u16string strEmail) { SetUserPropertyText(Email, u"Email", std::move(strEmail)); }
+std::u16string CVellora::DocWebPage() { return UserPropertyText(WebPage); }
+void CVellora::DocWebPage(std::u16string strWebPage) { SetUserPropertyText(WebPage, u"WebPage", std::move(strWebPage)); }
+std::u16string CVellora::DocPhoneNum() { return UserPropertyText(PhoneNum); }
+void CVellora::DocPhoneNum(std::u16string strPhoneNum) {
+  SetUserPropertyText(PhoneNum, u"PhoneNum", std::move(strPhoneNum));
+}
+
+}  // namespace vellora2
