@@ -34,6 +34,10 @@ class PosixPlatform : public Platform {
   uint32_t LogicalDrives() override;
   std::optional<std::u16string> VolumeLabel(std::u16string_view root) override;
   int32_t LastError() override { return last_error_; }
+  // In posix_files.cpp.
+  std::vector<std::u16string> ListFiles(std::u16string_view pattern, bool directories) override;
+  int32_t ReadFile(std::u16string_view path, size_t max_bytes, std::string& bytes) override;
+  int32_t WriteFile(std::u16string_view path, std::string_view bytes) override;
 
   uint32_t SysColor(int32_t index) override;
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vellora2 {
 
@@ -93,6 +94,21 @@ class Platform {
   virtual std::optional<std::u16string> VolumeLabel(std::u16string_view root) = 0;
   // The error code of the last failed call (a platform code, 0 when none).
   virtual int32_t LastError() = 0;
+  // The names that `pattern` matches in its folder, in directory order. The last
+  // component may hold the wildcards * and ? ("*.*" matches every name, dotted or
+  // not); an empty one matches everything. Directories, "." and ".." included, are
+  // listed only when `directories` is true. Empty when nothing matches or the
+  // folder cannot be read.
+  virtual std::vector<std::u16string> ListFiles(std::u16string_view pattern, bool directories) = 0;
+  // Whole-file I/O in bytes. Each returns 0 or the runtime's file error number
+  // (53 file not found, 76 path not found, 70 permission denied for a sharing
+  // conflict, 75 path/file access error, 61 disk full, 67 too many files, 57
+  // device I/O error). A reader lets others read but not write; a writer keeps
+  // others from writing (advisory locks: only cooperating processes are held off).
+  // ReadFile replaces `bytes` with at most `max_bytes` bytes from the start.
+  virtual int32_t ReadFile(std::u16string_view path, size_t max_bytes, std::string& bytes) = 0;
+  // Creates `path` or empties it, then writes `bytes`.
+  virtual int32_t WriteFile(std::u16string_view path, std::string_view bytes) = 0;
 
   // --- Colours ---
   // The RGB value (0x00BBGGRR) of system colour `index`.

@@ -28,6 +28,84 @@ class GUtility {
   ~GUtility();
 
   // ---- Paths and files (util/path_utilities.cpp) ----
+  // Both "\" and "/" separate folders; where a member adds a separator it uses
+  // the one the path already has ("\" when it has none). Three roots are
+  // recognised: "C:\", "\\server\share\" and "/". Positions are 1-based. Optional
+  // position arguments left out count as 0.
+
+  // `sPath` ending in a separator (one is added unless there is one); "" gives "\".
+  std::u16string NormalizePath(std::u16string_view sPath);
+  // Removes one trailing separator from the text of `sPath`, storing it back as a
+  // String; leaves `sPath` as it is when it ends otherwise.
+  void DenormalizePath(Variant& sPath);
+  // Position of the extension's dot: scanning back from the end, the first dot
+  // (before any separator); Len + 1 when a separator comes first; 0 when neither
+  // occurs. Overflow (6) past 32766 characters.
+  int16_t GetExtPos(std::u16string_view sSpec);
+
+  // The full path of `sFileName`, and in FilePart, ExtPart and DirPart the
+  // positions of the file name, of its extension's dot (Len + 1 without one) and
+  // of the root separator. Drive and network paths are resolved as text (the
+  // operating system has no such roots); others by the operating system. "" gives
+  // "" and leaves the positions alone. DirPart keeps its value when no root is
+  // recognised; with no root and no separator the call raises 5.
+  std::u16string GetFullPath(std::u16string_view sFileName);
+  std::u16string GetFullPath(std::u16string_view sFileName, int32_t& FilePart, int32_t& ExtPart, int32_t& DirPart);
+  // Parts of the full path of `sFile`; "" for "" without asking the platform.
+  std::u16string GetFileBase(std::u16string_view sFile);     // name without extension
+  std::u16string GetFileBaseExt(std::u16string_view sFile);  // name with extension
+  std::u16string GetFileExt(std::u16string_view sFile);      // ".ext", or ""
+  std::u16string GetFileDir(std::u16string_view sFile);      // folder with its trailing separator
+  std::u16string GetFileFullSpec(std::u16string_view sFile);
+
+  // Full path of the first `sFileName` (with `Ext` added when it has no dot) in
+  // the folders of `Path` (":" or ";" separated), or by default next to the
+  // program, in the current folder and along PATH; "" when there is none.
+  std::u16string SearchDirs(std::u16string_view sFileName, std::u16string_view Ext = {}, std::u16string_view Path = {});
+  std::u16string SearchDirs(std::u16string_view sFileName, std::u16string_view Ext, std::u16string_view Path,
+                            int32_t& FilePart, int32_t& ExtPart, int32_t& DirPart);
+  // The first program found as sName.EXE, .COM, .PIF, .BAT, .CMD, then (as Linux
+  // names programs) sName itself; "" when none is found.
+  std::u16string SearchForExe(std::u16string_view sName);
+
+  // The folder for temporary files, ending in a separator.
+  std::u16string GetTempDir();
+  // Creates a new, empty file with a unique name starting with (up to three
+  // characters of) `Prefix` in `PathName` and returns its full path. An empty
+  // `PathName` is first set to GetTempDir(), and the caller sees that.
+  std::u16string GetTempFile(std::u16string_view Prefix = {});
+  std::u16string GetTempFile(std::u16string_view Prefix, std::u16string& PathName);
+
+  // %NAME%, $NAME and ${NAME} replaced by the environment's values; unknown names stay.
+  std::u16string ExpandEnvStr(std::u16string_view sData);
+  // The label of the file system holding `sRoot`; "" when it has none.
+  std::u16string GetLabel(std::u16string_view sRoot);
+
+  // True for an existing file that is not a folder.
+  bool ExistFile(std::u16string_view sSpec);
+  // True for an existing file or folder.
+  bool ExistFileDir(std::u16string_view sSpec);
+  // True when `sSpec` (wildcards * and ? in its last part) names at least one
+  // file or folder; "" names nothing.
+  bool Exists(std::u16string_view sSpec);
+
+  // Whole files as text, one character per byte of Windows-1252. A missing file
+  // raises 53; other failures the runtime's file errors (70, 75, 76, ...).
+  std::u16string GetFileText(std::u16string_view sFileName);
+  // True when the file starts with exactly "{\rtf"; False when missing or shorter.
+  bool IsRTF(std::u16string_view sFileName);
+  // Replaces the file's content with `sContent` exactly, so GetFileText gives it
+  // back; errors reach the caller.
+  void SaveFileStr(std::u16string_view sFile, std::u16string_view sContent);
+  // Replaces the file's content with `sText` and a line end (CR LF), as a text
+  // file ends; returns 0, or the number of the error that stopped it.
+  int32_t SaveFileText(std::u16string_view sFileName, std::u16string_view sText);
+
+  // Boolean Variants: whether `ParentStorage` has a direct child stream (storage)
+  // of that name, compared without regard to case. A child of the other kind with
+  // the same name does not count. Walks the parent's children from the start.
+  Variant ExistStream(Storage& ParentStorage, std::u16string_view StreamName);
+  Variant ExistStorage(Storage& ParentStorage, std::u16string_view StorageName);
 
   // ---- Strings and text (util/string_utilities.cpp) ----
   // Positions are 1-based and count UTF-16 code units. Byte strings ("StrB") are
@@ -101,6 +179,54 @@ class GUtility {
 
   // ---- System and miscellaneous (util/system_utilities.cpp) ----
 
+  // A string of one NUL character.
+  std::u16string sNullChr() const;
+  // True when the element of `va` at its lower bound cannot be read with one
+  // index: no array, a never-sized or empty array, or an array of two dimensions.
+  bool IsArrayEmpty(const Variant& va);
+  // From the platform's version query: major version 4 or more; the NT family.
+  bool HasShell();
+  bool IsNT();
+  // False when the host's executable path, upper-cased, ends in "VB5.EXE" (a
+  // development environment rather than a built program).
+  bool IsExe();
+  // These take copies and so change nothing; they are kept for hosts that call them.
+  void SwapBytes(uint8_t b1, uint8_t b2);
+  void SwapIntegers(int16_t w1, int16_t w2);
+  void SwapLongs(int32_t dw1, int32_t dw2);
+  // `proc` itself: turns a procedure address into a number.
+  std::uintptr_t GetProc(std::uintptr_t proc);
+  // Processes pending user-interface events until `msWait` milliseconds have
+  // passed, at least once; overflow (6) when the deadline does not fit in 32 bits.
+  void DoWaitEvents(int32_t msWait);
+
+  // The thread's random generator, shared by every GUtility on the thread.
+  // An integer from iLo to iHi; overflow (6) when iHi - iLo + 1 does not fit in 32 bits.
+  int32_t GetRandom(int32_t iLo, int32_t iHi);
+  // Reseeds from `Number` (0 when left out: not from the timer).
+  void CoreRandomize(int32_t Number = 0);
+  // A Single Variant: negative `Number` gives the value belonging to that number,
+  // 0 repeats the last value, positive gives the next one.
+  Variant CoreRnd(int32_t Number = 0);
+
+  // Toggles the MousePointer property of `obj`: the first call saves it and sets
+  // the hourglass (11), the next restores the saved value, and so on. The toggle
+  // belongs to this GUtility, not to `obj`. When the property cannot be read or
+  // set, eeNoMousePointer (13001) is raised after the toggle has flipped.
+  void HourGlass(Object& obj);
+  // The Index of the first item of `opts` whose Value is True: eeNoTrueOption
+  // (13002) when none is, eeNotOptionArray (13003) when the items cannot be read.
+  int16_t GetOption(const Object& opts);
+  // obj.Left + obj.Width, and obj.Top + obj.Height, read when called.
+  float xRight(const Object& obj);
+  float yBottom(const Object& obj);
+  // The RGB value (0x00BBGGRR) of an Automation colour: an RGB value as it is,
+  // 0x80000000 + n the system colour n. Non-zero exactly when the colour is, so a
+  // host that tests the result as a Boolean sees what it always did. An invalid
+  // colour, or a palette index (there are no palettes here), raises
+  // E_INVALIDARG (0x80070057).
+  int32_t TranslateColor(uint32_t clr, int32_t hPal = 0);
+
  private:
   // ---- State of the string members ----
   // GetNextLine's walk: the text, the 1-based position of the next unread
@@ -110,6 +236,9 @@ class GUtility {
   int32_t nextLineLen_ = 0;
 
   // ---- State of the system members ----
+  // HourGlass's toggle and the pointer it will restore.
+  bool hourGlassOn_ = false;
+  int16_t savedPointer_ = 0;
 };
 
 }  // namespace vellora2
