@@ -1,0 +1,252 @@
+#include "compound/container.hpp"
+
+#include <algorithm>
+#include <string>
+
+#include "compound/errors.hpp"
+#include "compound/name.hpp"
+#include "vellora2/compound/stgm.hpp"
+
+namespace vellora2::compound {
+namespace {
+
+uint64_t DivUp(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
+
+[[noreturn]] void Corrupt(const std::string& what) { Fail(STG_E_DOCFILECORRUPT, "the document is damaged: " + what); }
+
+// Follows `table` from `start` for `count` links. `limit` bounds the valid
+// numbers; a chain that runs out, leaves the range or is longer than the table
+// (which only a loop can be) is refused, so no input can make this spin.
+std::vector<uint32_t> Follow(const std::vector<uint32_t>& table, uint64_t limit, uint32_t start, uint64_t count,
+                             bool open_ended, const char* what) {
+  std::vector<uint32_t> chain;
+  limit = std::min<uint64_t>(limit, table.size());
+  uint32_t s = start;
+  while (open_ended || chain.size() < count) {
+    if (s == kEndOfChain) {
+      if (open_ended) break;
+      Corrupt(std::string(what) + " chain is shorter than its size");
+    }
+    if (s >= limit) Corrupt(std::string(what) + " chain points outside the file");
+    if (chain.size() >= limit) Corrupt(std::string(what) + " chain loops");
+    chain.push_back(s);
+    s = table[s];
+  }
+  return chain;
+}
+
+}  // namespace
+
+std::vector<uint32_t> Container::FatChain(uint32_t start, uint64_t count) const {
+  return Follow(fat_, file_sectors_, start, count, false, "sector");
+}
+
+std::vector<uint32_t> Container::MiniChain(uint32_t start, uint64_t count) const {
+  const uint64_t mini_sectors = ministream_chain_.size() * (sector_size() / kMiniSectorSize);
+  return Follow(minifat_, mini_sectors, start, count, false, "mini sector");
+}
+
+std::vector<uint32_t> Container::OpenChain(uint32_t start) const {
+  if (start == kEndOfChain || start == kFreeSect) return {};
+  return Follow(fat_, file_sectors_, start, 0, true, "table");
+}
+
+void Container::ReadSectors(const std::vector<uint32_t>& chain, std::vector<std::byte>& out) {
+  const uint32_t ssz = sector_size();
+  out.assign(chain.size() * ssz, std::byte{0});
+  for (size_t i = 0; i < chain.size();) {
+    size_t run = 1;  // contiguous sectors go in one read
+    while (i + run < chain.size() && chain[i + run] == chain[i] + run && run < 2048) ++run;
+    file_->ReadAt((uint64_t{chain[i]} + 1) * ssz, std::span(out).subspan(i * ssz, run * ssz));
+    i += run;
+  }
+}
+
+std::shared_ptr<Container> Container::Open(std::shared_ptr<File> file) {
+  auto c = std::make_shared<Container>(std::move(file));
+  std::vector<std::byte> head(kHeaderSize);
+  const size_t got = c->file_->ReadAt(0, head);
+  head.resize(got);
+  c->header_ = ParseHeader(head);
+  c->LoadTables();
+  return c;
+}
+
+void Container::LoadTables() {
+  const uint32_t ssz = sector_size();
+  const uint64_t size = file_->Size();
+  // A last sector cut short by a careless writer still counts; reads past the
+  // end of the file give zeros.
+  file_sectors_ = size > ssz ? DivUp(size - ssz, ssz) : 0;
+  file_sectors_ = std::min<uint64_t>(file_sectors_, kMaxRegSect + 1ull);
+  const Header& h = header_;
+  if (h.fat_sector_count > file_sectors_) Fail(STG_E_INVALIDHEADER, "more FAT sectors than the file holds");
+  if (h.difat_sector_count > file_sectors_) Fail(STG_E_INVALIDHEADER, "more DIFAT sectors than the file holds");
+
+  // Where the FAT lives: the header's 109 slots, then the DIFAT chain, whose
+  // sectors hold 127 FAT sector numbers and the next DIFAT sector's number.
+  fat_sectors_.clear();
+  difat_sectors_.clear();
+  const uint32_t per_difat = ssz / 4 - 1;
+  for (uint32_t i = 0; i < std::min(h.fat_sector_count, kHeaderDifatSlots); ++i) fat_sectors_.push_back(h.difat[i]);
+  uint32_t next = h.first_difat_sector;
+  std::vector<std::byte> buf(ssz);
+  while (fat_sectors_.size() < h.fat_sector_count) {
+    if (difat_sectors_.size() >= h.difat_sector_count || next >= file_sectors_) {
+      Corrupt("the DIFAT does not list every FAT sector");
+    }
+    difat_sectors_.push_back(next);
+    std::fill(buf.begin(), buf.end(), std::byte{0});
+    file_->ReadAt((uint64_t{next} + 1) * ssz, buf);
+    for (uint32_t i = 0; i < per_difat && fat_sectors_.size() < h.fat_sector_count; ++i) {
+      fat_sectors_.push_back(Get32(buf, 4 * i));
+    }
+    next = Get32(buf, 4 * per_difat);
+  }
+  for (uint32_t s : fat_sectors_) {
+    if (s >= file_sectors_) Corrupt("a FAT sector lies outside the file");
+  }
+  std::vector<std::byte> raw;
+  ReadSectors(fat_sectors_, raw);
+  fat_.resize(raw.size() / 4);
+  for (size_t i = 0; i < fat_.size(); ++i) fat_[i] = Get32(raw, 4 * i);
+
+  dir_chain_ = OpenChain(h.first_dir_sector);
+  if (dir_chain_.empty()) Corrupt("no directory");
+  ReadSectors(dir_chain_, dir_raw_);
+  entries_.clear();
+  entries_.reserve(dir_raw_.size() / kDirEntrySize);
+  for (size_t at = 0; at + kDirEntrySize <= dir_raw_.size(); at += kDirEntrySize) {
+    entries_.push_back(ParseDirEntry(std::span(dir_raw_).subspan(at, kDirEntrySize), h.major_version));
+  }
+  if (entries_.empty() || entries_[0].type != EntryType::kRoot) Corrupt("the first directory entry is not the root");
+
+  const DirEntry& root = entries_[0];
+  ministream_chain_ = root.size == 0 ? std::vector<uint32_t>{} : FatChain(root.start, DivUp(root.size, ssz));
+  minifat_chain_ = OpenChain(h.first_minifat_sector);
+  ReadSectors(minifat_chain_, minifat_raw_);
+  minifat_.resize(minifat_raw_.size() / 4);
+  for (size_t i = 0; i < minifat_.size(); ++i) minifat_[i] = Get32(minifat_raw_, 4 * i);
+  chains_.clear();
+  cached_links_ = 0;
+}
+
+std::shared_ptr<Container> Container::Create(std::shared_ptr<File> file, uint16_t major_version) {
+  auto c = std::make_shared<Container>(std::move(file));
+  c->header_ = Header::ForVersion(major_version);
+  c->file_->Truncate(0);
+  Node root;
+  root.is_storage = true;
+  c->Commit(root, UINT64_MAX);
+  return c;
+}
+
+std::shared_ptr<const std::vector<uint32_t>> Container::CachedChain(uint32_t start, uint64_t count, bool mini) {
+  auto& slot = chains_[{start, mini}];
+  if (!slot || slot->size() < count) {
+    // Hostile files can point many entries into one long chain; cap the cache
+    // at a few times the FAT so its memory stays bounded.
+    if (cached_links_ > 4 * (fat_.size() + minifat_.size()) + 4096) {
+      chains_.clear();
+      cached_links_ = 0;
+    }
+    auto chain = std::make_shared<const std::vector<uint32_t>>(mini ? MiniChain(start, count) : FatChain(start, count));
+    cached_links_ += chain->size();
+    auto& fresh = chains_[{start, mini}];
+    fresh = chain;
+    return fresh;
+  }
+  return slot;
+}
+
+void Container::ReadStream(const Base& base, uint64_t offset, std::span<std::byte> out) {
+  if (offset + out.size() > base.size) Corrupt("read past the end of a stream");
+  const uint32_t ssz = sector_size();
+  std::fill(out.begin(), out.end(), std::byte{0});
+  if (base.size < kMiniStreamCutoff && !base.regular) {
+    // Mini sector m is bytes m*64 .. m*64+63 of the mini stream, which is itself
+    // a chain of ordinary sectors.
+    const auto chain = CachedChain(base.start, DivUp(base.size, kMiniSectorSize), true);
+    size_t done = 0;
+    while (done < out.size()) {
+      const uint64_t pos = offset + done;
+      const uint64_t mini = (*chain)[pos / kMiniSectorSize];
+      const size_t run = std::min<size_t>(out.size() - done, kMiniSectorSize - pos % kMiniSectorSize);
+      const uint64_t in_mini_stream = mini * kMiniSectorSize + pos % kMiniSectorSize;
+      const uint32_t sector = ministream_chain_[in_mini_stream / ssz];
+      file_->ReadAt((uint64_t{sector} + 1) * ssz + in_mini_stream % ssz, out.subspan(done, run));
+      done += run;
+    }
+    return;
+  }
+  const auto chain = CachedChain(base.start, DivUp(base.size, ssz), false);
+  size_t done = 0;
+  while (done < out.size()) {
+    const uint64_t pos = offset + done;
+    const uint64_t index = pos / ssz;
+    size_t sectors = 1;
+    while (index + sectors < chain->size() && (*chain)[index + sectors] == (*chain)[index] + sectors &&
+           sectors * ssz < out.size() - done + ssz) {
+      ++sectors;
+    }
+    const size_t run = static_cast<size_t>(std::min<uint64_t>(out.size() - done, sectors * ssz - pos % ssz));
+    file_->ReadAt((uint64_t{(*chain)[index]} + 1) * ssz + pos % ssz, out.subspan(done, run));
+    done += run;
+  }
+}
+
+std::shared_ptr<Node> Container::LoadTree() {
+  auto make = [this](uint32_t id) {
+    const DirEntry& e = entries_[id];
+    auto n = std::make_shared<Node>();
+    n->name = e.name;
+    n->is_storage = e.type != EntryType::kStream;
+    n->clsid = e.clsid;
+    n->state_bits = e.state_bits;
+    n->created = e.created;
+    n->modified = e.modified;
+    if (!n->is_storage) {
+      if (e.size >= kMiniStreamCutoff && DivUp(e.size, sector_size()) > file_sectors_) {
+        Corrupt("a stream is larger than the file");
+      }
+      n->content = Content(Base{e.size == 0 ? nullptr : shared_from_this(), e.start, e.size});
+    }
+    return n;
+  };
+  std::vector<bool> seen(entries_.size(), false);
+  seen[0] = true;
+  auto root = make(0);
+  std::vector<std::pair<uint32_t, Node*>> storages{{0, root.get()}};
+  std::vector<uint32_t> stack;
+  while (!storages.empty()) {
+    auto [id, node] = storages.back();
+    storages.pop_back();
+    // The sibling tree is walked with an explicit stack: files from other
+    // writers may have degenerate trees hundreds deep. Its order is not trusted;
+    // children are sorted here, and lookups never depend on the file's tree.
+    stack.assign(1, entries_[id].child);
+    while (!stack.empty()) {
+      const uint32_t s = stack.back();
+      stack.pop_back();
+      if (s == kNoStream) continue;
+      if (s >= entries_.size()) Corrupt("a directory link points outside the directory");
+      if (seen[s]) Corrupt("the directory links an entry twice");
+      seen[s] = true;
+      const DirEntry& e = entries_[s];
+      if (e.type != EntryType::kStorage && e.type != EntryType::kStream) Corrupt("a directory link points to a free entry");
+      stack.push_back(e.left);
+      stack.push_back(e.right);
+      if (e.name.empty()) continue;  // unreachable by name
+      node->children.push_back(make(s));
+      if (node->children.back()->is_storage) storages.emplace_back(s, node->children.back().get());
+    }
+    auto& kids = node->children;
+    std::stable_sort(kids.begin(), kids.end(), [](const auto& a, const auto& b) { return CompareNames(a->name, b->name) < 0; });
+    // A second entry of the same name could never be found by name; drop it.
+    kids.erase(std::unique(kids.begin(), kids.end(), [](const auto& a, const auto& b) { return CompareNames(a->name, b->name) == 0; }),
+               kids.end());
+  }
+  return root;
+}
+
+}  // namespace vellora2::compound

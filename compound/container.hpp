@@ -1,0 +1,94 @@
+// A compound file as it was last committed: header, FAT, mini-FAT and directory
+// in memory (a small multiple of the directory and tables), stream bytes read
+// from the file on demand. Everything read is checked: sector numbers in range,
+// chains without loops and long enough for their sizes, directory links inside
+// the directory and each entry reached once. A violation is STG_E_DOCFILECORRUPT.
+//
+// Commit (commit.cpp) publishes a new tree copy-on-write: it writes only into
+// sectors this state does not use, syncs, then writes the header and syncs
+// again, so a crash leaves either this state or the new one.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "compound/content.hpp"
+#include "compound/directory.hpp"
+#include "compound/file.hpp"
+#include "compound/header.hpp"
+#include "compound/node.hpp"
+
+namespace vellora2::compound {
+
+class Container : public std::enable_shared_from_this<Container> {
+ public:
+  explicit Container(std::shared_ptr<File> file) : file_(std::move(file)) {}
+  Container(const Container&) = delete;
+  Container& operator=(const Container&) = delete;
+
+  // Reads and checks the file's header, tables and directory.
+  static std::shared_ptr<Container> Open(std::shared_ptr<File> file);
+  // Writes an empty document (a root and nothing else) into `file`.
+  static std::shared_ptr<Container> Create(std::shared_ptr<File> file, uint16_t major_version);
+
+  // The element tree; stream contents read from this container until changed.
+  std::shared_ptr<Node> LoadTree();
+  // Reads bytes of a stream of this container (short reads fail: sizes were checked).
+  void ReadStream(const Base& base, uint64_t offset, std::span<std::byte> out);
+  // Publishes `root` as the new committed state. `limit` is the largest file a
+  // version 3 document may grow to; past it the caller must rewrite as version 4
+  // (this returns false and changes nothing).
+  bool Commit(Node& root, uint64_t limit = kVersion3Limit);
+  // An upper bound of the file size a commit of `root` would produce, and the
+  // size a fresh file holding it would have.
+  void EstimateSize(const Node& root, uint64_t& in_place, uint64_t& fresh) const;
+
+  const Header& header() const { return header_; }
+  File& file() { return *file_; }
+  std::shared_ptr<File> shared_file() const { return file_; }
+  uint32_t sector_size() const { return header_.sector_size(); }
+  const std::vector<uint32_t>& fat() const { return fat_; }
+  const std::vector<uint32_t>& minifat() const { return minifat_; }
+  const std::vector<uint32_t>& fat_sectors() const { return fat_sectors_; }
+  const std::vector<uint32_t>& difat_sectors() const { return difat_sectors_; }
+  const std::vector<uint32_t>& dir_chain() const { return dir_chain_; }
+  const std::vector<uint32_t>& minifat_chain() const { return minifat_chain_; }
+  const std::vector<uint32_t>& ministream_chain() const { return ministream_chain_; }
+  const std::vector<DirEntry>& entries() const { return entries_; }
+  uint64_t file_sectors() const { return file_sectors_; }
+
+  // The chain from `start`, exactly `count` long (a longer chain is cut, as
+  // lenient readers do; a shorter one, a loop or a bad number is corrupt).
+  std::vector<uint32_t> FatChain(uint32_t start, uint64_t count) const;
+  std::vector<uint32_t> MiniChain(uint32_t start, uint64_t count) const;
+  // A chain of unknown length (directory, mini-FAT): to its end, loops refused.
+  std::vector<uint32_t> OpenChain(uint32_t start) const;
+
+ private:
+  friend class Committer;
+
+  void ReadSectors(const std::vector<uint32_t>& chain, std::vector<std::byte>& out);
+  void LoadTables();
+  std::shared_ptr<const std::vector<uint32_t>> CachedChain(uint32_t start, uint64_t count, bool mini);
+
+  std::shared_ptr<File> file_;
+  Header header_;
+  uint64_t file_sectors_ = 0;
+  std::vector<uint32_t> fat_;
+  std::vector<uint32_t> fat_sectors_;
+  std::vector<uint32_t> difat_sectors_;
+  std::vector<uint32_t> minifat_;
+  std::vector<uint32_t> minifat_chain_;
+  std::vector<uint32_t> dir_chain_;
+  std::vector<uint32_t> ministream_chain_;
+  std::vector<std::byte> dir_raw_;
+  std::vector<std::byte> minifat_raw_;
+  std::vector<DirEntry> entries_;
+  std::map<std::pair<uint32_t, bool>, std::shared_ptr<const std::vector<uint32_t>>> chains_;
+  uint64_t cached_links_ = 0;
+};
+
+}  // namespace vellora2::compound

@@ -1,0 +1,132 @@
+// The public StorageEngine: opening and creating documents.
+#include <ctime>
+#include <map>
+#include <mutex>
+
+#include "compound/checker.hpp"
+#include "compound/errors.hpp"
+#include "compound/handles.hpp"
+#include "compound/sharing.hpp"
+#include "vellora2/automation/error.hpp"
+#include "vellora2/automation/text.hpp"
+#include "vellora2/compound/storage_engine.hpp"
+
+namespace vellora2 {
+namespace compound {
+
+class EngineState {
+ public:
+  explicit EngineState(std::shared_ptr<FileSystem> files) : files(std::move(files)) {}
+  std::shared_ptr<FileSystem> files;
+  std::map<int32_t, std::shared_ptr<File>> temp_stores;
+  int32_t next_temp = 1;
+};
+
+}  // namespace compound
+
+namespace {
+
+using compound::Fail;
+
+Storage OpenRoot(std::shared_ptr<compound::Document> doc, const compound::Mode& m, std::u16string name) {
+  auto tree = doc->LoadTree();
+  auto level = std::make_shared<compound::Level>(std::move(doc), std::move(tree), m.transacted);
+  return Storage(std::make_shared<compound::StorageHandle>(level, nullptr, nullptr, m, std::move(name)));
+}
+
+void ShareOrFail(compound::File& file, const compound::Mode& m, int32_t code) {
+  if (!compound::AcquireShareLocks(file, m)) {
+    if (code == rt::kPathFileAccessError) Raise(code, std::u16string(compound::kErrorSource));
+    Fail(code, "the file is in use with a conflicting sharing mode");
+  }
+}
+
+}  // namespace
+
+StorageEngine::StorageEngine() : StorageEngine(compound::PosixFileSystem()) {}
+
+StorageEngine::StorageEngine(std::shared_ptr<compound::FileSystem> files)
+    : state_(std::make_unique<compound::EngineState>(std::move(files))) {}
+
+StorageEngine::~StorageEngine() = default;
+
+Storage StorageEngine::CreateStorageFile(std::u16string_view path, int32_t mode) {
+  const auto m = compound::ParseMode(mode, compound::OpenKind::kRootCreate);
+  const std::string p = ToUtf8(path);
+  auto& files = *state_->files;
+  if (m.convert && files.Exists(p)) {
+    // The flat file is only read until a commit replaces it with a compound
+    // file; another program's conflicting open is the runtime's error 75.
+    auto file = files.Open(p, compound::OpenMode::kRead);
+    compound::Mode probe = m;
+    probe.write = false;
+    ShareOrFail(*file, probe, rt::kPathFileAccessError);
+    auto doc = std::make_shared<compound::Document>(state_->files, p, file, m);
+    return OpenRoot(std::move(doc), m, std::u16string(path));
+  }
+  if (!m.create && !m.convert && files.Exists(p)) Fail(STG_E_FILEALREADYEXISTS, "the file exists: " + p);
+  auto file = files.Open(p, files.Exists(p) ? compound::OpenMode::kReadWrite : compound::OpenMode::kCreateNew);
+  ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
+  auto doc = std::make_shared<compound::Document>(state_->files, p, file, m);
+  doc->set_container(compound::Container::Create(file, 3));
+  return OpenRoot(std::move(doc), m, std::u16string(path));
+}
+
+Storage StorageEngine::OpenStorageFile(std::u16string_view path, int32_t mode) {
+  const auto m = compound::ParseMode(mode, compound::OpenKind::kRootOpen);
+  const std::string p = ToUtf8(path);
+  auto file = state_->files->Open(p, m.write ? compound::OpenMode::kReadWrite : compound::OpenMode::kRead);
+  ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
+  auto doc = std::make_shared<compound::Document>(state_->files, p, file, m);
+  doc->set_container(compound::Container::Open(file));
+  return OpenRoot(std::move(doc), m, std::u16string(path));
+}
+
+bool StorageEngine::IsStorageFile(std::u16string_view path) {
+  auto file = state_->files->Open(ToUtf8(path), compound::OpenMode::kRead);
+  std::array<std::byte, 8> head{};
+  if (file->ReadAt(0, head) != head.size()) return false;
+  for (size_t i = 0; i < head.size(); ++i) {
+    if (std::to_integer<uint8_t>(head[i]) != compound::kSignature[i]) return false;
+  }
+  return true;
+}
+
+int32_t StorageEngine::CreateTempStore() {
+  const int32_t handle = state_->next_temp++;
+  state_->temp_stores[handle] = state_->files->OpenTemp();
+  return handle;
+}
+
+Storage StorageEngine::CreateRootStorage(std::u16string_view name, int32_t mode, int32_t handle) {
+  const auto m = compound::ParseMode(mode, compound::OpenKind::kRootCreate);
+  auto it = state_->temp_stores.find(handle);
+  if (it == state_->temp_stores.end()) Fail(STG_E_INVALIDHANDLE, "no such temporary store");
+  auto doc = std::make_shared<compound::Document>(state_->files, std::string(), it->second, m);
+  doc->set_container(compound::Container::Create(it->second, 3));
+  return OpenRoot(std::move(doc), m, std::u16string(name));
+}
+
+void StorageEngine::ReleaseTempStore(int32_t handle) {
+  // Storages still open on the store keep its file until they are released;
+  // the file has no name, so nothing remains afterwards.
+  if (state_->temp_stores.erase(handle) == 0) Fail(STG_E_INVALIDHANDLE, "no such temporary store");
+}
+
+Date StorageEngine::ConvertTime(Date stored) {
+  if (stored.value == 0) return stored;  // the zero date means "never": it shows as nothing
+  const double unix_time = UnixTimeFromDate(stored);
+  const time_t t = static_cast<time_t>(unix_time);
+  struct tm local {};
+  if (!localtime_r(&t, &local)) return stored;
+  return DateFromUnixTime(unix_time + static_cast<double>(local.tm_gmtoff));
+}
+
+std::vector<StorageProblem> StorageEngine::Check(std::u16string_view path) {
+  auto file = state_->files->Open(ToUtf8(path), compound::OpenMode::kRead);
+  std::vector<StorageProblem> out;
+  for (auto& text : compound::CheckFile(file)) out.push_back({std::move(text)});
+  return out;
+}
+
+}  // namespace vellora2

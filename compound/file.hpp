@@ -1,0 +1,74 @@
+// The one narrow door through which the engine touches files. Everything the
+// engine does to a disk goes through these two classes, so a test can keep files
+// in memory, drop unsynced writes, fail a call with EIO or ENOSPC, or stop a
+// commit at any write and prove that the file is still whole.
+//
+// Every method throws vellora2::AutomationError (an STG_E code) on failure.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace vellora2::compound {
+
+// One open file. Each object is its own open file description: locks taken
+// through one object conflict with locks taken through any other, in this
+// process or another, as OFD locks do.
+class File {
+ public:
+  File() = default;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  virtual ~File() = default;
+
+  // Reads up to out.size() bytes at `offset`. Returns the count read, which is
+  // smaller only at the end of the file.
+  virtual size_t ReadAt(uint64_t offset, std::span<std::byte> out) = 0;
+  // Writes all of `data` at `offset`, growing the file as needed. On failure a
+  // prefix of the data may have been written. Written data may be lost by a
+  // crash until Sync returns.
+  virtual void WriteAt(uint64_t offset, std::span<const std::byte> data) = 0;
+  // Returns once everything written before the call is durable.
+  virtual void Sync() = 0;
+  virtual uint64_t Size() = 0;
+  // Cuts or extends (with zeros) the file to `size` bytes.
+  virtual void Truncate(uint64_t size) = 0;
+  // Takes a shared or exclusive advisory lock on one byte; returns false at once
+  // when another open file description holds a conflicting lock.
+  virtual bool TryLock(uint64_t offset, bool exclusive) = 0;
+  virtual void Unlock(uint64_t offset) = 0;
+};
+
+enum class OpenMode {
+  kRead,          // existing file, read only
+  kReadWrite,     // existing file
+  kCreateNew,     // new file; STG_E_FILEALREADYEXISTS when it exists
+  kCreateAlways,  // new or truncated file
+};
+
+class FileSystem {
+ public:
+  FileSystem() = default;
+  FileSystem(const FileSystem&) = delete;
+  FileSystem& operator=(const FileSystem&) = delete;
+  virtual ~FileSystem() = default;
+
+  // `path` is UTF-8. A missing file is STG_E_FILENOTFOUND, a missing folder
+  // STG_E_PATHNOTFOUND.
+  virtual std::shared_ptr<File> Open(const std::string& path, OpenMode mode) = 0;
+  // An anonymous file that vanishes when its last holder closes it, even if the
+  // process dies: nothing is left behind.
+  virtual std::shared_ptr<File> OpenTemp() = 0;
+  virtual bool Exists(const std::string& path) = 0;
+  // Replaces `to` by `from` atomically and durably (the folder is synced too).
+  virtual void Rename(const std::string& from, const std::string& to) = 0;
+  virtual void Remove(const std::string& path) = 0;
+};
+
+// The operating system's files (pread/pwrite, fdatasync, OFD locks).
+std::shared_ptr<FileSystem> PosixFileSystem();
+
+}  // namespace vellora2::compound

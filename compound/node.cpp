@@ -1,0 +1,68 @@
+#include "compound/node.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include "compound/name.hpp"
+
+namespace vellora2::compound {
+namespace {
+
+auto LowerBound(const std::vector<std::shared_ptr<Node>>& children, std::u16string_view name) {
+  return std::lower_bound(children.begin(), children.end(), name,
+                          [](const std::shared_ptr<Node>& n, std::u16string_view v) { return CompareNames(n->name, v) < 0; });
+}
+
+}  // namespace
+
+std::shared_ptr<Node> Node::Find(std::u16string_view child_name) const {
+  auto it = LowerBound(children, child_name);
+  return it != children.end() && CompareNames((*it)->name, child_name) == 0 ? *it : nullptr;
+}
+
+void Node::Insert(std::shared_ptr<Node> child) {
+  auto it = LowerBound(children, child->name);
+  children.insert(it, std::move(child));
+}
+
+void Node::Remove(const Node* child) {
+  std::erase_if(children, [child](const std::shared_ptr<Node>& n) { return n.get() == child; });
+}
+
+std::shared_ptr<Node> CopyTree(const Node& root) {
+  auto copy_one = [](const Node& n) {
+    auto c = std::make_shared<Node>();
+    c->name = n.name;
+    c->is_storage = n.is_storage;
+    c->clsid = n.clsid;
+    c->state_bits = n.state_bits;
+    c->created = n.created;
+    c->modified = n.modified;
+    c->content = n.content;
+    return c;
+  };
+  auto result = copy_one(root);
+  std::vector<std::pair<const Node*, Node*>> work{{&root, result.get()}};
+  while (!work.empty()) {
+    auto [from, to] = work.back();
+    work.pop_back();
+    to->children.reserve(from->children.size());
+    for (const auto& child : from->children) {
+      to->children.push_back(copy_one(*child));
+      work.emplace_back(child.get(), to->children.back().get());
+    }
+  }
+  return result;
+}
+
+void MarkDestroyed(Node& root) {
+  std::vector<Node*> work{&root};
+  while (!work.empty()) {
+    Node* n = work.back();
+    work.pop_back();
+    n->destroyed = true;
+    for (auto& c : n->children) work.push_back(c.get());
+  }
+}
+
+}  // namespace vellora2::compound

@@ -1,0 +1,153 @@
+// The real file system. Locks are open-file-description locks (F_OFD_SETLK):
+// unlike classic POSIX record locks they belong to the open file, not to the
+// process, so two opens of one document inside one process exclude each other
+// exactly as two processes do, and closing an unrelated descriptor of the same
+// file does not silently drop them.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "compound/errors.hpp"
+#include "compound/file.hpp"
+
+namespace vellora2::compound {
+namespace {
+
+class PosixFile final : public File {
+ public:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  ~PosixFile() override { ::close(fd_); }
+
+  size_t ReadAt(uint64_t offset, std::span<std::byte> out) override {
+    size_t done = 0;
+    while (done < out.size()) {
+      const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        FailErrno(errno, "read", false);
+      }
+      if (n == 0) break;
+      done += static_cast<size_t>(n);
+    }
+    return done;
+  }
+
+  void WriteAt(uint64_t offset, std::span<const std::byte> data) override {
+    size_t done = 0;
+    while (done < data.size()) {
+      const ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        FailErrno(errno, "write", true);
+      }
+      done += static_cast<size_t>(n);
+    }
+  }
+
+  void Sync() override {
+    if (::fdatasync(fd_) != 0) FailErrno(errno, "sync", true);
+  }
+
+  uint64_t Size() override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) FailErrno(errno, "stat", false);
+    return static_cast<uint64_t>(st.st_size);
+  }
+
+  void Truncate(uint64_t size) override {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) FailErrno(errno, "truncate", true);
+  }
+
+  bool TryLock(uint64_t offset, bool exclusive) override { return SetLock(offset, exclusive ? F_WRLCK : F_RDLCK); }
+  void Unlock(uint64_t offset) override { SetLock(offset, F_UNLCK); }
+
+ private:
+  bool SetLock(uint64_t offset, short type) {
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(offset);
+    fl.l_len = 1;
+    if (::fcntl(fd_, F_OFD_SETLK, &fl) == 0) return true;
+    if (errno == EAGAIN || errno == EACCES) return false;
+    FailErrno(errno, "lock", false);
+  }
+
+  int fd_;
+};
+
+class PosixDisk final : public FileSystem {
+ public:
+  std::shared_ptr<File> Open(const std::string& path, OpenMode mode) override {
+    int flags = O_CLOEXEC;
+    switch (mode) {
+      case OpenMode::kRead: flags |= O_RDONLY; break;
+      case OpenMode::kReadWrite: flags |= O_RDWR; break;
+      case OpenMode::kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+      case OpenMode::kCreateAlways: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    }
+    const int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) {
+      const int err = errno;
+      if (err == ENOENT && !ParentExists(path)) FailErrno(ENOTDIR, "open " + path, false);
+      FailErrno(err, "open " + path, false);
+    }
+    return std::make_shared<PosixFile>(fd);
+  }
+
+  std::shared_ptr<File> OpenTemp() override {
+    const char* env = std::getenv("TMPDIR");
+    const std::string dir = env && *env ? env : "/tmp";
+    // O_TMPFILE has no name at all, so not even a crash can leave it behind.
+    int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      std::string name = dir + "/vellora2-XXXXXX";
+      fd = ::mkostemp(name.data(), O_CLOEXEC);
+      if (fd < 0) FailErrno(errno, "temporary file", true);
+      ::unlink(name.c_str());
+    }
+    return std::make_shared<PosixFile>(fd);
+  }
+
+  bool Exists(const std::string& path) override {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+  }
+
+  void Rename(const std::string& from, const std::string& to) override {
+    if (::rename(from.c_str(), to.c_str()) != 0) FailErrno(errno, "rename " + from, true);
+    // The rename itself is durable only once the folder is.
+    const int dfd = ::open(Folder(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+      const int rc = ::fsync(dfd);
+      const int err = errno;
+      ::close(dfd);
+      if (rc != 0 && err != EINVAL) FailErrno(err, "sync folder", true);
+    }
+  }
+
+  void Remove(const std::string& path) override {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) FailErrno(errno, "remove " + path, true);
+  }
+
+ private:
+  static std::string Folder(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+  }
+  bool ParentExists(const std::string& path) { return Exists(Folder(path)); }
+};
+
+}  // namespace
+
+std::shared_ptr<FileSystem> PosixFileSystem() {
+  static const auto instance = std::make_shared<PosixDisk>();
+  return instance;
+}
+
+}  // namespace vellora2::compound

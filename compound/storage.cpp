@@ -1,0 +1,263 @@
+// The public Storage: element operations on one transaction level.
+#include <algorithm>
+
+#include "compound/errors.hpp"
+#include "compound/handles.hpp"
+#include "compound/name.hpp"
+#include "vellora2/automation/error.hpp"
+#include "vellora2/automation/text.hpp"
+#include "vellora2/compound/storage_engine.hpp"
+
+namespace vellora2 {
+namespace {
+
+using compound::Fail;
+using compound::Node;
+using compound::StorageHandle;
+
+// Splits a backslash path; empty components (a leading backslash) are skipped.
+std::vector<std::u16string_view> SplitPath(std::u16string_view path) {
+  std::vector<std::u16string_view> parts;
+  size_t at = 0;
+  while (at <= path.size()) {
+    const size_t end = std::min(path.find(u'\\', at), path.size());
+    if (end > at) parts.push_back(path.substr(at, end - at));
+    at = end + 1;
+  }
+  for (auto p : parts) compound::ValidateName(p);
+  if (parts.empty()) Fail(STG_E_INVALIDNAME, "empty element name");
+  return parts;
+}
+
+// The storage that holds the last component of `path`, and that component.
+std::pair<Node*, std::u16string_view> Resolve(Node& from, std::u16string_view path) {
+  const auto parts = SplitPath(path);
+  Node* n = &from;
+  for (size_t i = 0; i + 1 < parts.size(); ++i) {
+    auto child = n->Find(parts[i]);
+    if (!child || !child->is_storage) Fail(STG_E_PATHNOTFOUND, "no storage named " + ToUtf8(parts[i]));
+    n = child.get();
+  }
+  return {n, parts.back()};
+}
+
+std::shared_ptr<Node> Existing(Node& parent, std::u16string_view name, bool storage) {
+  auto child = parent.Find(name);
+  if (!child || child->is_storage != storage) {
+    Fail(STG_E_FILENOTFOUND, (storage ? "no storage named " : "no stream named ") + ToUtf8(name));
+  }
+  if (child->open_count > 0) Fail(STG_E_ACCESSDENIED, "the element " + ToUtf8(name) + " is already open");
+  return child;
+}
+
+// Makes room for a new element: fails if one exists (unless `replace`).
+void ClearName(StorageHandle& h, Node& parent, std::u16string_view name, bool replace) {
+  auto old = parent.Find(name);
+  if (!old) return;
+  if (!replace) Fail(STG_E_FILEALREADYEXISTS, "an element named " + ToUtf8(name) + " already exists");
+  if (old->open_count > 0) Fail(STG_E_ACCESSDENIED, "the element " + ToUtf8(name) + " is open");
+  compound::MarkDestroyed(*old);
+  parent.Remove(old.get());
+  h.level()->NoteChange();
+}
+
+Storage OpenChild(StorageHandle& h, std::shared_ptr<Node> child, const compound::Mode& m) {
+  if (m.transacted) {
+    auto level = std::make_shared<compound::Level>(h.level(), child);
+    return Storage(std::make_shared<StorageHandle>(level, nullptr, child, m, child->name));
+  }
+  return Storage(std::make_shared<StorageHandle>(h.level(), child, child, m, child->name));
+}
+
+std::shared_ptr<Node> NewNode(std::u16string_view name, bool storage) {
+  auto n = std::make_shared<Node>();
+  n->name = std::u16string(name);
+  n->is_storage = storage;
+  if (storage) n->created = n->modified = compound::Now();
+  return n;
+}
+
+// Streams that read from another document are read into memory now, so that
+// this document never depends on the other file staying as it is.
+void DetachForeign(Node& root, const compound::Container* home) {
+  std::vector<Node*> work{&root};
+  while (!work.empty()) {
+    Node* n = work.back();
+    work.pop_back();
+    for (auto& c : n->children) {
+      if (c->is_storage) {
+        work.push_back(c.get());
+      } else if (c->content.base().container && c->content.base().container.get() != home) {
+        c->content.Detach();
+      }
+    }
+  }
+}
+
+}  // namespace
+
+StorageHandle& Storage::handle() const {
+  if (!handle_) Raise(rt::kObjectNotSet, std::u16string(compound::kErrorSource));
+  return *handle_;
+}
+
+Storage Storage::OpenStorage(std::u16string_view path, int32_t mode) {
+  auto& h = handle();
+  const auto m = compound::ParseMode(mode, compound::OpenKind::kChildStorage);
+  if (m.create) Fail(STG_E_INVALIDFLAG, "STGM_CREATE on an open");
+  if (m.write && !h.writable()) Fail(STG_E_ACCESSDENIED, "the parent storage is read-only");
+  auto [parent, name] = Resolve(h.node(), path);
+  return OpenChild(h, Existing(*parent, name, true), m);
+}
+
+Storage Storage::CreateStorage(std::u16string_view name, int32_t mode) {
+  auto& h = handle();
+  const auto m = compound::ParseMode(mode, compound::OpenKind::kChildStorage);
+  h.RequireWritable();
+  auto [parent, leaf] = Resolve(h.node(), name);
+  ClearName(h, *parent, leaf, m.create);
+  auto child = NewNode(leaf, true);
+  parent->Insert(child);
+  parent->modified = compound::Now();
+  h.level()->NoteChange();
+  return OpenChild(h, child, m);
+}
+
+Stream Storage::OpenStream(std::u16string_view name, int32_t mode) {
+  auto& h = handle();
+  const auto m = compound::ParseMode(mode, compound::OpenKind::kChildStream);
+  if (m.create) Fail(STG_E_INVALIDFLAG, "STGM_CREATE on an open");
+  if (m.write && !h.writable()) Fail(STG_E_ACCESSDENIED, "the parent storage is read-only");
+  auto [parent, leaf] = Resolve(h.node(), name);
+  return Stream(std::make_shared<compound::StreamHandle>(h.level(), Existing(*parent, leaf, false), m));
+}
+
+Stream Storage::CreateStream(std::u16string_view name, int32_t mode) {
+  auto& h = handle();
+  const auto m = compound::ParseMode(mode, compound::OpenKind::kChildStream);
+  h.RequireWritable();
+  auto [parent, leaf] = Resolve(h.node(), name);
+  ClearName(h, *parent, leaf, m.create);
+  auto child = NewNode(leaf, false);
+  parent->Insert(child);
+  parent->modified = compound::Now();
+  h.level()->NoteChange();
+  return Stream(std::make_shared<compound::StreamHandle>(h.level(), child, m));
+}
+
+void Storage::NextElement(int32_t flag, int16_t& type, std::u16string& name) {
+  auto& h = handle();
+  Node& n = h.node();
+  // The walk lists the children as they were when it started, so changes
+  // made during it neither repeat nor skip an element.
+  if (flag == 0 || h.listing_next() == 0) {
+    h.listing().clear();
+    for (const auto& c : n.children) h.listing().emplace_back(c->is_storage ? STGTY_STORAGE : STGTY_STREAM, c->name);
+    h.listing_next() = 0;
+  }
+  auto& next = h.listing_next();
+  if (next < h.listing().size()) {
+    type = h.listing()[next].first;
+    name = h.listing()[next].second;
+    ++next;
+  } else {
+    type = 0;
+    name.clear();
+    next = h.listing().size() + 1;  // stays at the end until restarted
+  }
+}
+
+void Storage::Commit(int32_t flags) {
+  auto& h = handle();
+  h.node();
+  if ((flags & ~(STGC_OVERWRITE | STGC_ONLYIFCURRENT | STGC_DANGEROUSLYCOMMITMERELYTODISKCACHE | STGC_CONSOLIDATE)) != 0) {
+    Fail(STG_E_INVALIDFLAG, "unknown commit flags");
+  }
+  auto& level = *h.level();
+  if (h.is_level_root()) {
+    if (level.parent() && !h.mode().write) return;  // a read-only snapshot has nothing to give
+    level.Commit();
+  } else if (!level.transacted()) {
+    level.Commit();  // a direct storage of a direct root: flush to the file
+  }
+}
+
+void Storage::Revert() {
+  auto& h = handle();
+  h.node();
+  if (h.is_level_root()) h.level()->Revert();
+  h.properties.Forget();  // read again from the reverted streams
+}
+
+void Storage::DestroyElement(std::u16string_view name) {
+  auto& h = handle();
+  h.RequireWritable();
+  auto [parent, leaf] = Resolve(h.node(), name);
+  auto child = parent->Find(leaf);
+  if (!child) Fail(STG_E_FILENOTFOUND, "no element named " + ToUtf8(leaf));
+  // Handles still open on it (or inside it) now report STG_E_REVERTED.
+  compound::MarkDestroyed(*child);
+  parent->Remove(child.get());
+  parent->modified = compound::Now();
+  h.level()->NoteChange();
+}
+
+void Storage::RenameElement(std::u16string_view old_name, std::u16string_view new_name) {
+  auto& h = handle();
+  h.RequireWritable();
+  auto [parent, leaf] = Resolve(h.node(), old_name);
+  compound::ValidateName(new_name);
+  auto child = parent->Find(leaf);
+  if (!child) Fail(STG_E_FILENOTFOUND, "no element named " + ToUtf8(leaf));
+  auto clash = parent->Find(new_name);
+  if (clash && clash != child) Fail(STG_E_ACCESSDENIED, "an element named " + ToUtf8(new_name) + " already exists");
+  if (child->open_count > 0) Fail(STG_E_ACCESSDENIED, "the element " + ToUtf8(leaf) + " is open");
+  parent->Remove(child.get());
+  child->name = std::u16string(new_name);
+  parent->Insert(child);
+  parent->modified = compound::Now();
+  h.level()->NoteChange();
+}
+
+void Storage::CopyTo(Storage& destination) {
+  auto& h = handle();
+  auto& d = destination.handle();
+  const Node& from = h.node();
+  d.RequireWritable();
+  Node& to = d.node();
+  auto copy = compound::CopyTree(from);
+  for (const auto& c : copy->children) {
+    auto old = to.Find(c->name);
+    if (old && old->open_count > 0) Fail(STG_E_ACCESSDENIED, "the element " + ToUtf8(c->name) + " is open");
+  }
+  DetachForeign(*copy, d.level()->document().container().get());
+  for (auto& c : copy->children) {
+    if (auto old = to.Find(c->name)) {
+      compound::MarkDestroyed(*old);
+      to.Remove(old.get());
+    }
+    to.Insert(c);
+  }
+  to.clsid = from.clsid;
+  to.modified = compound::Now();
+  d.level()->NoteChange();
+}
+
+std::u16string Storage::Name() const { return handle().name(); }
+
+Date Storage::CreationTime() const {
+  const Node& n = handle().node();
+  return DateFromFileTime(n.created != 0 ? n.created : n.modified);
+}
+
+Date Storage::ModifiedTime() const { return DateFromFileTime(handle().node().modified); }
+
+Date Storage::AccessTime() const { return ModifiedTime(); }
+
+int16_t Storage::ElementType(std::u16string_view name) const {
+  auto child = handle().node().Find(name);
+  if (!child) return 0;
+  return child->is_storage ? STGTY_STORAGE : STGTY_STREAM;
+}
+
+}  // namespace vellora2

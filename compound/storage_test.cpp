@@ -1,0 +1,333 @@
+#include <gtest/gtest.h>
+
+#include "compound/checker.hpp"
+#include "compound/container.hpp"
+#include "compound/test_support.hpp"
+#include "vellora2/automation/variant.hpp"
+
+namespace vellora2::compound {
+namespace {
+
+using testing::ErrorOf;
+using testing::Pattern;
+using testing::ReadAll;
+using testing::WriteAll;
+
+constexpr int32_t kRW = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+constexpr int32_t kTransactedRoot = STGM_TRANSACTED | STGM_SHARE_DENY_WRITE | STGM_READWRITE;
+
+class StorageTest : public ::testing::Test {
+ protected:
+  std::shared_ptr<MemoryFileSystem> fs_ = std::make_shared<MemoryFileSystem>();
+  StorageEngine engine_{fs_};
+
+  std::vector<std::string> Problems(const std::string& path) { return CheckFile(fs_->Open(path, OpenMode::kRead)); }
+  std::shared_ptr<Container> Open(const std::string& path) { return Container::Open(fs_->Open(path, OpenMode::kRead)); }
+};
+
+TEST_F(StorageTest, StreamsRoundTripAcrossTheMiniStreamCutoff) {
+  const std::vector<size_t> sizes = {0, 1, 63, 64, 65, 511, 512, 4095, 4096, 4097, 70000};
+  {
+    auto root = engine_.CreateStorageFile(u"a.cfb", kTransactedRoot | STGM_CREATE);
+    auto sub = root.CreateStorage(u"Sub", kRW);
+    for (size_t i = 0; i < sizes.size(); ++i) {
+      auto s = (i % 2 ? sub : root).CreateStream(u"S" + std::u16string(1, u'a' + i), kRW);
+      WriteAll(s, Pattern(sizes[i], static_cast<uint32_t>(i)));
+    }
+    root.Commit();
+  }
+  EXPECT_TRUE(Problems("a.cfb").empty());
+  auto root = engine_.OpenStorageFile(u"a.cfb", STGM_READ | STGM_SHARE_DENY_WRITE | STGM_TRANSACTED);
+  auto sub = root.OpenStorage(u"SUB", STGM_READ | STGM_SHARE_EXCLUSIVE);  // names ignore case
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    auto s = (i % 2 ? sub : root).OpenStream(u"s" + std::u16string(1, u'a' + i), STGM_READ | STGM_SHARE_EXCLUSIVE);
+    EXPECT_EQ(ReadAll(s), Pattern(sizes[i], static_cast<uint32_t>(i))) << "size " << sizes[i];
+  }
+}
+
+TEST_F(StorageTest, ResizingAcrossTheCutoffMovesTheStreamBetweenMiniAndNormalSectors) {
+  auto root = engine_.CreateStorageFile(u"r.cfb", kTransactedRoot);
+  auto s = root.CreateStream(u"grow", kRW);
+  for (size_t size : {4095u, 4096u, 4097u, 4096u, 4095u, 10u, 9000u, 0u, 5000u}) {
+    const auto bytes = Pattern(size, static_cast<uint32_t>(size));
+    WriteAll(s, bytes);
+    root.Commit();
+    ASSERT_TRUE(Problems("r.cfb").empty()) << size;
+    auto c = Open("r.cfb");
+    EXPECT_EQ(c->entries()[1].size, size);
+    EXPECT_EQ(ReadAll(s), bytes);
+  }
+}
+
+TEST_F(StorageTest, DirectorySectorsFillExactly) {
+  // Four 128-byte entries fill a 512-byte sector: the root and three children
+  // take one sector, a fourth child starts a second.
+  for (int children : {3, 4, 7, 8}) {
+    const std::string path = "d" + std::to_string(children);
+    {
+      auto root = engine_.CreateStorageFile(U16(path), kTransactedRoot);
+      for (int i = 0; i < children; ++i) root.CreateStream(u"e" + U16(std::to_string(i)), kRW);
+      root.Commit();
+    }
+    EXPECT_EQ(Open(path)->dir_chain().size(), static_cast<size_t>((children + 1 + 3) / 4));
+    EXPECT_TRUE(Problems(path).empty());
+    auto root = engine_.OpenStorageFile(U16(path), kTransactedRoot);
+    int16_t type = 0;
+    std::u16string name;
+    int seen = 0;
+    for (root.NextElement(0, type, name); type != 0; root.NextElement(1, type, name)) ++seen;
+    EXPECT_EQ(seen, children);
+  }
+}
+
+TEST_F(StorageTest, LargeDocumentsUseDifatSectors) {
+  // 109 FAT sectors map 109 * 128 sectors (about 7 MB); more needs the DIFAT.
+  const auto big = Pattern(109 * 128 * 512 + 100000, 7);
+  {
+    auto root = engine_.CreateStorageFile(u"big.cfb", kTransactedRoot);
+    auto s = root.CreateStream(u"big", kRW);
+    WriteAll(s, big);
+    root.Commit();
+  }
+  auto c = Open("big.cfb");
+  EXPECT_GT(c->fat_sectors().size(), 109u);
+  EXPECT_EQ(c->difat_sectors().size(), 1u);
+  EXPECT_TRUE(Problems("big.cfb").empty());
+  {
+    // A small change rewrites a few sectors, not the document.
+    auto root = engine_.OpenStorageFile(u"big.cfb", kTransactedRoot);
+    auto s = root.OpenStream(u"big", kRW);
+    s.SetPosition(3000000);
+    s.Write(Pattern(10, 8));
+    const auto before = fs_->Contents("big.cfb");
+    root.Commit();
+    const auto after = fs_->Contents("big.cfb");
+    size_t changed = 0;
+    for (size_t i = 0; i < std::min(before.size(), after.size()); i += 512) {
+      changed += !std::equal(before.begin() + i, before.begin() + std::min(i + 512, before.size()), after.begin() + i);
+    }
+    EXPECT_LT(changed, 10u);
+  }
+  auto root = engine_.OpenStorageFile(u"big.cfb", STGM_READ | STGM_SHARE_DENY_WRITE);
+  auto s = root.OpenStream(u"big", STGM_READ | STGM_SHARE_EXCLUSIVE);
+  auto expect = big;
+  const auto patch = Pattern(10, 8);
+  std::copy(patch.begin(), patch.end(), expect.begin() + 3000000);
+  EXPECT_EQ(ReadAll(s), expect);
+  EXPECT_TRUE(Problems("big.cfb").empty());
+}
+
+TEST_F(StorageTest, TransactedRootPublishesOnCommitAndDropsOnRevert) {
+  auto root = engine_.CreateStorageFile(u"t.cfb", kTransactedRoot);
+  root.CreateStream(u"kept", kRW).Write(Pattern(10, 1));
+  root.Commit();
+  root.CreateStream(u"dropped", kRW).Write(Pattern(10, 2));
+  auto stale = root.OpenStream(u"kept", kRW);
+  root.Revert();
+  EXPECT_EQ(root.ElementType(u"dropped"), 0);
+  EXPECT_EQ(root.ElementType(u"kept"), STGTY_STREAM);
+  EXPECT_EQ(ErrorOf([&] { stale.Length(); }), STG_E_REVERTED);
+  // Until Commit, other opens see the committed file.
+  root.CreateStream(u"pending", kRW);
+  auto reader = engine_.OpenStorageFile(u"t.cfb", STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED);
+  EXPECT_EQ(reader.ElementType(u"pending"), 0);
+}
+
+TEST_F(StorageTest, SubStoragesDirectAndTransacted) {
+  auto root = engine_.CreateStorageFile(u"s.cfb", kTransactedRoot);
+  root.CreateStorage(u"A", kRW);
+  root.Commit();
+  {
+    // Direct: the change is the parent's pending change at once.
+    auto a = root.OpenStorage(u"A", kRW);
+    a.CreateStream(u"direct", kRW);
+  }
+  EXPECT_EQ(root.OpenStorage(u"A", kRW).ElementType(u"direct"), STGTY_STREAM);
+  {
+    auto a = root.OpenStorage(u"\\A", kRW | STGM_TRANSACTED);
+    a.CreateStream(u"reverted", kRW);
+    a.Revert();
+    a.CreateStream(u"committed", kRW).Write(Pattern(5000, 3));
+    a.CreateStorage(u"Deep", kRW).CreateStream(u"x", kRW).Write(Pattern(3, 4));
+    a.Commit();
+    a.CreateStream(u"uncommitted", kRW);
+  }
+  auto a = root.OpenStorage(u"A", kRW);
+  EXPECT_EQ(a.ElementType(u"committed"), STGTY_STREAM);
+  EXPECT_EQ(a.ElementType(u"reverted"), 0);
+  EXPECT_EQ(a.ElementType(u"uncommitted"), 0);
+  a.Release();
+  root.Revert();  // the sub-storage's commit was only into the root's pending state
+  EXPECT_EQ(root.OpenStorage(u"A", kRW).ElementType(u"committed"), 0);
+}
+
+TEST_F(StorageTest, ElementOperationsFollowTheModes) {
+  auto root = engine_.CreateStorageFile(u"m.cfb", kTransactedRoot);
+  auto s = root.CreateStream(u"s", kRW);
+  EXPECT_EQ(ErrorOf([&] { root.OpenStream(u"s", kRW); }), STG_E_ACCESSDENIED);  // already open
+  s.Release();
+  EXPECT_EQ(ErrorOf([&] { root.OpenStream(u"s", STGM_READWRITE | STGM_SHARE_DENY_WRITE); }), STG_E_INVALIDFLAG);
+  EXPECT_EQ(ErrorOf([&] { root.OpenStream(u"s", kRW | STGM_TRANSACTED); }), STG_E_INVALIDFLAG);
+  EXPECT_EQ(ErrorOf([&] { root.OpenStream(u"s", 3 | STGM_SHARE_EXCLUSIVE); }), STG_E_INVALIDFLAG);
+  EXPECT_EQ(ErrorOf([&] { root.OpenStream(u"missing", kRW); }), STG_E_FILENOTFOUND);
+  EXPECT_EQ(ErrorOf([&] { root.CreateStream(u"S", kRW); }), STG_E_FILEALREADYEXISTS);
+  EXPECT_EQ(ErrorOf([&] { root.CreateStream(u"s", kRW | STGM_CREATE); }), 0);
+  for (auto bad : {u"a/b", u"a:b", u"a!b", u"", u"12345678901234567890123456789012"}) {
+    EXPECT_EQ(ErrorOf([&] { root.CreateStream(bad, kRW); }), STG_E_INVALIDNAME) << ToUtf8(bad);
+  }
+  EXPECT_EQ(ErrorOf([&] { root.CreateStream(u"1234567890123456789012345678901", kRW); }), 0);
+  {
+    auto ro = root.OpenStream(u"s", STGM_READ | STGM_SHARE_EXCLUSIVE);
+    EXPECT_EQ(ErrorOf([&] { ro.Write(Pattern(1, 1)); }), STG_E_ACCESSDENIED);
+  }
+  root.CreateStorage(u"ro", kRW);
+  {
+    auto ro = root.OpenStorage(u"ro", STGM_READ | STGM_SHARE_EXCLUSIVE);
+    EXPECT_EQ(ErrorOf([&] { ro.CreateStream(u"x", kRW); }), STG_E_ACCESSDENIED);
+    EXPECT_EQ(ErrorOf([&] { root.DestroyElement(u"ro"); }), 0);
+    EXPECT_EQ(ErrorOf([&] { ro.ElementType(u"x"); }), STG_E_REVERTED);
+  }
+  root.CreateStream(u"other", kRW);
+  EXPECT_EQ(ErrorOf([&] { root.RenameElement(u"other", u"S"); }), STG_E_ACCESSDENIED);
+  EXPECT_EQ(ErrorOf([&] { root.RenameElement(u"nothing", u"x"); }), STG_E_FILENOTFOUND);
+  root.RenameElement(u"other", u"renamed");
+  EXPECT_EQ(root.ElementType(u"renamed"), STGTY_STREAM);
+  EXPECT_EQ(root.ElementType(u"other"), 0);
+}
+
+TEST_F(StorageTest, RootModesAndSharing) {
+  engine_.CreateStorageFile(u"f.cfb", kTransactedRoot).Commit();
+  EXPECT_EQ(ErrorOf([&] { engine_.CreateStorageFile(u"f.cfb", kTransactedRoot); }), STG_E_FILEALREADYEXISTS);
+  EXPECT_EQ(ErrorOf([&] { engine_.OpenStorageFile(u"f.cfb", STGM_READWRITE | STGM_SHARE_DENY_WRITE); }), STG_E_INVALIDFLAG);
+  EXPECT_EQ(ErrorOf([&] { engine_.OpenStorageFile(u"f.cfb", kTransactedRoot | STGM_CREATE); }), STG_E_INVALIDFLAG);
+  EXPECT_EQ(ErrorOf([&] { engine_.CreateStorageFile(u"g.cfb", STGM_CREATE | STGM_CONVERT | kTransactedRoot); }),
+            STG_E_INVALIDFLAG);
+  EXPECT_EQ(ErrorOf([&] { engine_.OpenStorageFile(u"nope.cfb", kTransactedRoot); }), STG_E_FILENOTFOUND);
+  auto writer = engine_.OpenStorageFile(u"f.cfb", kTransactedRoot);
+  EXPECT_EQ(ErrorOf([&] { engine_.OpenStorageFile(u"f.cfb", kTransactedRoot); }), STG_E_SHAREVIOLATION);
+  auto reader = engine_.OpenStorageFile(u"f.cfb", STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED);
+  EXPECT_EQ(ErrorOf([&] { engine_.OpenStorageFile(u"f.cfb", STGM_READ | STGM_SHARE_EXCLUSIVE); }), STG_E_SHAREVIOLATION);
+  // A read-only transacted root may be changed in memory but never committed.
+  reader.CreateStream(u"scratch", kRW);
+  EXPECT_EQ(ErrorOf([&] { reader.Commit(); }), STG_E_ACCESSDENIED);
+  writer.Release();
+  reader.Release();
+  EXPECT_EQ(ErrorOf([&] { engine_.OpenStorageFile(u"f.cfb", STGM_READWRITE | STGM_SHARE_EXCLUSIVE).Release(); }), 0);
+}
+
+TEST_F(StorageTest, ConvertWrapsAFlatFileUntilCommitted) {
+  const auto flat = Pattern(10000, 9);
+  fs_->SetContents("flat.bin", flat);
+  const int32_t convert = STGM_CONVERT | STGM_TRANSACTED | STGM_SHARE_DENY_NONE | STGM_READWRITE;
+  {
+    auto root = engine_.CreateStorageFile(u"flat.bin", convert);
+    auto contents = root.OpenStream(u"CONTENTS", kRW);
+    EXPECT_EQ(ReadAll(contents), flat);
+    contents.Write(Pattern(5, 1));
+  }
+  EXPECT_EQ(fs_->Contents("flat.bin"), flat);  // released without Commit: untouched
+  {
+    auto root = engine_.CreateStorageFile(u"flat.bin", convert);
+    root.CreateStream(u"extra", kRW);
+    root.Commit();
+  }
+  EXPECT_TRUE(Problems("flat.bin").empty());
+  EXPECT_EQ(fs_->FileCount(), 1u);  // the rewrite left no temporary file
+  auto root = engine_.OpenStorageFile(u"flat.bin", STGM_READ | STGM_SHARE_DENY_WRITE | STGM_TRANSACTED);
+  auto contents = root.OpenStream(u"CONTENTS", STGM_READ | STGM_SHARE_EXCLUSIVE);
+  EXPECT_EQ(ReadAll(contents), flat);
+  EXPECT_EQ(root.ElementType(u"extra"), STGTY_STREAM);
+}
+
+TEST_F(StorageTest, TempStoresLeaveNothingBehind) {
+  const size_t files_before = fs_->FileCount();
+  const int32_t handle = engine_.CreateTempStore();
+  EXPECT_GT(handle, 0);
+  {
+    auto root = engine_.CreateRootStorage(u"temp", kTransactedRoot, handle);
+    WriteAll(root.CreateStream(u"x", kRW), Pattern(9000, 1));
+    root.Commit();
+    EXPECT_EQ(root.Name(), u"temp");
+  }
+  engine_.ReleaseTempStore(handle);
+  EXPECT_EQ(fs_->FileCount(), files_before);
+  EXPECT_EQ(fs_->OpenFileCount(), 0u);
+  EXPECT_EQ(ErrorOf([&] { engine_.ReleaseTempStore(handle); }), STG_E_INVALIDHANDLE);
+}
+
+TEST_F(StorageTest, CopyToCopiesEverythingIncludingPendingChanges) {
+  auto src = engine_.CreateStorageFile(u"src.cfb", kTransactedRoot);
+  src.CreateStorage(u"A", kRW).CreateStream(u"deep", kRW).Write(Pattern(6000, 1));
+  src.CreateStream(u"small", kRW).Write(Pattern(30, 2));
+  src.Commit();
+  src.OpenStream(u"small", kRW).Write(Pattern(40, 3));  // pending only
+  auto dst = engine_.CreateStorageFile(u"dst.cfb", kTransactedRoot);
+  dst.CreateStream(u"small", kRW).Write(Pattern(1, 1));  // replaced
+  src.CopyTo(dst);
+  src.CopyTo(dst);  // twice: same names are replaced, not duplicated
+  dst.Commit();
+  src.Release();
+  dst.Release();
+  EXPECT_TRUE(Problems("dst.cfb").empty());
+  auto d = engine_.OpenStorageFile(u"dst.cfb", kTransactedRoot);
+  auto small = d.OpenStream(u"small", kRW);
+  EXPECT_EQ(ReadAll(small), Pattern(40, 3));
+  auto deep = d.OpenStorage(u"A", kRW).OpenStream(u"deep", kRW);
+  EXPECT_EQ(ReadAll(deep), Pattern(6000, 1));
+}
+
+TEST_F(StorageTest, StreamPositionsAndValues) {
+  auto root = engine_.CreateStorageFile(u"v.cfb", kTransactedRoot);
+  auto s = root.CreateStream(u"v", kRW);
+  s.WriteValue(-1, Variant(uint8_t{0xAB}));
+  s.WriteValue(-1, Variant(int16_t{-2}));
+  s.WriteValue(-1, Variant(int32_t{0x01020304}));
+  s.WriteValue(-1, Variant(1.5f));
+  s.WriteValue(-1, Variant(2.25));
+  s.WriteValue(-1, Variant(Date{45000.5}));
+  s.WriteValue(-1, Variant(true));
+  s.WriteValue(-1, Variant(u"Hé"));
+  EXPECT_EQ(s.Size(), 1 + 2 + 4 + 4 + 8 + 8 + 2 + 2);
+  EXPECT_EQ(s.AtEnd(), 1);
+  const auto bytes = ReadAll(s);
+  EXPECT_EQ(std::to_integer<int>(bytes[3]), 0x04);  // little-endian Long
+  EXPECT_EQ(std::to_integer<int>(bytes[27]), 0xFF);  // True is -1
+  EXPECT_EQ(std::to_integer<int>(bytes[30]), 0xE9);  // é in Windows-1252
+  Variant v{uint8_t{0}};
+  s.ReadValue(0, v);
+  EXPECT_EQ(v, Variant(uint8_t{0xAB}));
+  v = Variant(int16_t{0});
+  s.ReadValue(-1, v);
+  EXPECT_EQ(v, Variant(int16_t{-2}));
+  v = Variant(int32_t{0});
+  s.ReadValue(-1, v);
+  EXPECT_EQ(v, Variant(int32_t{0x01020304}));
+  v = Variant(0.0f);
+  s.ReadValue(-1, v);
+  EXPECT_EQ(v, Variant(1.5f));
+  v = Variant(0.0);
+  s.ReadValue(-1, v);
+  EXPECT_EQ(v, Variant(2.25));
+  v = Variant(Date{});
+  s.ReadValue(-1, v);
+  EXPECT_EQ(v, Variant(Date{45000.5}));
+  v = Variant(false);
+  s.ReadValue(-1, v);
+  EXPECT_EQ(v, Variant(true));
+  v = Variant(u"xx");
+  s.ReadValue(-1, v);
+  EXPECT_EQ(v, Variant(u"Hé"));
+  EXPECT_EQ(ErrorOf([&] { s.ReadValue(-1, v); }), STG_E_READFAULT);
+  EXPECT_EQ(s.Seek(-3, 1), 28);
+  EXPECT_EQ(ErrorOf([&] { s.Seek(-1, 0); }), STG_E_INVALIDFUNCTION);
+  EXPECT_EQ(s.Seek(2, 0), 2);
+  const auto* mapped = reinterpret_cast<const std::byte*>(s.MapRange(3, 6));
+  ASSERT_NE(mapped, nullptr);
+  EXPECT_TRUE(std::equal(mapped, mapped + 4, bytes.begin() + 3));
+  EXPECT_EQ(s.MapRange(0, 1), 0u);
+  EXPECT_EQ(s.MapRange(5, 100), 0u);
+  EXPECT_EQ(ErrorOf([] { Stream().Size(); }), rt::kObjectNotSet);
+}
+
+}  // namespace
+}  // namespace vellora2::compound

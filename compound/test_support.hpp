@@ -1,0 +1,55 @@
+// Helpers shared by the engine's tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "compound/memory_file.hpp"
+#include "vellora2/automation/error.hpp"
+#include "vellora2/automation/text.hpp"
+#include "vellora2/compound/storage_engine.hpp"
+
+namespace vellora2::compound::testing {
+
+// Deterministic bytes that differ by seed and position, so a misplaced sector shows.
+inline std::vector<std::byte> Pattern(size_t n, uint32_t seed) {
+  std::vector<std::byte> out(n);
+  uint32_t x = seed * 2654435761u + 1;
+  for (auto& b : out) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    b = static_cast<std::byte>(x & 0xFF);
+  }
+  return out;
+}
+
+inline void WriteAll(Stream s, const std::vector<std::byte>& bytes) {
+  s.SetPosition(0);
+  s.Write(bytes);
+  s.SetSize(bytes.size());
+}
+
+inline std::vector<std::byte> ReadAll(Stream& s) {
+  std::vector<std::byte> out(s.Length());
+  s.SetPosition(0);
+  EXPECT_EQ(s.Read(out), out.size());
+  return out;
+}
+
+// The STG_E number `body` fails with, or 0 when it succeeds.
+inline int32_t ErrorOf(const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const AutomationError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+}  // namespace vellora2::compound::testing

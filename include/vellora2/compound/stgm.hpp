@@ -1,0 +1,83 @@
+// Access modes, commit flags, element types and failure codes of structured
+// storage, at the values the platform publishes, so that numbers a host already
+// knows (65570 for a transacted, deny-write, read-write open) mean the same here.
+#pragma once
+
+#include <cstdint>
+
+namespace vellora2 {
+
+// Access: the low two bits.
+inline constexpr int32_t STGM_READ = 0x00000000;
+inline constexpr int32_t STGM_WRITE = 0x00000001;
+inline constexpr int32_t STGM_READWRITE = 0x00000002;
+// Sharing: bits 4 to 6. Zero behaves as deny-none.
+inline constexpr int32_t STGM_SHARE_DENY_NONE = 0x00000040;
+inline constexpr int32_t STGM_SHARE_DENY_READ = 0x00000030;
+inline constexpr int32_t STGM_SHARE_DENY_WRITE = 0x00000020;
+inline constexpr int32_t STGM_SHARE_EXCLUSIVE = 0x00000010;
+// Transaction and creation.
+inline constexpr int32_t STGM_DIRECT = 0x00000000;
+inline constexpr int32_t STGM_TRANSACTED = 0x00010000;
+inline constexpr int32_t STGM_PRIORITY = 0x00040000;
+inline constexpr int32_t STGM_FAILIFTHERE = 0x00000000;
+inline constexpr int32_t STGM_CREATE = 0x00001000;
+inline constexpr int32_t STGM_CONVERT = 0x00020000;
+inline constexpr int32_t STGM_NOSCRATCH = 0x00100000;
+inline constexpr int32_t STGM_NOSNAPSHOT = 0x00200000;
+inline constexpr int32_t STGM_DIRECT_SWMR = 0x00400000;
+inline constexpr int32_t STGM_DELETEONRELEASE = 0x04000000;
+inline constexpr int32_t STGM_SIMPLE = 0x08000000;
+
+// Commit flags. Every commit here is safe against interruption, so OVERWRITE,
+// ONLYIFCURRENT and the disk-cache flag change nothing but are accepted.
+inline constexpr int32_t STGC_DEFAULT = 0;
+inline constexpr int32_t STGC_OVERWRITE = 1;
+inline constexpr int32_t STGC_ONLYIFCURRENT = 2;
+inline constexpr int32_t STGC_DANGEROUSLYCOMMITMERELYTODISKCACHE = 4;
+inline constexpr int32_t STGC_CONSOLIDATE = 8;
+
+// Element types reported by Storage::NextElement; 0 means no more elements.
+inline constexpr int16_t STGTY_STORAGE = 1;
+inline constexpr int16_t STGTY_STREAM = 2;
+
+// Failure codes (HRESULTs, signed as Automation carries them).
+#define VELLORA2_STG_E(name, value) inline constexpr int32_t name = static_cast<int32_t>(value##u)
+VELLORA2_STG_E(STG_E_INVALIDFUNCTION, 0x80030001);
+VELLORA2_STG_E(STG_E_FILENOTFOUND, 0x80030002);
+VELLORA2_STG_E(STG_E_PATHNOTFOUND, 0x80030003);
+VELLORA2_STG_E(STG_E_TOOMANYOPENFILES, 0x80030004);
+VELLORA2_STG_E(STG_E_ACCESSDENIED, 0x80030005);
+VELLORA2_STG_E(STG_E_INVALIDHANDLE, 0x80030006);
+VELLORA2_STG_E(STG_E_INSUFFICIENTMEMORY, 0x80030008);
+VELLORA2_STG_E(STG_E_INVALIDPOINTER, 0x80030009);
+VELLORA2_STG_E(STG_E_NOMOREFILES, 0x80030012);
+VELLORA2_STG_E(STG_E_DISKISWRITEPROTECTED, 0x80030013);
+VELLORA2_STG_E(STG_E_SEEKERROR, 0x80030019);
+VELLORA2_STG_E(STG_E_WRITEFAULT, 0x8003001D);
+VELLORA2_STG_E(STG_E_READFAULT, 0x8003001E);
+VELLORA2_STG_E(STG_E_SHAREVIOLATION, 0x80030020);
+VELLORA2_STG_E(STG_E_LOCKVIOLATION, 0x80030021);
+VELLORA2_STG_E(STG_E_FILEALREADYEXISTS, 0x80030050);
+VELLORA2_STG_E(STG_E_INVALIDPARAMETER, 0x80030057);
+VELLORA2_STG_E(STG_E_MEDIUMFULL, 0x80030070);
+VELLORA2_STG_E(STG_E_ABNORMALAPIEXIT, 0x800300FA);
+VELLORA2_STG_E(STG_E_INVALIDHEADER, 0x800300FB);
+VELLORA2_STG_E(STG_E_INVALIDNAME, 0x800300FC);
+VELLORA2_STG_E(STG_E_UNKNOWN, 0x800300FD);
+VELLORA2_STG_E(STG_E_UNIMPLEMENTEDFUNCTION, 0x800300FE);
+VELLORA2_STG_E(STG_E_INVALIDFLAG, 0x800300FF);
+VELLORA2_STG_E(STG_E_INUSE, 0x80030100);
+VELLORA2_STG_E(STG_E_NOTCURRENT, 0x80030101);
+VELLORA2_STG_E(STG_E_REVERTED, 0x80030102);
+VELLORA2_STG_E(STG_E_CANTSAVE, 0x80030103);
+VELLORA2_STG_E(STG_E_OLDFORMAT, 0x80030104);
+VELLORA2_STG_E(STG_E_OLDDLL, 0x80030105);
+VELLORA2_STG_E(STG_E_SHAREREQUIRED, 0x80030106);
+VELLORA2_STG_E(STG_E_NOTFILEBASEDSTORAGE, 0x80030107);
+VELLORA2_STG_E(STG_E_DOCFILECORRUPT, 0x80030109);
+VELLORA2_STG_E(STG_E_DOCFILETOOLARGE, 0x80030111);
+VELLORA2_STG_E(STG_E_INCOMPLETE, 0x80030201);
+#undef VELLORA2_STG_E
+
+}  // namespace vellora2

@@ -1,0 +1,176 @@
+// The structured-storage engine: compound files seen as a tree of storages
+// (folders) and streams (files), with the operations of the platform's engine.
+//
+// Object model. The platform's objects were reference-counted handles, and so
+// are these: `Storage` and `Stream` are cheap values that share one open element.
+// Copying a handle copies the reference; the element is released when the last
+// handle to it goes away (or `Release()` is called on every copy). A
+// default-constructed handle is "Nothing": using it raises error 91.
+//
+// Failures throw vellora2::AutomationError whose number is an STG_E code (see
+// stgm.hpp) and whose source is "Vellora2.Storage".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vellora2/automation/date.hpp"
+#include "vellora2/compound/stgm.hpp"
+
+namespace vellora2 {
+
+class Variant;
+
+namespace compound {
+class FileSystem;
+class StorageHandle;
+class StreamHandle;
+class EngineState;
+}  // namespace compound
+
+class Stream {
+ public:
+  Stream() = default;
+  explicit Stream(std::shared_ptr<compound::StreamHandle> handle) : handle_(std::move(handle)) {}
+
+  explicit operator bool() const { return handle_ != nullptr; }
+  void Release() { handle_.reset(); }
+
+  std::u16string Name() const;
+  // Length in bytes as a Long; error 6 (overflow) past 2 GB, where Length() still works.
+  int32_t Size() const;
+  // 1 when the current position is at or past the end, else 0.
+  int32_t AtEnd() const;
+  // Streams have no transaction of their own; this checks the handle and returns.
+  void Commit(int32_t flags = STGC_DEFAULT);
+  // origin 0: from the start, 1: from the current position. A position before
+  // 0 (or another origin) raises STG_E_INVALIDFUNCTION, as the platform's
+  // streams do. Returns the new position.
+  int32_t Seek(int32_t offset, int32_t origin);
+  // Reads at `position` (-1: the current one) as many bytes as the subtype of
+  // `value` takes, and stores them in it: Byte and a one-character String 1,
+  // Integer and Boolean 2, Long and Single 4, Double and Date 8, little-endian; a
+  // longer String reads one byte per character. Reading past the end raises
+  // STG_E_READFAULT and leaves value and position unchanged.
+  void ReadValue(int32_t position, Variant& value);
+  // Writes `value` at `position` (-1: the current one) as ReadValue reads it; a
+  // String is one byte per character (Windows-1252), no length, no terminator.
+  void WriteValue(int32_t position, const Variant& value);
+  // The address of a copy of bytes first..last (inclusive) that stays valid until
+  // the next MapRange on this stream (or its release), or 0 when the range is
+  // outside the stream. MapRange(0, 1) gives the copy back and returns 0.
+  std::uintptr_t MapRange(int32_t first, int32_t last);
+
+  // Byte-level access for the library's own bulk I/O.
+  uint64_t Length() const;
+  uint64_t Position() const;
+  void SetPosition(uint64_t position);
+  // Reads at the current position and advances; returns the count, short only at the end.
+  size_t Read(std::span<std::byte> out);
+  // Writes at the current position (growing the stream) and advances.
+  void Write(std::span<const std::byte> data);
+  // Grows with zeros or truncates.
+  void SetSize(uint64_t size);
+
+  friend bool operator==(const Stream& a, const Stream& b) { return a.handle_ == b.handle_; }
+
+ private:
+  compound::StreamHandle& handle() const;
+  std::shared_ptr<compound::StreamHandle> handle_;
+};
+
+class Storage {
+ public:
+  Storage() = default;
+  explicit Storage(std::shared_ptr<compound::StorageHandle> handle) : handle_(std::move(handle)) {}
+
+  explicit operator bool() const { return handle_ != nullptr; }
+  void Release() { handle_.reset(); }
+
+  // Paths are backslash-separated, relative to this storage; a leading backslash
+  // is allowed. Children are opened with STGM_SHARE_EXCLUSIVE; an element that is
+  // already open gives STG_E_ACCESSDENIED.
+  Storage OpenStorage(std::u16string_view path, int32_t mode);
+  Storage CreateStorage(std::u16string_view name, int32_t mode);
+  Stream OpenStream(std::u16string_view name, int32_t mode);
+  // STGM_CREATE replaces an existing stream (or storage) of that name.
+  Stream CreateStream(std::u16string_view name, int32_t mode);
+
+  // flag 0 restarts the walk, 1 continues it. Each direct child is reported once,
+  // in directory order: type 1 (storage) or 2 (stream) with its name; type 0 and
+  // an empty name at the end.
+  void NextElement(int32_t flag, int16_t& type, std::u16string& name);
+
+  // Transacted storages publish (Commit) or drop (Revert) everything changed since
+  // the last Commit; on a direct storage Commit flushes and Revert does nothing.
+  void Commit(int32_t flags = STGC_DEFAULT);
+  void Revert();
+  void DestroyElement(std::u16string_view name);
+  void RenameElement(std::u16string_view old_name, std::u16string_view new_name);
+  // Copies every element (uncommitted changes included) into `destination`,
+  // replacing elements of the same name.
+  void CopyTo(Storage& destination);
+
+  // The element name; for a root, the path it was opened with. Two handles on
+  // one storage have equal names.
+  std::u16string Name() const;
+  Date CreationTime() const;
+  Date ModifiedTime() const;
+  // The format keeps no access time; this is the modification time.
+  Date AccessTime() const;
+
+  // Convenience for the library: the type of a direct child (0 when absent).
+  int16_t ElementType(std::u16string_view name) const;
+
+  friend bool operator==(const Storage& a, const Storage& b) { return a.handle_ == b.handle_; }
+
+ private:
+  compound::StorageHandle& handle() const;
+  std::shared_ptr<compound::StorageHandle> handle_;
+};
+
+// One problem found by the structural check, in words ("sector 12 is in two chains").
+struct StorageProblem {
+  std::string text;
+};
+
+class StorageEngine {
+ public:
+  // Disk files through the operating system.
+  StorageEngine();
+  // Disk files through another file system (tests use an in-memory one).
+  explicit StorageEngine(std::shared_ptr<compound::FileSystem> files);
+  ~StorageEngine();
+  StorageEngine(const StorageEngine&) = delete;
+  StorageEngine& operator=(const StorageEngine&) = delete;
+
+  // A new compound file. Without STGM_CREATE an existing file gives
+  // STG_E_FILEALREADYEXISTS. With STGM_CONVERT an existing flat file is seen as a
+  // storage whose one stream "CONTENTS" holds its bytes; the file changes only on Commit.
+  Storage CreateStorageFile(std::u16string_view path, int32_t mode);
+  Storage OpenStorageFile(std::u16string_view path, int32_t mode);
+  // True when the file starts with the compound-file signature.
+  bool IsStorageFile(std::u16string_view path);
+
+  // Temporary backing stores: anonymous files that vanish when released (or at exit).
+  int32_t CreateTempStore();
+  Storage CreateRootStorage(std::u16string_view name, int32_t mode, int32_t handle);
+  void ReleaseTempStore(int32_t handle);
+
+  // Stored times are UTC; this gives the local time a user should see.
+  Date ConvertTime(Date stored);
+
+  // Structural check of a file on disk: every sector owned once, chains closed,
+  // free list consistent, directory a valid tree. Empty when the file is sound.
+  std::vector<StorageProblem> Check(std::u16string_view path);
+
+ private:
+  std::unique_ptr<compound::EngineState> state_;
+};
+
+}  // namespace vellora2
