@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -50,6 +51,37 @@ inline int32_t ErrorOf(const std::function<void()>& body) {
     return e.number();
   }
   return 0;
+}
+
+}  // namespace vellora2::compound::testing
+
+namespace vellora2::compound::testing {
+
+// A whole document as plain data: element path (backslash-separated, "" for the
+// root's own entry skipped) to its bytes; storages map to the marker "<dir>".
+using Snapshot = std::map<std::u16string, std::vector<std::byte>>;
+
+inline Snapshot TakeSnapshot(Storage root) {
+  static const std::vector<std::byte> kDir = {std::byte{'<'}, std::byte{'d'}, std::byte{'>'}};
+  Snapshot out;
+  std::vector<std::pair<Storage, std::u16string>> work{{root, u""}};
+  while (!work.empty()) {
+    auto [s, prefix] = work.back();
+    work.pop_back();
+    int16_t type = 0;
+    std::u16string name;
+    for (s.NextElement(0, type, name); type != 0; s.NextElement(1, type, name)) {
+      const std::u16string path = prefix + name;
+      if (type == STGTY_STORAGE) {
+        out[path] = kDir;
+        work.emplace_back(s.OpenStorage(name, STGM_READ | STGM_SHARE_EXCLUSIVE), path + u"\\");
+      } else {
+        auto stream = s.OpenStream(name, STGM_READ | STGM_SHARE_EXCLUSIVE);
+        out[path] = ReadAll(stream);
+      }
+    }
+  }
+  return out;
 }
 
 }  // namespace vellora2::compound::testing

@@ -1,0 +1,163 @@
+// Interrupts a commit at every write, sync and truncate, and proves that the
+// file then holds exactly the old or exactly the new document.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "compound/checker.hpp"
+#include "compound/fault_file.hpp"
+#include "compound/test_support.hpp"
+
+namespace vellora2::compound {
+namespace {
+
+using testing::Pattern;
+using testing::Snapshot;
+using testing::TakeSnapshot;
+using testing::WriteAll;
+
+constexpr int32_t kRW = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+constexpr int32_t kRoot = STGM_TRANSACTED | STGM_SHARE_DENY_WRITE | STGM_READWRITE;
+
+std::vector<std::byte> OldDocument() {
+  auto fs = std::make_shared<MemoryFileSystem>();
+  StorageEngine engine(fs);
+  auto root = engine.CreateStorageFile(u"doc", kRoot);
+  WriteAll(root.CreateStream(u"big", kRW), Pattern(300000, 1));
+  WriteAll(root.CreateStream(u"small", kRW), Pattern(4000, 2));
+  WriteAll(root.CreateStream(u"gone", kRW), Pattern(9000, 3));
+  auto sub = root.CreateStorage(u"Sub", kRW);
+  for (int i = 0; i < 6; ++i) WriteAll(sub.CreateStream(u"s" + std::u16string(1, u'0' + i), kRW), Pattern(100 * i, 4 + i));
+  sub.Release();
+  for (int i = 0; i < 8; ++i) WriteAll(root.CreateStream(u"hole" + std::u16string(1, u'0' + i), kRW), Pattern(5000, 20 + i));
+  root.Commit();
+  // Free sectors scattered through the file make the next commit write in
+  // many separate places, each one an interruption point.
+  for (int i = 0; i < 8; i += 2) root.DestroyElement(u"hole" + std::u16string(1, u'0' + i));
+  root.Commit();
+  root.Release();
+  return fs->Contents("doc");
+}
+
+// Changes of every kind: rewritten sectors inside a big stream, a small stream
+// crossing the cutoff, new and destroyed elements, a rename, a truncation.
+void Change(Storage root) {
+  auto big = root.OpenStream(u"big", kRW);
+  big.SetPosition(150000);
+  big.Write(Pattern(3000, 10));
+  big.SetSize(250000);
+  WriteAll(root.OpenStream(u"small", kRW), Pattern(5000, 11));
+  root.DestroyElement(u"gone");
+  root.RenameElement(u"Sub", u"Renamed");
+  auto added = root.CreateStorage(u"Added", STGM_TRANSACTED | kRW);
+  WriteAll(added.CreateStream(u"new", kRW), Pattern(700, 12));
+  added.Commit();
+  for (int i = 0; i < 40; ++i) root.CreateStream(u"n" + std::u16string(1, u'A' + i % 26) + std::u16string(1, u'a' + i / 26), kRW);
+}
+
+Snapshot Read(const std::vector<std::byte>& bytes, std::vector<std::string>& problems) {
+  auto fs = std::make_shared<MemoryFileSystem>();
+  fs->SetContents("doc", bytes);
+  problems = CheckFile(fs->Open("doc", OpenMode::kRead));
+  StorageEngine engine(fs);
+  return TakeSnapshot(engine.OpenStorageFile(u"doc", STGM_READ | STGM_SHARE_DENY_WRITE));
+}
+
+TEST(CommitCrash, EveryInterruptionLeavesTheOldOrTheNewDocument) {
+  const auto old_bytes = OldDocument();
+  std::vector<std::string> problems;
+  const Snapshot old_doc = Read(old_bytes, problems);
+  Snapshot new_doc;
+  {
+    auto fs = std::make_shared<MemoryFileSystem>();
+    fs->SetContents("doc", old_bytes);
+    StorageEngine engine(fs);
+    auto root = engine.OpenStorageFile(u"doc", kRoot);
+    Change(root);
+    root.Commit();
+    root.Release();
+    new_doc = Read(fs->Contents("doc"), problems);
+    EXPECT_TRUE(problems.empty());
+  }
+  ASSERT_NE(old_doc, new_doc);
+
+  int points = 0, saw_old = 0, saw_new = 0;
+  for (bool torn : {false, true}) {
+    for (long at = 0;; ++at) {
+      auto fs = std::make_shared<MemoryFileSystem>();
+      fs->SetContents("doc", old_bytes);
+      auto plan = std::make_shared<FaultPlan>();
+      plan->kind = FaultPlan::Kind::kCrash;
+      plan->at = at;
+      plan->torn = torn;
+      bool finished = false;
+      {
+        StorageEngine engine(std::make_shared<FaultFileSystem>(fs, plan));
+        auto root = engine.OpenStorageFile(u"doc", kRoot);
+        Change(root);
+        try {
+          root.Commit();
+          finished = true;
+        } catch (const AutomationError&) {
+          EXPECT_TRUE(plan->crashed);
+        }
+      }
+      if (finished) break;
+      ++points;
+      // What the disk holds if everything written reached it, and if only what
+      // was synced did.
+      for (bool durable_only : {false, true}) {
+        const Snapshot got = Read(fs->Contents("doc", durable_only), problems);
+        EXPECT_TRUE(got == old_doc || got == new_doc) << "interrupted at call " << at;
+        EXPECT_TRUE(problems.empty()) << "interrupted at call " << at << ": " << problems.front();
+        (got == new_doc ? saw_new : saw_old)++;
+      }
+    }
+  }
+  std::printf("commit interrupted at %d points (writes, syncs, truncates; torn and whole): %d old, %d new\n", points,
+              saw_old, saw_new);
+  EXPECT_GT(points, 10);
+  EXPECT_GT(saw_new, 0);  // the interruption after the header's sync keeps the new state
+}
+
+TEST(CommitCrash, AFailedCommitCanBeRetried) {
+  const auto old_bytes = OldDocument();
+  std::vector<std::string> problems;
+  const Snapshot old_doc = Read(old_bytes, problems);
+  int failures = 0;
+  for (auto kind : {FaultPlan::Kind::kIoError, FaultPlan::Kind::kDiskFull}) {
+    for (long at = 0;; ++at) {
+      auto fs = std::make_shared<MemoryFileSystem>();
+      fs->SetContents("doc", old_bytes);
+      auto plan = std::make_shared<FaultPlan>();
+      plan->kind = kind;
+      plan->at = at;
+      StorageEngine engine(std::make_shared<FaultFileSystem>(fs, plan));
+      auto root = engine.OpenStorageFile(u"doc", kRoot);
+      Change(root);
+      const Snapshot expected = TakeSnapshot(root);
+      try {
+        root.Commit();
+        break;
+      } catch (const AutomationError& e) {
+        ++failures;
+        EXPECT_EQ(e.number(), kind == FaultPlan::Kind::kDiskFull ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT);
+      }
+      // The document on disk is still whole, and the pending changes survive:
+      // a second Commit publishes them.
+      const Snapshot on_disk = Read(fs->Contents("doc"), problems);
+      EXPECT_TRUE(on_disk == old_doc || on_disk == expected) << at;
+      plan->kind = FaultPlan::Kind::kNone;
+      EXPECT_EQ(TakeSnapshot(root), expected);
+      root.Commit();
+      root.Release();
+      EXPECT_EQ(Read(fs->Contents("doc"), problems), expected) << at;
+      EXPECT_TRUE(problems.empty());
+    }
+  }
+  std::printf("commit failed with an I/O error or a full disk at %d calls and was retried\n", failures);
+  EXPECT_GT(failures, 10);
+}
+
+}  // namespace
+}  // namespace vellora2::compound
