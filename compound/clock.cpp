@@ -1,8 +1,6 @@
 #include "compound/clock.hpp"
 
 #include <chrono>
-#include <cmath>
-#include <ctime>
 
 namespace vellora2::compound {
 namespace {
@@ -33,16 +31,5 @@ const Clock& CurrentClock() { return current != nullptr ? *current : SystemClock
 ScopedClock::ScopedClock(const Clock& clock) : previous_(current) { current = &clock; }
 
 ScopedClock::~ScopedClock() { current = previous_; }
-
-Date LocalFromUtc(Date utc) {
-  if (utc.value == 0) return utc;
-  const double seconds = UnixTimeFromDate(utc);
-  if (!(std::abs(seconds) < 1e15)) return utc;
-  const std::time_t whole = static_cast<std::time_t>(std::floor(seconds));
-  std::tm local{};
-  if (localtime_r(&whole, &local) == nullptr) return utc;
-  // The offset in force at that moment, so summer and winter times both come out right.
-  return DateFromUnixTime(seconds + static_cast<double>(local.tm_gmtoff));
-}
 
 }  // namespace vellora2::compound

@@ -5,8 +5,6 @@
 
 #include <cstdint>
 
-#include "vellora2/automation/date.hpp"
-
 namespace vellora2::compound {
 
 class Clock {
@@ -34,10 +32,5 @@ class ScopedClock {
  private:
   const Clock* previous_;
 };
-
-// A stored (UTC) time as the local time of the system time zone (TZ), which is
-// what a person should be shown. The zero date, which stands for "never", and
-// dates the system cannot place stay as they are.
-Date LocalFromUtc(Date utc);
 
 }  // namespace vellora2::compound
