@@ -60,7 +60,8 @@ uint64_t FileTimeFromDate(Date date) {
 Date DateFromFileTime(uint64_t filetime) {
   // Whole days and the rest apart, so that the time of day keeps its precision.
   const auto ticks_per_day = static_cast<uint64_t>(kTicksPerDay);
-  double days = static_cast<double>(filetime / ticks_per_day);
+  const uint64_t whole_days = filetime / ticks_per_day;
+  double days = static_cast<double>(whole_days);
   double rest = static_cast<double>(filetime % ticks_per_day) / kTicksPerDay;
   return FromLinear(days + kFileTimeEpoch + rest);
 }

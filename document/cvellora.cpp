@@ -343,7 +343,7 @@ std::u16string CVellora::GetTitle() { return RequireRoot().Title(); }
 
 // ---- Saving ----
 
-Variant CVellora::SaveToPath(std::u16string strPath) {
+Variant CVellora::SaveToPath(const std::u16string& strPath) {
   BusyPointer busy;
   auto& state = CurrentThreadState();
   // Checked first, so that a missing document never costs the file at the target.
@@ -410,7 +410,7 @@ void CVellora::SaveFile() {
 // A change marks the document dirty only when the text really differs (case counts).
 #define VELLORA2_SUMMARY_PROPERTY(Property, Item, Writer)                  \
   std::u16string CVellora::Property() { return RequireRoot().Item(); }    \
-  void CVellora::Property(std::u16string value) {                          \
+  void CVellora::Property(const std::u16string& value) {                   \
     Storage& root = RequireRoot();                                         \
     if (root.Item() == value) return;                                      \
     Dirty(true);                                                           \
@@ -428,21 +428,21 @@ VELLORA2_SUMMARY_PROPERTY(DocCompany, Company, WriteDocSummaryInfo)
 
 std::u16string CVellora::UserPropertyText(int32_t index) { return RequireRoot().UserPropertyValue(index).ToString(); }
 
-void CVellora::SetUserPropertyText(int32_t index, std::u16string_view name, std::u16string value) {
+void CVellora::SetUserPropertyText(int32_t index, std::u16string_view name, const std::u16string& value) {
   Storage& root = RequireRoot();
   if (root.UserPropertyValue(index).ToString() == value) return;
   Dirty(true);
-  root.SetUserProperty(index, name, Variant(std::move(value)));
+  root.SetUserProperty(index, name, Variant(value));
   root.WriteUserProperties();
 }
 
 std::u16string CVellora::DocEmail() { return UserPropertyText(Email); }
-void CVellora::DocEmail(std::u16string strEmail) { SetUserPropertyText(Email, u"Email", std::move(strEmail)); }
+void CVellora::DocEmail(const std::u16string& strEmail) { SetUserPropertyText(Email, u"Email", strEmail); }
 std::u16string CVellora::DocWebPage() { return UserPropertyText(WebPage); }
-void CVellora::DocWebPage(std::u16string strWebPage) { SetUserPropertyText(WebPage, u"WebPage", std::move(strWebPage)); }
+void CVellora::DocWebPage(const std::u16string& strWebPage) { SetUserPropertyText(WebPage, u"WebPage", strWebPage); }
 std::u16string CVellora::DocPhoneNum() { return UserPropertyText(PhoneNum); }
-void CVellora::DocPhoneNum(std::u16string strPhoneNum) {
-  SetUserPropertyText(PhoneNum, u"PhoneNum", std::move(strPhoneNum));
+void CVellora::DocPhoneNum(const std::u16string& strPhoneNum) {
+  SetUserPropertyText(PhoneNum, u"PhoneNum", strPhoneNum);
 }
 
 }  // namespace vellora2

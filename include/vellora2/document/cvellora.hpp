@@ -60,7 +60,7 @@ class CVellora {
   std::u16string GetTitle();
 
   // ---- Saving ----
-  Variant SaveToPath(std::u16string strPath);
+  Variant SaveToPath(const std::u16string& strPath);
   void SaveAsFile();
   void SaveFile();
 
@@ -98,23 +98,23 @@ class CVellora {
 
   // ---- Summary and user properties of the open document ----
   std::u16string DocTitle();
-  void DocTitle(std::u16string strTitle);
+  void DocTitle(const std::u16string& strTitle);
   std::u16string DocAuthor();
-  void DocAuthor(std::u16string strAuthor);
+  void DocAuthor(const std::u16string& strAuthor);
   std::u16string DocSubject();
-  void DocSubject(std::u16string strSubject);
+  void DocSubject(const std::u16string& strSubject);
   std::u16string DocCompany();
-  void DocCompany(std::u16string strCompany);
+  void DocCompany(const std::u16string& strCompany);
   std::u16string DocEmail();
-  void DocEmail(std::u16string strEmail);
+  void DocEmail(const std::u16string& strEmail);
   std::u16string DocPhoneNum();
-  void DocPhoneNum(std::u16string strPhoneNum);
+  void DocPhoneNum(const std::u16string& strPhoneNum);
   std::u16string DocWebPage();
-  void DocWebPage(std::u16string strWebPage);
+  void DocWebPage(const std::u16string& strWebPage);
   std::u16string DocComments();
-  void DocComments(std::u16string strComments);
+  void DocComments(const std::u16string& strComments);
   std::u16string DocKeywords();
-  void DocKeywords(std::u16string strKeywords);
+  void DocKeywords(const std::u16string& strKeywords);
 
   // ---- Events ----
   // Sinks are raised in the order they connected; a sink must disconnect before it is destroyed.
@@ -127,7 +127,7 @@ class CVellora {
   void RestoreAppInfo();
   bool RaiseIsCorrectFileType();
   std::u16string UserPropertyText(int32_t index);
-  void SetUserPropertyText(int32_t index, std::u16string_view name, std::u16string value);
+  void SetUserPropertyText(int32_t index, std::u16string_view name, const std::u16string& value);
 
   uint8_t mOpenMode = 2;
   int32_t mClassDebugID = 0;
