@@ -12,6 +12,7 @@
 // start of the file, which disks perform whole.
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "compound/container.hpp"
@@ -52,8 +53,8 @@ class SectorWriter {
 
 class Committer {
  public:
-  Committer(Container& c, Node& root)
-      : c_(c), root_(root), ssz_(c.sector_size()), epb_(ssz_ / 4), writer_(c.file(), ssz_) {}
+  Committer(Container& c, Node& root, const std::vector<Node*>& others)
+      : c_(c), root_(root), others_(others), ssz_(c.sector_size()), epb_(ssz_ / 4), writer_(c.file(), ssz_) {}
 
   bool Run(uint64_t limit);
 
@@ -88,8 +89,12 @@ class Committer {
   bool FatSectorChanged(size_t i) const;
   std::vector<std::byte> DifatSector(size_t j) const;
 
+  void DetachOthers();
+
   Container& c_;
   Node& root_;
+  const std::vector<Node*>& others_;
+  std::set<std::pair<uint32_t, uint64_t>> kept_;  // (start, size) of streams kept as they were
   uint32_t ssz_;
   uint32_t epb_;
   SectorWriter writer_;
@@ -207,16 +212,17 @@ void Committer::PlaceStreams() {
     const Content& content = p.node->content;
     if (!p.mini || !content.Unchanged(&c_) || content.base().size >= kMiniStreamCutoff) continue;
     std::vector<uint32_t> old = c_.MiniChain(content.base().start, DivUp(content.size(), kMiniSectorSize));
-    bool ok = true;
-    for (size_t i = 0; i < old.size() && ok; ++i) ok = Claim(minifat_, old[i]);
-    if (!ok) {  // shared with another entry in a damaged file: give back, rewrite
-      for (uint32_t m : old) {
-        if (minifat_[m] == kEndOfChain) minifat_[m] = kFreeSect;
-      }
+    size_t claimed = 0;
+    while (claimed < old.size() && Claim(minifat_, old[claimed])) ++claimed;
+    if (claimed < old.size()) {
+      // Shared with another entry (a copy, or a damaged file): give back what
+      // this attempt took, and write the stream anew.
+      for (size_t i = 0; i < claimed; ++i) minifat_[old[i]] = kFreeSect;
       continue;
     }
     p.chain = old;
     Link(minifat_, old);
+    kept_.emplace(content.base().start, content.base().size);
   }
   // Rewritten small streams: whole mini sectors, zero-padded, into the new mini stream.
   std::vector<std::pair<uint32_t, std::vector<std::byte>>> mini_writes;
@@ -242,6 +248,7 @@ void Committer::PlaceStreams() {
     auto dirty = [&](uint64_t i) { return content.Dirty(i * ssz_, (i + 1) * ssz_); };
     auto fill = [&](uint64_t i, std::span<std::byte> out) { content.Read(i * ssz_, out); };
     p.chain = PlaceRegular(old, content.size(), dirty, fill);
+    if (content.Unchanged(&c_) && p.chain == old) kept_.emplace(content.base().start, content.base().size);
   }
   for (auto& p : plans) entries_[p.entry].start = p.chain.front();
 
@@ -383,6 +390,7 @@ bool Committer::Run(uint64_t limit) {
   if (file_size > limit) return false;
 
   writer_.Flush();
+  DetachOthers();
   c_.file().Sync();
   Header h = c_.header_;
   h.fat_sector_count = static_cast<uint32_t>(fat_locs_.size());
@@ -428,7 +436,25 @@ bool Committer::Run(uint64_t limit) {
   return true;
 }
 
-bool Container::Commit(Node& root, uint64_t limit) { return Committer(*this, root).Run(limit); }
+void Committer::DetachOthers() {
+  std::vector<Node*> work(others_.begin(), others_.end());
+  while (!work.empty()) {
+    Node* n = work.back();
+    work.pop_back();
+    for (auto& c : n->children) {
+      if (c->is_storage) {
+        work.push_back(c.get());
+        continue;
+      }
+      const Base& b = c->content.base();
+      if (b.container.get() == &c_ && !kept_.count({b.start, b.size})) c->content.Detach();
+    }
+  }
+}
+
+bool Container::Commit(Node& root, uint64_t limit, const std::vector<Node*>& others) {
+  return Committer(*this, root, others).Run(limit);
+}
 
 void Container::EstimateSize(const Node& root, uint64_t& in_place, uint64_t& fresh) const {
   const uint32_t ssz = sector_size();

@@ -41,7 +41,11 @@ class Container : public std::enable_shared_from_this<Container> {
   // Publishes `root` as the new committed state. `limit` is the largest file a
   // version 3 document may grow to; past it the caller must rewrite as version 4
   // (this returns false and changes nothing).
-  bool Commit(Node& root, uint64_t limit = kVersion3Limit);
+  //
+  // `others` are trees of transacted storages still open below the root: their
+  // streams may read from sectors this commit frees, so any stream of theirs
+  // whose sectors do not carry over unchanged is read into memory first.
+  bool Commit(Node& root, uint64_t limit = kVersion3Limit, const std::vector<Node*>& others = {});
   // An upper bound of the file size a commit of `root` would produce, and the
   // size a fresh file holding it would have.
   void EstimateSize(const Node& root, uint64_t& in_place, uint64_t& fresh) const;

@@ -60,7 +60,7 @@ std::shared_ptr<Node> Document::LoadTree() {
   return root;
 }
 
-void Document::Publish(Node& root) {
+void Document::Publish(Node& root, const std::vector<Node*>& others) {
   if (!mode_.write) Fail(STG_E_ACCESSDENIED, "the document was opened read-only");
   if (!container_) {
     Rewrite(root, 3);
@@ -74,7 +74,7 @@ void Document::Publish(Node& root) {
       return;
     }
   }
-  if (!container_->Commit(root, version3_limit_)) {
+  if (!container_->Commit(root, version3_limit_, others)) {
     Rewrite(root, 4);
   }
 }
@@ -136,7 +136,12 @@ bool Level::Valid() const {
 void Level::Commit() {
   if (!Valid()) Fail(STG_E_REVERTED, "the storage no longer exists");
   if (doc_) {
-    doc_->Publish(*root_);
+    std::vector<Node*> others;
+    std::erase_if(subs_, [](const std::weak_ptr<Level>& w) { return w.expired(); });
+    for (auto& w : subs_) {
+      if (auto l = w.lock()) others.push_back(l->root_.get());
+    }
+    doc_->Publish(*root_, others);
   } else {
     // Into the level above: the parent's node takes this snapshot's elements.
     Node& target = *parent_node_;
@@ -164,6 +169,12 @@ void Level::Revert() {
   }
   pending_ = 0;
   changed_ = false;
+}
+
+void Level::Register(const std::shared_ptr<Level>& sub) {
+  Level* top = this;
+  while (top->parent_) top = top->parent_.get();
+  top->subs_.push_back(sub);
 }
 
 void Level::NoteWrite(size_t bytes) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "compound/container.hpp"
 #include "compound/file.hpp"
@@ -35,13 +36,14 @@ class Document {
   // Publishes `root`: in place when the format allows, else by writing a fresh
   // file beside the old one and renaming it over (a converted flat file, or a
   // version 3 document that grows past 2 GB and becomes version 4).
-  void Publish(Node& root);
+  void Publish(Node& root, const std::vector<Node*>& others = {});
   // Sets the largest size a version 3 file may reach before it is rewritten as
   // version 4 (tests lower it to exercise the switch).
   void set_version3_limit(uint64_t limit) { version3_limit_ = limit; }
 
  private:
   void Rewrite(Node& root, uint16_t major_version);
+
 
   std::shared_ptr<FileSystem> files_;
   std::string path_;  // empty for a temporary store
@@ -75,6 +77,9 @@ class Level {
   void NoteWrite(size_t bytes);
   // Records a change of any kind, so that a direct root knows it must flush.
   void NoteChange() { changed_ = true; }
+  // Sub-levels register with the document's root level, whose commits must
+  // keep what their snapshots read from.
+  void Register(const std::shared_ptr<Level>& sub);
 
  private:
   std::shared_ptr<Document> doc_;      // root level only
@@ -84,6 +89,7 @@ class Level {
   bool transacted_;
   uint64_t pending_ = 0;
   bool changed_ = false;
+  std::vector<std::weak_ptr<Level>> subs_;
 };
 
 // The current time as a FILETIME.

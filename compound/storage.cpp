@@ -64,6 +64,7 @@ void ClearName(StorageHandle& h, Node& parent, std::u16string_view name, bool re
 Storage OpenChild(StorageHandle& h, std::shared_ptr<Node> child, const compound::Mode& m) {
   if (m.transacted) {
     auto level = std::make_shared<compound::Level>(h.level(), child);
+    h.level()->Register(level);
     return Storage(std::make_shared<StorageHandle>(level, nullptr, child, m, child->name));
   }
   return Storage(std::make_shared<StorageHandle>(h.level(), child, child, m, child->name));
