@@ -32,6 +32,11 @@ std::vector<uint32_t> Follow(const std::vector<uint32_t>& table, uint64_t limit,
     chain.push_back(s);
     s = table[s];
   }
+  // A chain that visits a sector twice loops, even when its size stops the
+  // walk before the loop shows.
+  std::vector<uint32_t> sorted = chain;
+  std::sort(sorted.begin(), sorted.end());
+  if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) Corrupt(std::string(what) + " chain loops");
   return chain;
 }
 
