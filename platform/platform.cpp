@@ -27,7 +27,7 @@ int32_t DefaultAnswer(int32_t style) {
 
 Platform& CurrentPlatform() {
   auto& slot = Slot();
-  if (!slot) slot = MakePosixPlatform();
+  if (!slot) slot = MakeDesktopPlatform();
   return *slot;
 }
 

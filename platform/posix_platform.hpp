@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "vellora2/platform/platform.hpp"
 
@@ -18,6 +20,19 @@ class PosixPlatform : public Platform {
   int16_t MousePointer() override { return pointer_; }
   void SetMousePointer(int16_t pointer) override { pointer_ = pointer; }
   void ProcessEvents() override {}
+
+  // In posix_dialogs.cpp. The dialogs ask on the terminal when `in` is one, and
+  // otherwise answer as cancelled and say so on `err`.
+  bool GetOpenFileName(OpenFileNameRecord& record) override;
+  bool GetSaveFileName(OpenFileNameRecord& record) override;
+  bool ChooseColor(ChooseColorRecord& record) override;
+  bool ChooseFont(ChooseFontRecord& record) override;
+  bool PrintDlg(PrintDlgRecord& record) override;
+  bool PageSetupDlg(PageSetupDlgRecord& record) override;
+  uint32_t CommDlgExtendedError() override { return dialog_error_; }
+  int16_t GetFileTitle(std::u16string_view file, std::u16string& buffer) override;
+  int32_t DefaultPrinterDC() override;
+  int32_t TwipsPerPixelY() override { return 15; }
 
   uint32_t TickCount() override;
   uint32_t Version() override;
@@ -42,6 +57,13 @@ class PosixPlatform : public Platform {
   uint32_t SysColor(int32_t index) override;
 
  protected:
+  void SetDialogError(uint32_t code) { dialog_error_ = code; }
+  // The device-context handle that stands for `printer` (a name): the same name
+  // gets the same handle for the platform's lifetime.
+  int32_t PrinterDC(std::u16string_view printer);
+  // The printer named by PRINTER or LPDEST; empty when neither is set.
+  static std::u16string DefaultPrinterName();
+
   // Records errno as the platform's error code (2 file not found, 3 path not
   // found, 5 access denied, 80 file exists, 112 disk full, 87 anything else).
   void SetLastErrorFromErrno(int err);
@@ -52,6 +74,8 @@ class PosixPlatform : public Platform {
   std::FILE* err_;
   int16_t pointer_ = kPointerDefault;
   int32_t last_error_ = 0;
+  uint32_t dialog_error_ = 0;
+  std::vector<std::u16string> printers_;
 };
 
 }  // namespace vellora2

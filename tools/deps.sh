@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   python3 python3-olefile python3-pytest
   libgsf-bin libolecf-utils 7zip libimage-exiftool-perl msitools
+  libgtk-3-dev xvfb xauth imagemagick xdotool
 )
 
 missing=()

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "vellora2/platform/dialog_records.hpp"
+
 namespace vellora2 {
 
 // Message-box styles and answers, with the runtime's values.
@@ -58,6 +60,28 @@ class Platform {
   virtual void SetMousePointer(int16_t pointer) = 0;
   // Processes the user-interface events that are waiting, then returns.
   virtual void ProcessEvents() = 0;
+
+  // --- Common dialogs ---
+  // Each shows its modal dialog for a record filled as the published record's
+  // documentation says, writes the results into the record and returns true when
+  // the user confirms. Cancel and failure return false; CommDlgExtendedError then
+  // gives the failure's code (0 after a cancel or a success). Without a user the
+  // dialogs answer as cancelled.
+  virtual bool GetOpenFileName(OpenFileNameRecord& record) = 0;
+  virtual bool GetSaveFileName(OpenFileNameRecord& record) = 0;
+  virtual bool ChooseColor(ChooseColorRecord& record) = 0;
+  virtual bool ChooseFont(ChooseFontRecord& record) = 0;
+  virtual bool PrintDlg(PrintDlgRecord& record) = 0;
+  virtual bool PageSetupDlg(PageSetupDlgRecord& record) = 0;
+  virtual uint32_t CommDlgExtendedError() = 0;
+  // Writes the display title of `file` (its name) into `buffer`, NUL-padded to
+  // buffer.size(), and returns 0; a negative code for a path without a valid
+  // name; the size needed when the buffer is too small.
+  virtual int16_t GetFileTitle(std::u16string_view file, std::u16string& buffer) = 0;
+  // An opaque device-context handle for the default printer; 0 when there is none.
+  virtual int32_t DefaultPrinterDC() = 0;
+  // The screen's vertical resolution as twips (1/1440 inch) per pixel: 15 at 96 dpi.
+  virtual int32_t TwipsPerPixelY() = 0;
 
   // --- Clock and identity ---
   // Milliseconds since some fixed moment, wrapping at 2^32.
@@ -123,5 +147,8 @@ std::shared_ptr<Platform> SetCurrentPlatform(std::shared_ptr<Platform> platform)
 // The operating system's answers; message boxes go to the terminal when standard
 // input is one, and otherwise answer the default button and say so on stderr.
 std::shared_ptr<Platform> MakePosixPlatform();
+// GTK windows when the library was built with them, a display is there and GTK
+// starts on it (on the first thread that asks); otherwise MakePosixPlatform().
+std::shared_ptr<Platform> MakeDesktopPlatform();
 
 }  // namespace vellora2
