@@ -1,0 +1,245 @@
+// The public enumerations of GCommonDialog. Members named after a constant of the
+// Windows common-dialog library or of the printer device mode carry that
+// constant's published value, so a host's flag arithmetic means what it always did.
+#pragma once
+
+#include <cstdint>
+
+namespace vellora2 {
+
+enum EOpenFile : int32_t {
+  OFN_READONLY = 0x1,
+  OFN_OVERWRITEPROMPT = 0x2,
+  OFN_HIDEREADONLY = 0x4,
+  OFN_NOCHANGEDIR = 0x8,
+  OFN_SHOWHELP = 0x10,
+  OFN_ENABLEHOOK = 0x20,
+  OFN_ENABLETEMPLATE = 0x40,
+  OFN_ENABLETEMPLATEHANDLE = 0x80,
+  OFN_NOVALIDATE = 0x100,
+  OFN_ALLOWMULTISELECT = 0x200,
+  OFN_EXTENSIONDIFFERENT = 0x400,
+  OFN_PATHMUSTEXIST = 0x800,
+  OFN_FILEMUSTEXIST = 0x1000,
+  OFN_CREATEPROMPT = 0x2000,
+  OFN_SHAREAWARE = 0x4000,
+  OFN_NOREADONLYRETURN = 0x8000,
+  OFN_NOTESTFILECREATE = 0x10000,
+  OFN_NONETWORKBUTTON = 0x20000,
+  OFN_NOLONGNAMES = 0x40000,
+  OFN_EXPLORER = 0x80000,
+  OFN_NODEREFERENCELINKS = 0x100000,
+  OFN_LONGNAMES = 0x200000,
+};
+
+enum EChooseColor : int32_t {
+  CC_RGBINIT = 1,
+  CC_FULLOPEN = 2,
+  CC_PREVENTFULLOPEN = 4,
+  CC_ColorShowHelp = 8,
+  CC_ENABLEHOOK = 16,
+  CC_ENABLETEMPLATE = 32,
+  CC_ENABLETEMPLATEHANDLE = 64,
+  CC_SOLIDCOLOR = 128,
+  CC_ANYCOLOR = 256,
+};
+
+enum EChooseFont : int32_t {
+  CF_SCREENFONTS = 0x1,
+  CF_PRINTERFONTS = 0x2,
+  CF_BOTH = 0x3,
+  CF_FONTSHOWHELP = 0x4,
+  CF_ENABLEHOOK = 0x8,
+  CF_ENABLETEMPLATE = 0x10,
+  CF_ENABLETEMPLATEHANDLE = 0x20,
+  CF_INITTOLOGFONTSTRUCT = 0x40,
+  CF_USESTYLE = 0x80,
+  CF_EFFECTS = 0x100,
+  CF_APPLY = 0x200,
+  CF_ANSIONLY = 0x400,
+  CF_NOVECTORFONTS = 0x800,
+  CF_NOOEMFONTS = 0x800,
+  CF_NOSIMULATIONS = 0x1000,
+  CF_LIMITSIZE = 0x2000,
+  CF_FIXEDPITCHONLY = 0x4000,
+  CF_WYSIWYG = 0x8000,
+  CF_FORCEFONTEXIST = 0x10000,
+  CF_SCALABLEONLY = 0x20000,
+  CF_TTONLY = 0x40000,
+  CF_NOFACESEL = 0x80000,
+  CF_NOSTYLESEL = 0x100000,
+  CF_NOSIZESEL = 0x200000,
+  CF_SELECTSCRIPT = 0x400000,
+  CF_NOSCRIPTSEL = 0x800000,
+  CF_NOVERTFONTS = 0x1000000,
+  // The options this class cannot honour: no hook, template or Apply button.
+  CF_FontNotSupported = CF_APPLY | CF_ENABLEHOOK | CF_ENABLETEMPLATE | CF_ENABLETEMPLATEHANDLE,
+};
+
+enum EFontType : int32_t {
+  SIMULATED_FONTTYPE = 0x8000,
+  PRINTER_FONTTYPE = 0x4000,
+  SCREEN_FONTTYPE = 0x2000,
+  BOLD_FONTTYPE = 0x100,
+  ITALIC_FONTTYPE = 0x200,
+  REGULAR_FONTTYPE = 0x400,
+};
+
+enum EPrintDialog : int32_t {
+  PD_ALLPAGES = 0x0,
+  PD_SELECTION = 0x1,
+  PD_PAGENUMS = 0x2,
+  PD_NOSELECTION = 0x4,
+  PD_NOPAGENUMS = 0x8,
+  PD_COLLATE = 0x10,
+  PD_PRINTTOFILE = 0x20,
+  PD_PRINTSETUP = 0x40,
+  PD_NOWARNING = 0x80,
+  PD_RETURNDC = 0x100,
+  PD_RETURNIC = 0x200,
+  PD_RETURNDEFAULT = 0x400,
+  PD_SHOWHELP = 0x800,
+  PD_ENABLEPRINTHOOK = 0x1000,
+  PD_ENABLESETUPHOOK = 0x2000,
+  PD_ENABLEPRINTTEMPLATE = 0x4000,
+  PD_ENABLESETUPTEMPLATE = 0x8000,
+  PD_ENABLEPRINTTEMPLATEHANDLE = 0x10000,
+  PD_ENABLESETUPTEMPLATEHANDLE = 0x20000,
+  PD_USEDEVMODECOPIES = 0x40000,
+  PD_USEDEVMODECOPIESANDCOLLATE = 0x40000,
+  PD_DISABLEPRINTTOFILE = 0x80000,
+  PD_HIDEPRINTTOFILE = 0x100000,
+  PD_NONETWORKBUTTON = 0x200000,
+};
+
+enum EPageSetup : int32_t {
+  PSD_DEFAULTMINMARGINS = 0x0,
+  PSD_INWININIINTLMEASURE = 0x0,
+  PSD_MINMARGINS = 0x1,
+  PSD_MARGINS = 0x2,
+  PSD_INTHOUSANDTHSOFINCHES = 0x4,
+  PSD_INHUNDREDTHSOFMILLIMETERS = 0x8,
+  PSD_DISABLEMARGINS = 0x10,
+  PSD_DISABLEPRINTER = 0x20,
+  PSD_NOWARNING = 0x80,
+  PSD_DISABLEORIENTATION = 0x100,
+  PSD_DISABLEPAPER = 0x200,
+  PSD_RETURNDEFAULT = 0x400,
+  PSD_SHOWHELP = 0x800,
+  PSD_ENABLEPAGESETUPHOOK = 0x2000,
+  PSD_ENABLEPAGESETUPTEMPLATE = 0x8000,
+  PSD_ENABLEPAGESETUPTEMPLATEHANDLE = 0x20000,
+  PSD_ENABLEPAGEPAINTHOOK = 0x40000,
+  PSD_DISABLEPAGEPAINTING = 0x80000,
+};
+
+// Numbered 1 to 41 in the type library's order. Note that this order puts C3 and
+// C4 before C5, while the device mode's codes are C5 28, C3 29, C4 30: a paper
+// size read back from a dialog is the device mode's code.
+enum EPaperSize : int32_t {
+  epsLetter = 1,
+  epsLetterSmall,
+  epsTabloid,
+  epsLedger,
+  epsLegal,
+  epsStatement,
+  epsExecutive,
+  epsA3,
+  epsA4,
+  epsA4Small,
+  epsA5,
+  epsB4,
+  epsB5,
+  epsFolio,
+  epsQuarto,
+  eps10x14,
+  eps11x17,
+  epsNote,
+  epsEnv9,
+  epsEnv10,
+  epsEnv11,
+  epsEnv12,
+  epsEnv14,
+  epsCSheet,
+  epsDSheet,
+  epsESheet,
+  epsEnvDL,
+  epsEnvC3,
+  epsEnvC4,
+  epsEnvC5,
+  epsEnvC6,
+  epsEnvC65,
+  epsEnvB4,
+  epsEnvB5,
+  epsEnvB6,
+  epsEnvItaly,
+  epsenvmonarch,
+  epsEnvPersonal,
+  epsFanfoldUS,
+  epsFanfoldStdGerman,
+  epsFanfoldLglGerman,
+  epsUser = 256,
+};
+
+enum EPrintQuality : int32_t {
+  epqDraft = -1,
+  epqLow = -2,
+  epqMedium = -3,
+  epqHigh = -4,
+};
+
+enum EOrientation : int32_t {
+  eoPortrait = 1,
+  eoLandscape = 2,
+};
+
+enum EPageSetupUnits : int32_t {
+  epsuInches = 0,
+  epsuMillimeters = 1,
+};
+
+enum EPrintRange : int32_t {
+  eprAll = 0,
+  eprPageNumbers = 1,
+  eprSelection = 2,
+};
+
+enum EDialogError : int32_t {
+  CDERR_DIALOGFAILURE = 0xFFFF,
+  CDERR_GENERALCODES = 0x0000,
+  CDERR_STRUCTSIZE = 0x0001,
+  CDERR_INITIALIZATION = 0x0002,
+  CDERR_NOTEMPLATE = 0x0003,
+  CDERR_NOHINSTANCE = 0x0004,
+  CDERR_LOADSTRFAILURE = 0x0005,
+  CDERR_FINDRESFAILURE = 0x0006,
+  CDERR_LOADRESFAILURE = 0x0007,
+  CDERR_LOCKRESFAILURE = 0x0008,
+  CDERR_MEMALLOCFAILURE = 0x0009,
+  CDERR_MEMLOCKFAILURE = 0x000A,
+  CDERR_NOHOOK = 0x000B,
+  CDERR_REGISTERMSGFAIL = 0x000C,
+  PDERR_PRINTERCODES = 0x1000,
+  PDERR_SETUPFAILURE = 0x1001,
+  PDERR_PARSEFAILURE = 0x1002,
+  PDERR_RETDEFFAILURE = 0x1003,
+  PDERR_LOADDRVFAILURE = 0x1004,
+  PDERR_GETDEVMODEFAIL = 0x1005,
+  PDERR_INITFAILURE = 0x1006,
+  PDERR_NODEVICES = 0x1007,
+  PDERR_NODEFAULTPRN = 0x1008,
+  PDERR_DNDMMISMATCH = 0x1009,
+  PDERR_CREATEICFAILURE = 0x100A,
+  PDERR_PRINTERNOTFOUND = 0x100B,
+  PDERR_DEFAULTDIFFERENT = 0x100C,
+  CFERR_CHOOSEFONTCODES = 0x2000,
+  CFERR_NOFONTS = 0x2001,
+  CFERR_MAXLESSTHANMIN = 0x2002,
+  FNERR_FILENAMECODES = 0x3000,
+  FNERR_SUBCLASSFAILURE = 0x3001,
+  FNERR_INVALIDFILENAME = 0x3002,
+  FNERR_BUFFERTOOSMALL = 0x3003,
+  CCERR_CHOOSECOLORCODES = 0x5000,
+};
+
+}  // namespace vellora2
