@@ -1,4 +1,5 @@
-// CObjectsIO: objects kept in the document.
+// CObjectsIO: a place for objects kept in the document. It has only the members
+// every element object has, so that CVellora treats all four alike.
 // A CVellora creates one and hands it out; a host does not create its own.
 #pragma once
 

@@ -1,0 +1,241 @@
+// CFilesIO's loaded stream: one stream of the document held open for reading
+// and writing at byte positions and by lines, with a line index built on demand.
+#include <new>
+#include <stdexcept>
+
+#include "document/thread_state.hpp"
+#include "elements/byte_buffer.hpp"
+#include "elements/document_access.hpp"
+#include "elements/line_list.hpp"
+#include "elements/stream_window.hpp"
+#include "storage/element_path.hpp"
+#include "storage/handler.hpp"
+#include "vellora2/automation/error.hpp"
+#include "vellora2/automation/text.hpp"
+#include "vellora2/elements/cfilesio.hpp"
+#include "vellora2/storage/errors.hpp"
+
+namespace vellora2 {
+namespace {
+
+const std::u16string kSource = u"Vellora2.CFilesIO";
+
+constexpr std::u16string_view kNotLoaded = u"You must first Load an element in code.";
+// PutLine has always said it this way; hosts may compare the text.
+constexpr std::u16string_view kNotLoadedPutLine = u"You must first Load and element in code.";
+constexpr std::u16string_view kStreamNotLoaded = u"Stream not loaded.";
+
+constexpr uint8_t kCR = 13;
+constexpr uint8_t kLF = 10;
+constexpr uint8_t kQuote = '"';
+
+// The index's settings: text after the last line end is a line, empty lines
+// count, and a line never includes its line end.
+constexpr LineList::Settings kLineSettings{true, true, false};
+
+}  // namespace
+
+Stream& CFilesIO::LoadedStream(std::u16string_view description) {
+  if (!stream_) Raise(ionotloaded, kSource, std::u16string(description));
+  return stream_;
+}
+
+bool CFilesIO::Load(std::u16string& Name) {
+  HeldElements held;
+  return RunWithStorageMessage(u"|Vellora.CFilesIO::Load", held, [&] {
+    CloseLoadedFile();
+    window_->Invalidate();
+    // The index survives a Load of a path that ends with the key it was built
+    // under, so that reloading the same element keeps it.
+    if (lines_ && (Name.size() < lines_key_.size() || Name.compare(Name.size() - lines_key_.size(), lines_key_.size(), lines_key_) != 0)) {
+      DiscardLines();
+    }
+    std::u16string storage_path;
+    std::u16string stream_name;
+    SplitStreamStorage(Name, storage_path, stream_name);
+    Storage& root = elements::DocumentRoot(kSource);
+    if (storage_path.empty()) {
+      storage_ = root;
+    } else {
+      CreatePath(root, storage_path);
+      storage_ = root.OpenStorage(storage_path, elements::kEditTransacted);
+    }
+    if (storage_.ElementType(stream_name) == STGTY_STREAM) {
+      stream_ = storage_.OpenStream(stream_name, elements::kEdit);
+      return true;
+    }
+    stream_ = storage_.CreateStream(stream_name, elements::kEdit);
+    return false;
+  });
+}
+
+bool CFilesIO::Load(std::u16string_view Name) {
+  std::u16string name(Name);
+  return Load(name);
+}
+
+void CFilesIO::CloseLoadedFile() {
+  if (stream_) stream_.Commit(STGC_DEFAULT);
+  if (storage_) elements::CommitUnlessRoot(storage_);
+  stream_.Release();
+  storage_.Release();
+  window_->Invalidate();
+}
+
+int32_t CFilesIO::SeekInFile(int32_t SeekPos) {
+  HeldElements held;
+  return RunWithFrame(u"Vellora.CFilesIO::SeekInFile", held, [&] {
+    Stream& stream = LoadedStream(kNotLoaded);
+    return SeekPos == -1 ? stream.Seek(0, 1) : stream.Seek(SeekPos, 0);
+  });
+}
+
+std::u16string CFilesIO::GetLine() {
+  int32_t here = -1;
+  return GetLine(here);
+}
+
+std::u16string CFilesIO::GetLine(int32_t&& SeekPos) { return GetLine(SeekPos); }
+
+std::u16string CFilesIO::GetLine(int32_t& SeekPos) {
+  HeldElements held;
+  return RunWithFrame(u"|Vellora.CFilesIO::GetLine", held, [&] {
+    Stream& stream = LoadedStream(kNotLoaded);
+    if (SeekPos > -1) stream.Seek(SeekPos, 0);
+    SeekPos = -1;
+    // The bytes come from the read-ahead window; `pos` is the stream position a
+    // byte-by-byte reader would have, given back to the stream on every way out.
+    const uint64_t size = stream.Length();
+    uint64_t pos = stream.Position();
+    struct PositionBack {
+      Stream& stream;
+      uint64_t& pos;
+      ~PositionBack() {
+        try {
+          stream.SetPosition(pos);
+        } catch (const AutomationError&) {
+          // A stream that failed to read has already said why.
+        }
+      }
+    } position_back{stream, pos};
+    const auto next = [&] { return window_->At(stream, pos++); };
+
+    std::string line;
+    uint8_t ch = 0;
+    if (pos < size) {
+      ch = next();
+      line.push_back(static_cast<char>(ch));
+    }
+    in_quote_ = ch == kQuote;
+    while (pos < size && ((in_quote_ && filter_quotes_) || ch != kCR)) {
+      ch = next();
+      line.push_back(static_cast<char>(ch));
+      if (ch == kQuote) in_quote_ = !in_quote_;
+    }
+    if (ch == kCR) {
+      line.pop_back();
+      // After a CR that is the last byte there is nothing to look at. Otherwise
+      // the byte after it is taken if it is the LF, and left for the next line
+      // if it is anything else, unless it is the last byte of the stream: then
+      // it is consumed and no further line follows.
+      if (pos < size) {
+        ch = next();
+        if (ch != kLF && pos < size) --pos;
+      }
+    }
+    return FromAnsi(line);
+  });
+}
+
+void CFilesIO::DiscardLines() {
+  lines_.reset();
+  lines_key_.clear();
+}
+
+void CFilesIO::LoadLines() {
+  Stream& stream = LoadedStream(kNotLoaded);
+  auto lines = std::make_unique<LineList>("\r\n", kLineSettings);
+  // The whole stream, wherever the position is; Size keeps streams past 2 GB
+  // out (error 6), as an index of them would not fit the 32-bit line API.
+  const auto size = static_cast<size_t>(stream.Size());
+  const uint64_t position = stream.Position();
+  try {
+    ByteBuffer buffer(size);
+    stream.SetPosition(0);
+    const size_t got = stream.Read(buffer.bytes());
+    stream.SetPosition(position);
+    if (got != size) Raise(STG_E_READFAULT, u"Vellora2.Storage", u"the stream ended early");
+    lines->SetText(buffer.Release());
+  } catch (const std::bad_alloc&) {
+    Raise(rt::kOutOfMemory, u"Vellora::GetLineByNum", u"Not enough memory to load file");
+  } catch (const std::length_error&) {
+    Raise(rt::kOutOfMemory, u"Vellora::GetLineByNum", u"Not enough memory to load file");
+  }
+  lines_ = std::move(lines);
+  lines_key_ = storage_.Name() + u"\\" + stream.Name();
+}
+
+LineList& CFilesIO::Lines() {
+  if (!lines_) LoadLines();
+  return *lines_;
+}
+
+std::u16string CFilesIO::GetLineByNum(int32_t lngLineNum) { return FromAnsi(Lines().Line(lngLineNum)); }
+
+std::u16string CFilesIO::GetLineByByte(int32_t lngByteNum) {
+  LineList& lines = Lines();
+  return FromAnsi(lines.Line(lines.LineOfByte(lngByteNum)));
+}
+
+int32_t CFilesIO::GetNumLines() { return Lines().Count(); }
+
+void CFilesIO::GetFromFile(Variant& vData, int32_t SeekPos) {
+  HeldElements held;
+  RunWithFrame(u"|Vellora.CFilesIO::GetFromFile", held,
+               [&] { LoadedStream(kNotLoaded).ReadValue(SeekPos, vData); });
+}
+
+void CFilesIO::PutInFile(const Variant& vData, int32_t SeekPos) {
+  DiscardLines();
+  HeldElements held;
+  RunWithFrame(u"|Vellora.CFilesIO::PutInFile", held, [&] {
+    Stream& stream = LoadedStream(kNotLoaded);
+    window_->Invalidate();
+    stream.WriteValue(SeekPos, vData);
+    dirty_ = true;
+  });
+}
+
+void CFilesIO::PutLine(std::u16string_view strOutput, int32_t SeekPos) {
+  DiscardLines();
+  HeldElements held;
+  RunWithFrame(u"|Vellora.CFilesIO::PutString", held, [&] {
+    Stream& stream = LoadedStream(kNotLoadedPutLine);
+    if (SeekPos != -1) stream.Seek(SeekPos, 0);
+    PutInFile(Variant(std::u16string(strOutput) + u"\r\n"), SeekPos);
+    dirty_ = true;
+  });
+}
+
+void CFilesIO::Clear() {
+  HeldElements held;
+  RunWithFrame(u"|Vellora.CFilesIO::Clear", held, [&] {
+    if (!stream_ || !storage_) return;
+    const std::u16string name = stream_.Name();
+    stream_.Release();
+    window_->Invalidate();
+    storage_.DestroyElement(name);
+    storage_.Commit(STGC_DEFAULT);
+    stream_ = storage_.CreateStream(name, elements::kEdit);
+    storage_.Commit(STGC_DEFAULT);
+    DiscardLines();
+    dirty_ = true;
+  });
+}
+
+bool CFilesIO::EOFStream() const {
+  if (!stream_) Raise(ionotloaded, kSource, std::u16string(kStreamNotLoaded));
+  return stream_.AtEnd() == 1;
+}
+
+}  // namespace vellora2
