@@ -13,7 +13,7 @@ std::string Utf8(std::u16string_view text);
 // Runs `dialog` modally, destroys it and lets the window go away; returns the response.
 gint RunAndDestroy(GtkWidget* dialog);
 
-// Owns a GObject reference or a g_malloc'd block for the span of a scope.
+// Owns one GObject reference for the span of a scope.
 template <typename T>
 class Ref {
  public:
