@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "compound/errors.hpp"
 #include "vellora2/automation/error.hpp"
 
 namespace vellora2::compound {
@@ -46,7 +47,7 @@ Variant VariantFromPropertyValue(const PropertyValue& value) {
 }
 
 PropertyValue PropertyValueFromVariant(const Variant& value) {
-  if (value.IsArray()) Raise(rt::kTypeMismatch);
+  if (value.IsArray()) Raise(rt::kTypeMismatch, std::u16string(kErrorSource));
   switch (value.type()) {
     case VarType::Empty:
     case VarType::Null:
@@ -68,7 +69,7 @@ PropertyValue PropertyValueFromVariant(const Variant& value) {
     default:
       break;
   }
-  Raise(rt::kTypeMismatch);
+  Raise(rt::kTypeMismatch, std::u16string(kErrorSource));
 }
 
 // --- reading and writing the streams ---
@@ -156,7 +157,7 @@ int32_t DocumentProperties::EditTime(PropertyStreams& streams) {
 }
 
 void DocumentProperties::SetEditTime(PropertyStreams& streams, int32_t minutes) {
-  if (minutes < 0) Raise(rt::kInvalidCall);
+  if (minutes < 0) Raise(rt::kInvalidCall, std::u16string(kErrorSource));
   Summary(streams).SetTime(pidsi::kEditTime, FileTime{static_cast<uint64_t>(minutes) * kTicksPerEditUnit});
 }
 

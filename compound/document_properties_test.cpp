@@ -6,6 +6,7 @@
 
 #include "compound/property_set_test_util.hpp"
 #include "vellora2/automation/error.hpp"
+#include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
 namespace {
@@ -165,8 +166,8 @@ TEST(DocumentProperties, ADamagedSetFailsOnEveryUseUntilReplaced) {
   MapStreams streams;
   streams.streams[kSummaryInformationName] = test::Bytes().U16(0xFFFE).U16(0).U32(1).str();
   DocumentProperties props;
-  EXPECT_EQ(ErrorOf([&] { props.ReadSummaryInfo(streams); }), kDocfileCorrupt);
-  EXPECT_EQ(ErrorOf([&] { props.EditTime(streams); }), kDocfileCorrupt);
+  EXPECT_EQ(ErrorOf([&] { props.ReadSummaryInfo(streams); }), STG_E_DOCFILECORRUPT);
+  EXPECT_EQ(ErrorOf([&] { props.EditTime(streams); }), STG_E_DOCFILECORRUPT);
   streams.streams.erase(kSummaryInformationName);
   EXPECT_EQ(props.EditTime(streams), 0);
 }

@@ -6,8 +6,9 @@
 #include <limits>
 #include <utility>
 
-#include "vellora2/automation/error.hpp"
+#include "compound/errors.hpp"
 #include "vellora2/automation/text.hpp"
+#include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
 namespace {
@@ -288,7 +289,7 @@ std::string EncodeDictionary(const std::vector<DictionaryEntry>& entries, uint16
 }  // namespace
 
 void ThrowCorrupt(std::string_view what) {
-  Raise(kDocfileCorrupt, u"Vellora2.Storage", u"The property set is damaged: " + FromUtf8(what) + u".");
+  Fail(STG_E_DOCFILECORRUPT, "The property set is damaged: " + std::string(what) + ".");
 }
 
 // --- PropertySection ---

@@ -49,7 +49,7 @@ class PropertySection {
   explicit PropertySection(const Guid& fmtid);
 
   // `bytes` is the section from its size field on, no longer than the stream allows.
-  // Throws AutomationError(kDocfileCorrupt) for a section that cannot be read.
+  // Throws AutomationError(STG_E_DOCFILECORRUPT) for a section that cannot be read.
   static PropertySection Parse(const Guid& fmtid, std::string_view bytes);
   std::string Serialize() const;
 
@@ -95,7 +95,7 @@ class PropertySetStream {
   // An empty stream: version 0, no sections.
   PropertySetStream() = default;
 
-  // Throws AutomationError(kDocfileCorrupt) for bytes that are no property set.
+  // Throws AutomationError(STG_E_DOCFILECORRUPT) for bytes that are no property set.
   static PropertySetStream Parse(std::string_view bytes);
   std::string Serialize() const;
 
@@ -115,7 +115,7 @@ class PropertySetStream {
   std::vector<PropertySection> sections_;
 };
 
-// Throws AutomationError(kDocfileCorrupt) saying what is wrong.
+// Throws AutomationError(STG_E_DOCFILECORRUPT) saying what is wrong.
 [[noreturn]] void ThrowCorrupt(std::string_view what);
 
 }  // namespace vellora2::compound

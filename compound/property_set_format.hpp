@@ -151,7 +151,4 @@ inline constexpr uint16_t kUtf16 = 1200;  // strings and names stored as UTF-16
 inline constexpr uint16_t kUtf8 = 65001;
 }  // namespace codepage
 
-// The error for a property set that cannot be what it claims: STG_E_DOCFILECORRUPT.
-inline constexpr int32_t kDocfileCorrupt = static_cast<int32_t>(0x80030109u);
-
 }  // namespace vellora2::compound

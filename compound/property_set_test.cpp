@@ -6,6 +6,7 @@
 
 #include "compound/property_set_test_util.hpp"
 #include "vellora2/automation/error.hpp"
+#include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
 namespace {
@@ -157,10 +158,10 @@ TEST(PropertySet, RefusesDamagedStreams) {
        MakeStream({{fmtid::kSummaryInformation, MakeSection({})}, {fmtid::kDocSummaryInformation, MakeSection({})}})
            .replace(64, 4, Bytes().U32(68).str())},
   };
-  for (const auto& [name, bytes] : cases) EXPECT_EQ(ErrorOf(bytes), kDocfileCorrupt) << name;
+  for (const auto& [name, bytes] : cases) EXPECT_EQ(ErrorOf(bytes), STG_E_DOCFILECORRUPT) << name;
 
   for (size_t length = 0; length < good.size(); ++length) {
-    EXPECT_EQ(ErrorOf(good.substr(0, length)), kDocfileCorrupt) << "truncated to " << length;
+    EXPECT_EQ(ErrorOf(good.substr(0, length)), STG_E_DOCFILECORRUPT) << "truncated to " << length;
   }
 }
 
@@ -172,7 +173,7 @@ TEST(PropertySet, RandomDamageNeverEscapesAsAnythingButTheCorruptError) {
     const int flips = 1 + static_cast<int>(random() % 4);
     for (int i = 0; i < flips; ++i) bytes[random() % bytes.size()] = static_cast<char>(random());
     const int32_t error = ErrorOf(bytes);
-    EXPECT_TRUE(error == 0 || error == kDocfileCorrupt) << "round " << round;
+    EXPECT_TRUE(error == 0 || error == STG_E_DOCFILECORRUPT) << "round " << round;
   }
 }
 

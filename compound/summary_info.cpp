@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "compound/errors.hpp"
 #include "vellora2/automation/error.hpp"
 
 namespace vellora2::compound {
@@ -87,7 +88,7 @@ PropertyValue UserProperties::Value(int32_t index) const {
 
 void UserProperties::Set(int32_t index, std::u16string_view name, const PropertyValue& value) {
   std::vector<uint32_t> ids = Ids();
-  if (index < 0 || static_cast<size_t>(index) >= ids.size()) Raise(rt::kSubscriptOutOfRange);
+  if (index < 0 || static_cast<size_t>(index) >= ids.size()) Raise(rt::kSubscriptOutOfRange, std::u16string(kErrorSource));
   const uint32_t id = ids[static_cast<size_t>(index)];
   if (section_.Value(id) != value) section_.Set(id, value);
   section_.SetName(id, name);

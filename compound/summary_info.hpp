@@ -21,7 +21,7 @@ class SummarySet {
  public:
   // A new stream whose section holds only the code page.
   explicit SummarySet(const Guid& fmtid);
-  // Throws AutomationError(kDocfileCorrupt) for a damaged stream. A stream without
+  // Throws AutomationError(STG_E_DOCFILECORRUPT) for a damaged stream. A stream without
   // the section reads as empty; the section is added when something is set.
   static SummarySet Parse(const Guid& fmtid, std::string_view bytes);
 
