@@ -1,0 +1,100 @@
+#include "elements/line_list.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "vellora2/automation/error.hpp"
+
+namespace vellora2 {
+namespace {
+
+std::vector<std::string> Lines(const LineList& list) {
+  std::vector<std::string> out;
+  for (int32_t n = 1; n <= list.Count(); ++n) out.emplace_back(list.Line(n));
+  return out;
+}
+
+std::vector<int32_t> LineOfEveryByte(const LineList& list, size_t size) {
+  std::vector<int32_t> out;
+  for (size_t b = 0; b < size; ++b) out.push_back(list.LineOfByte(static_cast<int64_t>(b)));
+  return out;
+}
+
+using V = std::vector<std::string>;
+
+TEST(LineList, TheSettingsDecideTrailingTextEmptyLinesAndDelimiters) {
+  const std::string text = "\r\none\r\n\r\ntwo\rstill\r\ntail";
+
+  LineList usual("\r\n", {true, true, false});
+  usual.SetText(text);
+  EXPECT_EQ(Lines(usual), (V{"", "one", "", "two\rstill", "tail"}));
+
+  LineList no_tail("\r\n", {false, true, false});
+  no_tail.SetText(text);
+  EXPECT_EQ(Lines(no_tail), (V{"", "one", "", "two\rstill"}));
+
+  LineList no_empty("\r\n", {true, false, false});
+  no_empty.SetText(text);
+  EXPECT_EQ(Lines(no_empty), (V{"one", "two\rstill", "tail"}));
+
+  LineList with_ends("\r\n", {true, true, true});
+  with_ends.SetText(text);
+  EXPECT_EQ(Lines(with_ends), (V{"\r\n", "one\r\n", "\r\n", "two\rstill\r\n", "tail"}));
+
+  // A text that ends with its delimiter has no empty last line; nor has "".
+  usual.SetText("a\r\nb\r\n");
+  EXPECT_EQ(Lines(usual), (V{"a", "b"}));
+  usual.SetText("");
+  EXPECT_EQ(usual.Count(), 0);
+  // A delimiter cut in half is text.
+  usual.SetText("a\r");
+  EXPECT_EQ(Lines(usual), (V{"a\r"}));
+}
+
+TEST(LineList, EveryByteMapsToTheLineThatSelectsIt) {
+  const std::string text = "ab\r\n\r\ncd\r\n";
+  LineList usual("\r\n", {true, true, false});
+  usual.SetText(text);
+  EXPECT_EQ(LineOfEveryByte(usual, text.size()), (std::vector<int32_t>{1, 1, 1, 1, 2, 2, 3, 3, 3, 3}));
+
+  // Skipped empty lines belong to the line before them, or the first line.
+  LineList no_empty("\r\n", {true, false, false});
+  no_empty.SetText("\r\nab\r\n\r\ncd");
+  EXPECT_EQ(LineOfEveryByte(no_empty, 10), (std::vector<int32_t>{1, 1, 1, 1, 1, 1, 1, 1, 2, 2}));
+  EXPECT_EQ(no_empty.Line(no_empty.LineOfByte(6)), "ab");
+
+  for (int64_t outside : {int64_t{-1}, static_cast<int64_t>(text.size())}) {
+    try {
+      usual.LineOfByte(outside);
+      ADD_FAILURE() << outside;
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.number(), rt::kSubscriptOutOfRange);
+    }
+  }
+  EXPECT_THROW(usual.Line(0), AutomationError);
+  EXPECT_THROW(usual.Line(4), AutomationError);
+  usual.SetText("\r\n");
+  EXPECT_EQ(usual.LineOfByte(1), 1);
+  LineList none("\r\n", {true, false, false});
+  none.SetText("\r\n\r\n");
+  EXPECT_THROW(none.LineOfByte(0), AutomationError);
+}
+
+TEST(LineList, AnyDelimiterWorksAndALongTextIsSplitOnce) {
+  LineList list("||", {true, true, false});
+  list.SetText("a|b||c|||d");
+  EXPECT_EQ(Lines(list), (V{"a|b", "c", "|d"}));
+
+  std::string big;
+  for (int i = 0; i < 100000; ++i) big += std::to_string(i) + "\r\n";
+  LineList lines("\r\n", {true, true, false});
+  lines.SetText(big);
+  ASSERT_EQ(lines.Count(), 100000);
+  EXPECT_EQ(lines.Line(54321), "54320");
+  EXPECT_EQ(lines.Line(lines.LineOfByte(static_cast<int64_t>(big.size()) - 1)), "99999");
+}
+
+}  // namespace
+}  // namespace vellora2
