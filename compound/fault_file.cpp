@@ -34,7 +34,8 @@ class FaultFile final : public File {
     if (Hit()) Throw(true);
     inner_->Truncate(size);
   }
-  bool TryLock(uint64_t offset, bool exclusive) override { return inner_->TryLock(offset, exclusive); }
+  void LockShared(uint64_t offset) override { inner_->LockShared(offset); }
+  bool LockedByOthers(uint64_t offset) override { return inner_->LockedByOthers(offset); }
   void Unlock(uint64_t offset) override { inner_->Unlock(offset); }
 
  private:

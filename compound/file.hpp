@@ -36,9 +36,11 @@ class File {
   virtual uint64_t Size() = 0;
   // Cuts or extends (with zeros) the file to `size` bytes.
   virtual void Truncate(uint64_t size) = 0;
-  // Takes a shared or exclusive advisory lock on one byte; returns false at once
-  // when another open file description holds a conflicting lock.
-  virtual bool TryLock(uint64_t offset, bool exclusive) = 0;
+  // Takes a shared advisory lock on one byte (works on read-only files too).
+  // Never waits: nobody takes exclusive locks on these bytes.
+  virtual void LockShared(uint64_t offset) = 0;
+  // True when another open file description holds a lock on the byte.
+  virtual bool LockedByOthers(uint64_t offset) = 0;
   virtual void Unlock(uint64_t offset) = 0;
 };
 

@@ -59,17 +59,17 @@ class MemoryFile final : public File {
     if (!writable_) Fail(STG_E_ACCESSDENIED, "file opened read-only");
     data_->bytes.resize(size);
   }
-  bool TryLock(uint64_t offset, bool exclusive) override {
+  void LockShared(uint64_t offset) override {
+    std::lock_guard lock(OpenCountMutex());
+    data_->locks.emplace(offset, std::make_pair(static_cast<const void*>(this), false));
+  }
+  bool LockedByOthers(uint64_t offset) override {
     std::lock_guard lock(OpenCountMutex());
     auto [first, last] = data_->locks.equal_range(offset);
     for (auto it = first; it != last; ++it) {
-      if (it->second.first != this && (exclusive || it->second.second)) return false;
+      if (it->second.first != this) return true;
     }
-    for (auto it = first; it != last;) {
-      it = it->second.first == this ? data_->locks.erase(it) : std::next(it);
-    }
-    data_->locks.emplace(offset, std::make_pair(static_cast<const void*>(this), exclusive));
-    return true;
+    return false;
   }
   void Unlock(uint64_t offset) override {
     std::lock_guard lock(OpenCountMutex());

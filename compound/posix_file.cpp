@@ -62,19 +62,21 @@ class PosixFile final : public File {
     if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) FailErrno(errno, "truncate", true);
   }
 
-  bool TryLock(uint64_t offset, bool exclusive) override { return SetLock(offset, exclusive ? F_WRLCK : F_RDLCK); }
-  void Unlock(uint64_t offset) override { SetLock(offset, F_UNLCK); }
+  void LockShared(uint64_t offset) override { Control(F_OFD_SETLK, F_RDLCK, offset); }
+  void Unlock(uint64_t offset) override { Control(F_OFD_SETLK, F_UNLCK, offset); }
+  // F_OFD_GETLK asks whether a write lock could be taken, which is refused by
+  // any other description's lock, shared or not, and never by our own.
+  bool LockedByOthers(uint64_t offset) override { return Control(F_OFD_GETLK, F_WRLCK, offset) != F_UNLCK; }
 
  private:
-  bool SetLock(uint64_t offset, short type) {
+  short Control(int command, short type, uint64_t offset) {
     struct flock fl {};
     fl.l_type = type;
     fl.l_whence = SEEK_SET;
     fl.l_start = static_cast<off_t>(offset);
     fl.l_len = 1;
-    if (::fcntl(fd_, F_OFD_SETLK, &fl) == 0) return true;
-    if (errno == EAGAIN || errno == EACCES) return false;
-    FailErrno(errno, "lock", false);
+    if (::fcntl(fd_, command, &fl) != 0) FailErrno(errno, "lock", false);
+    return fl.l_type;
   }
 
   int fd_;

@@ -2,10 +2,10 @@
 //
 // Each open holds shared locks on marker bytes far past any version 3 data:
 // one for "reads", one for "writes", one for "denies reading", one for "denies
-// writing". An open that wants to read first checks that nobody holds "denies
-// reading" (by trying to take it exclusively), and so on for each pairing; a
-// guard byte held exclusively makes check-and-take one step. The locks are
-// advisory and never touch the data.
+// writing". An open takes its own markers first and then looks for the
+// opposite markers of others (reading against "denies reading", and so on);
+// on a conflict it lets go of everything. Two opens racing each other may then
+// both fail, never both succeed. The locks are advisory and never touch data.
 #pragma once
 
 #include <memory>

@@ -1,0 +1,119 @@
+// The real file system: sharing modes between processes through OFD locks, and
+// files that vanish.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "compound/test_support.hpp"
+#include "vellora2/automation/text.hpp"
+
+namespace vellora2::compound {
+namespace {
+
+using testing::ErrorOf;
+using testing::Pattern;
+
+constexpr int32_t kRoot = STGM_TRANSACTED | STGM_SHARE_DENY_WRITE | STGM_READWRITE;
+
+class PosixFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() / ("vellora2-posix-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::u16string Path(const char* name) { return FromUtf8((dir_ / name).string()); }
+
+  // Runs `body` in a child process and returns the STG_E number it failed
+  // with (0 on success), so locks are tested across processes.
+  int32_t InChild(const std::function<void()>& body) {
+    int fds[2];
+    EXPECT_EQ(::pipe(fds), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::close(fds[0]);
+      const int32_t code = ErrorOf(body);
+      [[maybe_unused]] const ssize_t n = ::write(fds[1], &code, sizeof code);
+      ::_exit(0);
+    }
+    ::close(fds[1]);
+    int32_t code = -1;
+    EXPECT_EQ(::read(fds[0], &code, sizeof code), static_cast<ssize_t>(sizeof code));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return code;
+  }
+
+  std::filesystem::path dir_;
+  StorageEngine engine_;
+};
+
+TEST_F(PosixFileTest, SharingModesHoldBetweenProcesses) {
+  const auto path = Path("shared.cfb");
+  auto writer = engine_.CreateStorageFile(path, kRoot);
+  writer.CreateStream(u"s", STGM_READWRITE | STGM_SHARE_EXCLUSIVE).Write(Pattern(10, 1));
+  writer.Commit();
+  const auto open = [&](int32_t mode) { return InChild([&] { StorageEngine().OpenStorageFile(path, mode); }); };
+  EXPECT_EQ(open(kRoot), STG_E_SHAREVIOLATION);  // a second writer
+  EXPECT_EQ(open(STGM_READ | STGM_SHARE_EXCLUSIVE | STGM_TRANSACTED), STG_E_SHAREVIOLATION);
+  EXPECT_EQ(open(STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED), 0);
+  // Inside this process the same rules hold between two opens.
+  EXPECT_EQ(ErrorOf([&] { engine_.OpenStorageFile(path, kRoot); }), STG_E_SHAREVIOLATION);
+  // A flat file another process has open for writing cannot be converted: error 75.
+  const auto flat = Path("flat.txt");
+  {
+    std::FILE* f = std::fopen(ToUtf8(flat).c_str(), "wb");
+    std::fputs("plain text", f);
+    std::fclose(f);
+  }
+  auto holder = engine_.CreateStorageFile(flat, STGM_CONVERT | STGM_TRANSACTED | STGM_SHARE_EXCLUSIVE | STGM_READWRITE);
+  EXPECT_EQ(InChild([&] {
+              StorageEngine().CreateStorageFile(flat, STGM_CONVERT | STGM_TRANSACTED | STGM_SHARE_DENY_NONE | STGM_READWRITE);
+            }),
+            rt::kPathFileAccessError);
+  writer.Release();
+  EXPECT_EQ(open(kRoot), 0);
+  EXPECT_TRUE(engine_.IsStorageFile(path));
+  EXPECT_FALSE(engine_.IsStorageFile(flat));
+  EXPECT_EQ(ErrorOf([&] { engine_.IsStorageFile(Path("missing")); }), STG_E_FILENOTFOUND);
+  EXPECT_EQ(ErrorOf([&] { engine_.OpenStorageFile(Path("no/such/dir.cfb"), kRoot); }), STG_E_PATHNOTFOUND);
+}
+
+TEST_F(PosixFileTest, DirectRootsAndTempStores) {
+  const auto path = Path("direct.cfb");
+  {
+    auto root = engine_.CreateStorageFile(path, STGM_READWRITE | STGM_SHARE_EXCLUSIVE);
+    auto sub = root.CreateStorage(u"T", STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_TRANSACTED);
+    sub.CreateStream(u"x", STGM_READWRITE | STGM_SHARE_EXCLUSIVE).Write(Pattern(5000, 2));
+    sub.Commit();  // into a direct root: on disk now
+    EXPECT_EQ(InChild([&] {
+                auto r = StorageEngine().OpenStorageFile(path, STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED);
+                if (r.OpenStorage(u"T", STGM_READ | STGM_SHARE_EXCLUSIVE).ElementType(u"x") != STGTY_STREAM) std::abort();
+              }),
+              STG_E_SHAREVIOLATION);  // the direct writer denies everyone
+    root.CreateStream(u"late", STGM_READWRITE | STGM_SHARE_EXCLUSIVE);
+  }
+  // Released without Commit: a direct root writes what it holds.
+  auto root = engine_.OpenStorageFile(path, STGM_READ | STGM_SHARE_DENY_WRITE);
+  EXPECT_EQ(root.ElementType(u"late"), STGTY_STREAM);
+  EXPECT_EQ(root.OpenStorage(u"T", STGM_READ | STGM_SHARE_EXCLUSIVE).ElementType(u"x"), STGTY_STREAM);
+  EXPECT_EQ(engine_.Check(path).size(), 0u);
+
+  const auto before = std::distance(std::filesystem::directory_iterator(std::filesystem::temp_directory_path()),
+                                    std::filesystem::directory_iterator());
+  const int32_t handle = engine_.CreateTempStore();
+  auto temp = engine_.CreateRootStorage(u"scratch", kRoot, handle);
+  temp.CreateStream(u"t", STGM_READWRITE | STGM_SHARE_EXCLUSIVE).Write(Pattern(100000, 3));
+  temp.Commit();
+  const auto during = std::distance(std::filesystem::directory_iterator(std::filesystem::temp_directory_path()),
+                                    std::filesystem::directory_iterator());
+  EXPECT_EQ(during, before);  // the store has no name in any folder
+  engine_.ReleaseTempStore(handle);
+}
+
+}  // namespace
+}  // namespace vellora2::compound
