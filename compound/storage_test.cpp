@@ -2,6 +2,7 @@
 
 #include "compound/checker.hpp"
 #include "compound/container.hpp"
+#include "compound/level.hpp"
 #include "compound/test_support.hpp"
 #include "vellora2/automation/variant.hpp"
 
@@ -115,6 +116,50 @@ TEST_F(StorageTest, LargeDocumentsUseDifatSectors) {
   std::copy(patch.begin(), patch.end(), expect.begin() + 3000000);
   EXPECT_EQ(ReadAll(s), expect);
   EXPECT_TRUE(Problems("big.cfb").empty());
+}
+
+TEST_F(StorageTest, DocumentsOutgrowingVersion3BecomeVersion4) {
+  // The 2 GB limit is lowered to 64 KB so that the switch happens in memory.
+  auto file = fs_->Open("grow.cfb", OpenMode::kCreateNew);
+  Mode mode;
+  mode.write = mode.transacted = true;
+  auto doc = std::make_shared<Document>(fs_, "grow.cfb", file, mode);
+  doc->set_container(Container::Create(file, 3));
+  doc->set_version3_limit(64 * 1024);
+  auto tree = doc->LoadTree();
+  auto add = [&](std::u16string name, size_t size, uint32_t seed) {
+    auto n = std::make_shared<Node>();
+    n->name = std::move(name);
+    const auto bytes = Pattern(size, seed);
+    n->content.Write(0, bytes);
+    tree->Insert(n);
+  };
+  add(u"small", 30000, 1);
+  doc->Publish(*tree);
+  EXPECT_EQ(Open("grow.cfb")->header().major_version, 3);
+  add(u"big", 100000, 2);
+  add(u"mini", 100, 3);
+  doc->Publish(*tree);
+  EXPECT_EQ(Open("grow.cfb")->header().major_version, 4);
+  EXPECT_EQ(Open("grow.cfb")->sector_size(), 4096u);
+  EXPECT_EQ(fs_->FileCount(), 1u);
+  // Later commits change a version 4 file in place.
+  tree->Find(u"small")->content.Write(5, Pattern(3, 4));
+  doc->Publish(*tree);
+  doc.reset();
+  tree.reset();
+  file.reset();
+  EXPECT_TRUE(Problems("grow.cfb").empty());
+  auto root = engine_.OpenStorageFile(u"grow.cfb", STGM_READ | STGM_SHARE_DENY_WRITE);
+  auto expect = Pattern(30000, 1);
+  const auto patch = Pattern(3, 4);
+  std::copy(patch.begin(), patch.end(), expect.begin() + 5);
+  auto small = root.OpenStream(u"small", STGM_READ | STGM_SHARE_EXCLUSIVE);
+  EXPECT_EQ(ReadAll(small), expect);
+  auto big = root.OpenStream(u"big", STGM_READ | STGM_SHARE_EXCLUSIVE);
+  EXPECT_EQ(ReadAll(big), Pattern(100000, 2));
+  auto mini = root.OpenStream(u"mini", STGM_READ | STGM_SHARE_EXCLUSIVE);
+  EXPECT_EQ(ReadAll(mini), Pattern(100, 3));
 }
 
 TEST_F(StorageTest, TransactedRootPublishesOnCommitAndDropsOnRevert) {
