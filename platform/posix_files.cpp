@@ -49,17 +49,25 @@ bool IsDirectory(const std::string& path) {
 // The runtime's number for a failed open, read or write.
 int32_t FileErrorOf(int err, bool reading) {
   switch (err) {
-    case ENOENT: return reading ? rt::kFileNotFound : rt::kPathNotFound;
-    case ENOTDIR: return rt::kPathNotFound;
-    case EWOULDBLOCK: return rt::kPermissionDenied;
+    case ENOENT:
+      return reading ? rt::kFileNotFound : rt::kPathNotFound;
+    case ENOTDIR:
+      return rt::kPathNotFound;
+    case EWOULDBLOCK:
+      return rt::kPermissionDenied;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return rt::kDiskFull;
+    case EFBIG:
+      return rt::kDiskFull;
     case EMFILE:
-    case ENFILE: return rt::kTooManyFiles;
-    case EIO: return rt::kDeviceIoError;
-    case ENAMETOOLONG: return rt::kBadFileNameOrNumber;
-    default: return rt::kPathFileAccessError;  // EACCES, EPERM, EROFS, EISDIR, ...
+    case ENFILE:
+      return rt::kTooManyFiles;
+    case EIO:
+      return rt::kDeviceIoError;
+    case ENAMETOOLONG:
+      return rt::kBadFileNameOrNumber;
+    default:
+      return rt::kPathFileAccessError;  // EACCES, EPERM, EROFS, EISDIR, ...
   }
 }
 

@@ -105,20 +105,25 @@ TEST(FullPath, PositionsOfDriveNetworkAndSlashRootedPaths) {
 
 TEST(FullPath, FileNamePartsTakeNoDotsFromFolders) {
   GUtility u;
-  for (const std::u16string sep : {u"\\", u"/"}) {
-    const std::u16string root = sep == u"/" ? u"" : u"C:";
-    const std::u16string path = root + sep + u"old.dir" + sep + u"file";
+  for (const char16_t sep : {u'\\', u'/'}) {
+    // The same path in both forms: "|" stands for the separator.
+    auto in_form = [sep](std::u16string_view pattern) {
+      std::u16string path = sep == u'/' ? u"" : u"C:";
+      for (const char16_t c : pattern) path += c == u'|' ? sep : c;
+      return path;
+    };
+    const std::u16string path = in_form(u"|old.dir|file");
     EXPECT_EQ(u.GetFileExt(path), u"");
     EXPECT_EQ(u.GetFileBase(path), u"file");
     EXPECT_EQ(u.GetFileBaseExt(path), u"file");
-    EXPECT_EQ(u.GetFileDir(path), root + sep + u"old.dir" + sep);
+    EXPECT_EQ(u.GetFileDir(path), in_form(u"|old.dir|"));
 
-    const std::u16string dotted = root + sep + u"a" + sep + u"b.c.d";
+    const std::u16string dotted = in_form(u"|a|b.c.d");
     EXPECT_EQ(u.GetFileExt(dotted), u".d");
     EXPECT_EQ(u.GetFileBase(dotted), u"b.c");
     EXPECT_EQ(u.GetFileBaseExt(dotted), u"b.c.d");
     EXPECT_EQ(u.GetFileFullSpec(dotted), dotted);
-    EXPECT_EQ(u.GetFileDir(root + sep + u"x.txt"), root + sep);
+    EXPECT_EQ(u.GetFileDir(in_form(u"|x.txt")), in_form(u"|"));
   }
 }
 

@@ -164,8 +164,10 @@ TEST(Controls, OptionsPositionsAndColours) {
   EXPECT_EQ(u.GetOption(options), 2);
 
   Collection numeric;  // True is -1: a Value of 1 is not selected
-  numeric.Add(Variant(std::make_shared<DynamicObject>(DynamicObject{{u"Value", Variant(int32_t{1})}, {u"Index", Variant(int16_t{0})}})));
-  numeric.Add(Variant(std::make_shared<DynamicObject>(DynamicObject{{u"Value", Variant(int32_t{-1})}, {u"Index", Variant(int16_t{1})}})));
+  numeric.Add(Variant(std::make_shared<DynamicObject>(
+      DynamicObject{{u"Value", Variant(int32_t{1})}, {u"Index", Variant(int16_t{0})}})));
+  numeric.Add(Variant(std::make_shared<DynamicObject>(
+      DynamicObject{{u"Value", Variant(int32_t{-1})}, {u"Index", Variant(int16_t{1})}})));
   EXPECT_EQ(u.GetOption(numeric), 1);
 
   Collection with_text_box;
@@ -177,8 +179,10 @@ TEST(Controls, OptionsPositionsAndColours) {
   EXPECT_EQ(ErrorOf([&] { u.GetOption(with_number); }), eeNotOptionArray);
   EXPECT_EQ(ErrorOf([&] { u.GetOption(DynamicObject{}); }), eeNotOptionArray);
 
-  const DynamicObject box{{u"Left", Variant(int32_t{10})}, {u"Width", Variant(2.5f)},
-                          {u"Top", Variant(int16_t{-4})}, {u"Height", Variant(1.25)}};
+  const DynamicObject box{{u"Left", Variant(int32_t{10})},
+                          {u"Width", Variant(2.5f)},
+                          {u"Top", Variant(int16_t{-4})},
+                          {u"Height", Variant(1.25)}};
   EXPECT_EQ(u.xRight(box), 12.5f);
   EXPECT_EQ(u.yBottom(box), -2.75f);
   EXPECT_EQ(ErrorOf([&] { u.xRight(DynamicObject{{u"Left", Variant(int32_t{1})}}); }), rt::kNoSuchMember);
