@@ -33,10 +33,21 @@ std::vector<uint32_t> Follow(const std::vector<uint32_t>& table, uint64_t limit,
     s = table[s];
   }
   // A chain that visits a sector twice loops, even when its size stops the
-  // walk before the loop shows.
-  std::vector<uint32_t> sorted = chain;
-  std::sort(sorted.begin(), sorted.end());
-  if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) Corrupt(std::string(what) + " chain loops");
+  // walk before the loop shows. Long chains are checked against a bitmap of
+  // the table, short ones by sorting, so neither costs much.
+  bool repeats = false;
+  if (chain.size() > 1024) {
+    std::vector<bool> seen(limit, false);
+    for (uint32_t s2 : chain) {
+      if (seen[s2]) repeats = true;
+      seen[s2] = true;
+    }
+  } else {
+    std::vector<uint32_t> sorted = chain;
+    std::sort(sorted.begin(), sorted.end());
+    repeats = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+  }
+  if (repeats) Corrupt(std::string(what) + " chain loops");
   return chain;
 }
 
