@@ -351,8 +351,15 @@ Variant CVellora::SaveToPath(const std::u16string& strPath) {
   const std::u16string name = Utility().GetFileBaseExt(strPath);
   if (Utility().ExistFileDir(strPath)) RemoveTarget(strPath, mFilePath);
   Storage new_root = RequireEngine().CreateStorageFile(strPath, kSaveToMode);
+  // The edit clock runs in the storage object: bank the time counted so far into
+  // the copy, and let the clock run on in the new root.
+  Quietly([&] {
+    old_root.StopEditClock();
+    old_root.WriteSummaryInfo();
+  });
   old_root.CopyTo(new_root);
   state.gRootStorage = new_root;
+  new_root.StartEditClock();
   if (mTempStoreHandle > 0) {
     RequireEngine().ReleaseTempStore(mTempStoreHandle);
     mTempStoreHandle = -1;

@@ -202,6 +202,7 @@ TEST_F(DocumentTest, OpenRefusesMissingAndForeignFilesAndAsksTheHost) {
   doc.AppVersion(u"1.0");
   doc.NewFile();
   doc.SaveToPath(Path("first.qxv"));
+  doc.CloseFile();
   doc.AppName(u"Second");
   doc.AppVersion(u"2.5");
   doc.NewFile();
@@ -230,6 +231,7 @@ TEST_F(DocumentTest, ReadOnlyOpenLastsUntilClose) {
   CVellora doc;
   doc.NewFile();
   doc.SaveToPath(Path("a.qxv"));
+  doc.CloseFile();
   ASSERT_TRUE(doc.OpenFileReadOnly(Path("a.qxv")));
   doc.DocTitle(u"changed");
   EXPECT_NE(ErrorOf([&] { doc.SaveFile(); }), 0);
