@@ -5,7 +5,9 @@
 // are these: `Storage` and `Stream` are cheap values that share one open element.
 // Copying a handle copies the reference; the element is released when the last
 // handle to it goes away (or `Release()` is called on every copy). A
-// default-constructed handle is "Nothing": using it raises error 91.
+// default-constructed handle is "Nothing": using it raises error 91. The
+// objects of one document belong to one thread at a time, as the platform's
+// apartment-threaded objects did.
 //
 // Failures throw vellora2::AutomationError whose number is an STG_E code (see
 // stgm.hpp) and whose source is "Vellora2.Storage".
