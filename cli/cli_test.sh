@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Drives the vellora tool through a whole story and its failures, checking exit
+# status, output and the bytes that come back.
+set -u
+vellora=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+passed=0
+failed=0
+
+ok() {  # ok NAME COMMAND...: the command must succeed
+  local name=$1; shift
+  if "$@" >out.txt 2>err.txt; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name"; cat err.txt; fi
+}
+fails() {  # fails NAME PATTERN COMMAND...: exit status 1 and PATTERN on stderr
+  local name=$1 pattern=$2; shift 2
+  "$@" >out.txt 2>err.txt
+  local status=$?
+  if [ "$status" -eq 1 ] && grep -q -- "$pattern" err.txt && [ "$(wc -l <err.txt)" -eq 1 ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1)); echo "FAIL: $name (status $status)"; cat err.txt
+  fi
+}
+same() {  # same NAME FILE1 FILE2
+  if cmp -s "$2" "$3"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1"; fi
+}
+has() {  # has NAME PATTERN FILE
+  if grep -q -- "$2" "$3"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1"; cat "$3"; fi
+}
+
+head -c 300000 /dev/urandom >big.bin
+printf 'first line\r\nsecond line\r\n' >lines.txt
+printf 'x' >tiny.txt
+
+ok create "$vellora" create doc.qxv
+fails "create twice" "error -2147286960" "$vellora" create doc.qxv
+ok import-big "$vellora" import doc.qxv big.bin 'Data\Blobs\big'
+ok import-lines "$vellora" import doc.qxv lines.txt Settings/Options
+ok import-tiny "$vellora" import doc.qxv tiny.txt tiny
+fails "import over a stream" "exists" "$vellora" import doc.qxv tiny.txt tiny
+ok import-force "$vellora" import -f doc.qxv lines.txt tiny
+fails "import a missing file" "error 76" "$vellora" import doc.qxv nothing.bin x
+
+ok tree "$vellora" tree doc.qxv
+has "tree lists storages" "Blobs/" out.txt
+has "tree gives sizes" "big  300000" out.txt
+
+ok export "$vellora" export doc.qxv 'Data\Blobs\big' big.out
+same "export round trip" big.bin big.out
+fails "export over a file" "exists" "$vellora" export doc.qxv 'Data\Blobs\big' big.out
+fails "export a missing stream" "error -2147287038" "$vellora" export doc.qxv 'Data\nothing' x.out
+[ ! -e x.out ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: failed export left a file"; }
+
+"$vellora" cat doc.qxv settings/options >cat.out 2>err.txt
+same "cat is case-insensitive and exact" lines.txt cat.out
+
+ok mkdir "$vellora" mkdir doc.qxv 'Images\Icons'
+fails "mkdir again" "exists" "$vellora" mkdir doc.qxv 'Images\Icons'
+ok mkdir-p "$vellora" mkdir -p doc.qxv 'Images\Icons'
+ok rename "$vellora" mv doc.qxv tiny small
+ok move "$vellora" mv doc.qxv 'Settings\Options' 'Images\Icons\Options'
+"$vellora" cat doc.qxv 'Images\Icons\Options' >moved.out 2>err.txt
+same "moved stream keeps its bytes" lines.txt moved.out
+ok rm "$vellora" rm doc.qxv Data
+ok tree-after "$vellora" tree doc.qxv
+if grep -q "Data" out.txt; then failed=$((failed + 1)); echo "FAIL: rm left Data"; else passed=$((passed + 1)); fi
+
+ok export-tree "$vellora" export -r doc.qxv '\' outdir
+same "tree export" lines.txt outdir/Images/Icons/Options
+ok check "$vellora" check doc.qxv
+has "check is clean" "no problems found" out.txt
+
+head -c 4096 /dev/urandom >junk.qxv
+fails "open a non-document" "error -2147286" "$vellora" tree junk.qxv
+fails "missing document" "error" "$vellora" tree nothing.qxv
+"$vellora" frobnicate doc.qxv >/dev/null 2>&1
+[ $? -ne 0 ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: unknown command succeeded"; }
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

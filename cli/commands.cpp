@@ -1,0 +1,343 @@
+#include "cli/commands.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <fmt/core.h>
+
+#include "cli/progress.hpp"
+#include "vellora2/automation/error.hpp"
+#include "vellora2/automation/text.hpp"
+#include "vellora2/compound/storage_engine.hpp"
+
+namespace vellora2::cli {
+namespace {
+
+constexpr int32_t kRootRead = STGM_READ | STGM_SHARE_DENY_WRITE;
+// Changes go to a snapshot and reach the file in one crash-safe commit.
+constexpr int32_t kRootWrite = STGM_READWRITE | STGM_SHARE_DENY_WRITE | STGM_TRANSACTED;
+constexpr int32_t kChildRead = STGM_READ | STGM_SHARE_EXCLUSIVE;
+constexpr int32_t kChildWrite = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+constexpr size_t kChunk = 1u << 20;
+constexpr const char16_t* kSource = u"vellora";
+
+[[noreturn]] void Fail(int32_t number, const std::string& text) { Raise(number, kSource, FromUtf8(text)); }
+
+[[noreturn]] void FailErrno(const std::string& what) {
+  const int err = errno;
+  const int32_t number = err == ENOENT ? rt::kPathNotFound : err == EEXIST ? rt::kFileAlreadyExists
+                         : err == EACCES || err == EPERM ? rt::kPermissionDenied
+                         : err == ENOSPC ? rt::kDiskFull : rt::kDeviceIoError;
+  Fail(number, what + ": " + std::strerror(err));
+}
+
+// Element paths use the document's backslash; "/" is accepted too, since no
+// element name may contain either.
+std::vector<std::u16string> SplitPath(const std::string& path) {
+  std::vector<std::u16string> parts;
+  std::u16string current;
+  for (char16_t c : FromUtf8(path)) {
+    if (c == u'\\' || c == u'/') {
+      if (!current.empty()) parts.push_back(std::move(current));
+      current.clear();
+    } else {
+      current.push_back(c);
+    }
+  }
+  if (!current.empty()) parts.push_back(std::move(current));
+  return parts;
+}
+
+std::vector<std::u16string> ElementPath(const std::string& path) {
+  auto parts = SplitPath(path);
+  if (parts.empty()) Fail(rt::kBadFileNameOrNumber, "an element path is needed, such as Settings\\Options");
+  return parts;
+}
+
+struct Document {
+  StorageEngine engine;
+  Storage root;
+  Document(const std::string& file, bool write) {
+    root = engine.OpenStorageFile(FromUtf8(file), write ? kRootWrite : kRootRead);
+  }
+};
+
+// Walks from `root` down the storages of `parts`, creating missing ones when asked.
+Storage Descend(Storage root, const std::vector<std::u16string>& parts, size_t count, bool write, bool create) {
+  Storage current = std::move(root);
+  for (size_t i = 0; i < count; ++i) {
+    const int16_t type = current.ElementType(parts[i]);
+    if (type == 0 && create) {
+      current = current.CreateStorage(parts[i], kChildWrite);
+    } else if (type == STGTY_STREAM) {
+      Fail(STG_E_FILENOTFOUND, fmt::format("{} is a stream, not a storage", ToUtf8(parts[i])));
+    } else {
+      current = current.OpenStorage(parts[i], write ? kChildWrite : kChildRead);
+    }
+  }
+  return current;
+}
+
+// A name safe to use as one component of a disk path, whatever the document holds.
+std::string SafeComponent(std::u16string_view name) {
+  std::string out = ToUtf8(name);
+  for (char& c : out) {
+    if (c == '/' || static_cast<unsigned char>(c) < 0x20) c = '_';
+  }
+  if (out.empty() || out == "." || out == "..") out = "_" + out;
+  return out;
+}
+
+uint64_t CopyStreamToFd(Stream& stream, int fd, const std::string& label) {
+  const uint64_t total = stream.Length();
+  Progress progress(label, total);
+  std::vector<std::byte> buf(kChunk);
+  uint64_t done = 0;
+  stream.SetPosition(0);
+  for (;;) {
+    const size_t n = stream.Read(buf);
+    if (n == 0) break;
+    size_t off = 0;
+    while (off < n) {
+      const ssize_t w = ::write(fd, buf.data() + off, n - off);
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        FailErrno("writing " + label);
+      }
+      off += static_cast<size_t>(w);
+    }
+    done += n;
+    progress.Update(done);
+  }
+  return done;
+}
+
+// Writes a stream to `path` through a temporary name in the same folder, so that
+// a failed export never leaves a half-written file under the real name.
+void ExportStream(Stream& stream, const std::string& path, bool force) {
+  struct stat st {};
+  if (!force && ::lstat(path.c_str(), &st) == 0) Fail(rt::kFileAlreadyExists, path + " exists (use --force to replace it)");
+  std::string temp = path + ".partXXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) FailErrno(path);
+  try {
+    CopyStreamToFd(stream, fd, path);
+    if (::fsync(fd) != 0) FailErrno(path);
+  } catch (...) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    throw;
+  }
+  ::close(fd);
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    FailErrno(path);
+  }
+}
+
+void ExportTree(Storage& storage, const std::string& dir, bool force) {
+  struct stat st {};
+  if (::lstat(dir.c_str(), &st) == 0) {
+    // Never follow a link: it could lead out of the folder we were given.
+    if (!S_ISDIR(st.st_mode)) Fail(rt::kFileAlreadyExists, dir + " exists and is not a folder");
+  } else if (::mkdir(dir.c_str(), 0777) != 0) {
+    FailErrno(dir);
+  }
+  int16_t type = 0;
+  std::u16string name;
+  std::vector<std::pair<int16_t, std::u16string>> children;
+  for (storage.NextElement(0, type, name); type != 0; storage.NextElement(1, type, name)) children.emplace_back(type, name);
+  for (const auto& [child_type, child] : children) {
+    const std::string target = dir + "/" + SafeComponent(child);
+    if (child_type == STGTY_STORAGE) {
+      Storage sub = storage.OpenStorage(child, kChildRead);
+      ExportTree(sub, target, force);
+    } else {
+      Stream stream = storage.OpenStream(child, kChildRead);
+      ExportStream(stream, target, force);
+    }
+  }
+}
+
+void PrintTree(Storage& storage, const std::string& indent, std::FILE* out) {
+  int16_t type = 0;
+  std::u16string name;
+  std::vector<std::pair<int16_t, std::u16string>> children;
+  for (storage.NextElement(0, type, name); type != 0; storage.NextElement(1, type, name)) children.emplace_back(type, name);
+  for (size_t i = 0; i < children.size(); ++i) {
+    const bool last = i + 1 == children.size();
+    const auto& [child_type, child] = children[i];
+    const std::string shown = ToUtf8(child);
+    if (child_type == STGTY_STORAGE) {
+      fmt::print(out, "{}{}{}/\n", indent, last ? "└── " : "├── ", shown);
+      Storage sub = storage.OpenStorage(child, kChildRead);
+      PrintTree(sub, indent + (last ? "    " : "│   "), out);
+    } else {
+      Stream stream = storage.OpenStream(child, kChildRead);
+      fmt::print(out, "{}{}{}  {}\n", indent, last ? "└── " : "├── ", shown, stream.Length());
+    }
+  }
+}
+
+void CopyStream(Stream& from, Stream& to) {
+  std::vector<std::byte> buf(kChunk);
+  from.SetPosition(0);
+  to.SetSize(0);
+  for (size_t n; (n = from.Read(buf)) > 0;) to.Write(std::span<const std::byte>(buf.data(), n));
+}
+
+}  // namespace
+
+void Create(const std::string& file, const Options& options) {
+  StorageEngine engine;
+  int32_t mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_TRANSACTED;
+  if (options.force) mode |= STGM_CREATE;
+  Storage root = engine.CreateStorageFile(FromUtf8(file), mode);
+  root.Commit();
+}
+
+void Tree(const std::string& file, std::FILE* out) {
+  Document doc(file, false);
+  fmt::print(out, "{}\n", file);
+  PrintTree(doc.root, "", out);
+}
+
+void Import(const std::string& file, const std::string& disk_file, const std::string& element, const Options& options) {
+  const auto parts = ElementPath(element);
+  const int fd = ::open(disk_file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) FailErrno(disk_file);
+  try {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) FailErrno(disk_file);
+    if (!S_ISREG(st.st_mode)) Fail(rt::kBadFileNameOrNumber, disk_file + " is not a regular file");
+    Document doc(file, true);
+    Storage parent = Descend(doc.root, parts, parts.size() - 1, true, true);
+    if (!options.force && parent.ElementType(parts.back()) != 0) {
+      Fail(STG_E_FILEALREADYEXISTS, element + " exists (use --force to replace it)");
+    }
+    Stream stream = parent.CreateStream(parts.back(), kChildWrite | STGM_CREATE);
+    Progress progress(disk_file, static_cast<uint64_t>(st.st_size));
+    std::vector<std::byte> buf(kChunk);
+    uint64_t done = 0;
+    for (;;) {
+      const ssize_t n = ::read(fd, buf.data(), buf.size());
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        FailErrno(disk_file);
+      }
+      if (n == 0) break;
+      stream.Write(std::span<const std::byte>(buf.data(), static_cast<size_t>(n)));
+      done += static_cast<uint64_t>(n);
+      progress.Update(done);
+    }
+    stream.Release();
+    parent.Release();
+    doc.root.Commit();
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  ::close(fd);
+}
+
+void Export(const std::string& file, const std::string& element, const std::string& disk_path, const Options& options) {
+  Document doc(file, false);
+  const auto parts = SplitPath(element);
+  if (parts.empty() || options.recursive) {
+    Storage storage = Descend(doc.root, parts, parts.size(), false, false);
+    if (!options.recursive) Fail(rt::kBadFileNameOrNumber, "exporting a storage needs --recursive");
+    ExportTree(storage, disk_path, options.force);
+    return;
+  }
+  Storage parent = Descend(doc.root, parts, parts.size() - 1, false, false);
+  if (parent.ElementType(parts.back()) == STGTY_STORAGE) {
+    Fail(rt::kBadFileNameOrNumber, element + " is a storage (use --recursive to export it into a folder)");
+  }
+  Stream stream = parent.OpenStream(parts.back(), kChildRead);
+  ExportStream(stream, disk_path, options.force);
+}
+
+void Cat(const std::string& file, const std::string& element, std::FILE* out) {
+  const auto parts = ElementPath(element);
+  Document doc(file, false);
+  Storage parent = Descend(doc.root, parts, parts.size() - 1, false, false);
+  Stream stream = parent.OpenStream(parts.back(), kChildRead);
+  std::fflush(out);
+  // No progress bar: the bytes themselves go to the terminal.
+  const uint64_t total = stream.Length();
+  std::vector<std::byte> buf(kChunk);
+  for (uint64_t done = 0; done < total;) {
+    const size_t n = stream.Read(buf);
+    if (n == 0) break;
+    if (std::fwrite(buf.data(), 1, n, out) != n) FailErrno("standard output");
+    done += n;
+  }
+  std::fflush(out);
+}
+
+void Remove(const std::string& file, const std::string& element) {
+  const auto parts = ElementPath(element);
+  Document doc(file, true);
+  Storage parent = Descend(doc.root, parts, parts.size() - 1, true, false);
+  parent.DestroyElement(parts.back());
+  parent.Release();
+  doc.root.Commit();
+}
+
+void Move(const std::string& file, const std::string& from, const std::string& to) {
+  const auto src = ElementPath(from);
+  const auto dst = ElementPath(to);
+  Document doc(file, true);
+  const bool same_parent = src.size() == dst.size() && std::equal(src.begin(), src.end() - 1, dst.begin(), [](const auto& a, const auto& b) { return ToUpper(a) == ToUpper(b); });
+  Storage src_parent = Descend(doc.root, src, src.size() - 1, true, false);
+  if (same_parent) {
+    src_parent.RenameElement(src.back(), dst.back());
+  } else {
+    // Across storages: copy, then remove the original, all in one commit.
+    Storage dst_parent = Descend(doc.root, dst, dst.size() - 1, true, true);
+    if (dst_parent.ElementType(dst.back()) != 0) Fail(STG_E_FILEALREADYEXISTS, to + " exists");
+    if (src_parent.ElementType(src.back()) == STGTY_STORAGE) {
+      Storage from_storage = src_parent.OpenStorage(src.back(), kChildWrite);
+      Storage to_storage = dst_parent.CreateStorage(dst.back(), kChildWrite);
+      from_storage.CopyTo(to_storage);
+    } else {
+      Stream from_stream = src_parent.OpenStream(src.back(), kChildWrite);
+      Stream to_stream = dst_parent.CreateStream(dst.back(), kChildWrite);
+      CopyStream(from_stream, to_stream);
+    }
+    src_parent.DestroyElement(src.back());
+  }
+  src_parent.Release();
+  doc.root.Commit();
+}
+
+void MakeStorage(const std::string& file, const std::string& element, const Options& options) {
+  const auto parts = ElementPath(element);
+  Document doc(file, true);
+  Storage parent = Descend(doc.root, parts, parts.size() - 1, true, true);
+  const int16_t type = parent.ElementType(parts.back());
+  if (type == STGTY_STREAM || (type == STGTY_STORAGE && !options.parents)) {
+    Fail(STG_E_FILEALREADYEXISTS, element + " exists");
+  }
+  if (type == 0) parent.CreateStorage(parts.back(), kChildWrite);
+  parent.Release();
+  doc.root.Commit();
+}
+
+int Check(const std::string& file, std::FILE* out) {
+  StorageEngine engine;
+  const auto problems = engine.Check(FromUtf8(file));
+  for (const auto& p : problems) fmt::print(out, "{}: {}\n", file, p.text);
+  if (problems.empty()) fmt::print(out, "{}: no problems found\n", file);
+  return static_cast<int>(problems.size());
+}
+
+}  // namespace vellora2::cli

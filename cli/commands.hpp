@@ -1,0 +1,27 @@
+// The commands of the vellora tool. Each takes the parsed arguments, does its
+// work through the public library, and throws AutomationError on failure.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace vellora2::cli {
+
+struct Options {
+  bool force = false;      // replace what is there
+  bool parents = false;    // mkdir: no error when it exists
+  bool recursive = false;  // export: a whole storage into a folder
+};
+
+void Create(const std::string& file, const Options& options);
+void Tree(const std::string& file, std::FILE* out);
+void Import(const std::string& file, const std::string& disk_file, const std::string& element, const Options& options);
+void Export(const std::string& file, const std::string& element, const std::string& disk_path, const Options& options);
+void Cat(const std::string& file, const std::string& element, std::FILE* out);
+void Remove(const std::string& file, const std::string& element);
+void Move(const std::string& file, const std::string& from, const std::string& to);
+void MakeStorage(const std::string& file, const std::string& element, const Options& options);
+// Returns the number of problems found (0: the file is sound).
+int Check(const std::string& file, std::FILE* out);
+
+}  // namespace vellora2::cli

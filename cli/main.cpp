@@ -1,0 +1,88 @@
+// vellora: compound documents from the command line.
+#include <cstdio>
+#include <string>
+
+#include <CLI/CLI.hpp>
+#include <fmt/core.h>
+
+#include "cli/commands.hpp"
+#include "vellora2/automation/error.hpp"
+#include "vellora2/automation/text.hpp"
+
+namespace {
+
+constexpr int kFailure = 1;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vellora2;
+  CLI::App app{"vellora: create, list, read and change compound documents (.qxv)"};
+  app.require_subcommand(1);
+  cli::Options options;
+  std::string file, element, disk, target;
+  int status = 0;
+
+  auto* create = app.add_subcommand("create", "Create an empty document");
+  create->add_option("FILE", file, "The document to create")->required();
+  create->add_flag("-f,--force", options.force, "Replace an existing file");
+  create->callback([&] { cli::Create(file, options); });
+
+  auto* tree = app.add_subcommand("tree", "Show the element tree with stream sizes in bytes");
+  tree->add_option("FILE", file)->required();
+  tree->callback([&] { cli::Tree(file, stdout); });
+
+  auto* import = app.add_subcommand("import", "Copy a disk file into a stream, creating storages on the way");
+  import->add_option("DOCUMENT", file)->required();
+  import->add_option("FILE", disk, "The disk file to copy in")->required();
+  import->add_option("ELEMENT", element, "Element path, such as Settings\\Options")->required();
+  import->add_flag("-f,--force", options.force, "Replace an existing stream");
+  import->callback([&] { cli::Import(file, disk, element, options); });
+
+  auto* exp = app.add_subcommand("export", "Copy a stream to a disk file, or a storage into a folder");
+  exp->add_option("DOCUMENT", file)->required();
+  exp->add_option("ELEMENT", element, "Element path (\\ for the whole document with -r)")->required();
+  exp->add_option("FILE", disk, "The disk file or folder to write")->required();
+  exp->add_flag("-f,--force", options.force, "Replace existing files");
+  exp->add_flag("-r,--recursive", options.recursive, "Export a storage and everything in it");
+  exp->callback([&] { cli::Export(file, element, disk, options); });
+
+  auto* cat = app.add_subcommand("cat", "Write a stream's bytes to standard output");
+  cat->add_option("DOCUMENT", file)->required();
+  cat->add_option("ELEMENT", element)->required();
+  cat->callback([&] { cli::Cat(file, element, stdout); });
+
+  auto* rm = app.add_subcommand("rm", "Delete a stream or a storage with all it holds");
+  rm->add_option("DOCUMENT", file)->required();
+  rm->add_option("ELEMENT", element)->required();
+  rm->callback([&] { cli::Remove(file, element); });
+
+  auto* mv = app.add_subcommand("mv", "Rename or move an element");
+  mv->add_option("DOCUMENT", file)->required();
+  mv->add_option("FROM", element)->required();
+  mv->add_option("TO", target)->required();
+  mv->callback([&] { cli::Move(file, element, target); });
+
+  auto* mkdir = app.add_subcommand("mkdir", "Create a storage, and the storages above it");
+  mkdir->add_option("DOCUMENT", file)->required();
+  mkdir->add_option("ELEMENT", element)->required();
+  mkdir->add_flag("-p,--parents", options.parents, "No error if the storage exists");
+  mkdir->callback([&] { cli::MakeStorage(file, element, options); });
+
+  auto* check = app.add_subcommand("check", "Validate the whole structure and name what is wrong");
+  check->add_option("FILE", file)->required();
+  check->callback([&] { status = cli::Check(file, stdout) == 0 ? 0 : kFailure; });
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  } catch (const AutomationError& e) {
+    fmt::print(stderr, "vellora: {} (error {})\n", ToUtf8(e.description()), e.number());
+    return kFailure;
+  } catch (const std::exception& e) {
+    fmt::print(stderr, "vellora: {}\n", e.what());
+    return kFailure;
+  }
+  return status;
+}
