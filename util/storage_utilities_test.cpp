@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "util/file_test_support.hpp"
+#include "util/utility_test_support.hpp"
 #include "vellora2/compound/storage_engine.hpp"
 #include "vellora2/util/gutility.hpp"
 

@@ -1,5 +1,5 @@
-// Helpers for the tests that touch real files: a private temporary folder, an
-// environment variable set for one test, and a platform installed for one test.
+// Helpers for the utility tests: the number of the error a call raises, a
+// private temporary folder, an environment variable and a platform set for one test.
 #pragma once
 
 #include <stdlib.h>
@@ -10,10 +10,22 @@
 #include <optional>
 #include <string>
 
+#include "vellora2/automation/error.hpp"
 #include "vellora2/automation/text.hpp"
 #include "vellora2/platform/platform.hpp"
 
 namespace vellora2::testing {
+
+// The number of the AutomationError that `f` raises; 0 when it raises none.
+template <typename F>
+int32_t ErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const AutomationError& e) {
+    return e.number();
+  }
+  return 0;
+}
 
 class TempDir {
  public:
@@ -25,11 +37,9 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  // `name` inside the folder, as the utilities take paths.
   std::u16string operator/(std::string_view name) const { return FromUtf8((path_ / name).string()); }
   std::u16string u16() const { return FromUtf8(path_.string()); }
   const std::filesystem::path& path() const { return path_; }
-
   void Write(std::string_view name, std::string_view bytes) const {
     std::ofstream(path_ / name, std::ios::binary) << bytes;
   }
@@ -48,13 +58,7 @@ class ScopedEnv {
     if (const char* old = ::getenv(name)) old_ = old;
     ::setenv(name, value.c_str(), 1);
   }
-  ~ScopedEnv() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
+  ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
