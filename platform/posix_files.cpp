@@ -95,7 +95,9 @@ std::vector<std::u16string> PosixPlatform::ListFiles(std::u16string_view pattern
   const size_t slash = spec.rfind('/');
   std::string folder = slash == std::string::npos ? "." : spec.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? spec : spec.substr(slash + 1);
-  if (name.empty() || name == "*.*") name = "*";
+  // assign(1, '*') rather than = "*": GCC 12 at -O2 reports a false -Wrestrict
+  // overlap for the literal assignment.
+  if (name.empty() || name == "*.*") name.assign(1, '*');
 
   std::vector<std::u16string> names;
   if (name.find_first_of("*?") == std::string::npos) {
