@@ -59,6 +59,7 @@ Snapshot Read(const std::vector<std::byte>& bytes, std::vector<std::string>& pro
   auto fs = std::make_shared<MemoryFileSystem>();
   fs->SetContents("doc", bytes);
   problems = CheckFile(fs->Open("doc", OpenMode::kRead));
+  if (!problems.empty()) return {};
   StorageEngine engine(fs);
   return TakeSnapshot(engine.OpenStorageFile(u"doc", STGM_READ | STGM_SHARE_DENY_WRITE));
 }
@@ -118,6 +119,44 @@ TEST(CommitCrash, EveryInterruptionLeavesTheOldOrTheNewDocument) {
               saw_old, saw_new);
   EXPECT_GT(points, 10);
   EXPECT_GT(saw_new, 0);  // the interruption after the header's sync keeps the new state
+}
+
+TEST(CommitCrash, ConvertingAFlatFileIsAllOrNothing) {
+  const auto flat = Pattern(20000, 30);
+  int points = 0;
+  for (long at = 0;; ++at) {
+    auto fs = std::make_shared<MemoryFileSystem>();
+    fs->SetContents("flat", flat);
+    auto plan = std::make_shared<FaultPlan>();
+    plan->kind = FaultPlan::Kind::kCrash;
+    plan->at = at;
+    bool finished = false;
+    {
+      StorageEngine engine(std::make_shared<FaultFileSystem>(fs, plan));
+      auto root = engine.CreateStorageFile(u"flat", STGM_CONVERT | STGM_TRANSACTED | STGM_SHARE_DENY_NONE | STGM_READWRITE);
+      WriteAll(root.CreateStream(u"extra", kRW), Pattern(10, 31));
+      try {
+        root.Commit();
+        finished = true;
+      } catch (const AutomationError&) {
+        ++points;
+      }
+    }
+    // The path holds the untouched flat file or the whole new document.
+    const auto bytes = fs->Contents("flat", true);
+    if (bytes == flat) {
+      EXPECT_FALSE(finished);
+    } else {
+      std::vector<std::string> problems;
+      const Snapshot doc = Read(bytes, problems);
+      EXPECT_TRUE(problems.empty());
+      EXPECT_EQ(doc.at(u"CONTENTS"), flat);
+      EXPECT_EQ(doc.at(u"extra"), Pattern(10, 31));
+    }
+    if (finished) break;
+  }
+  std::printf("conversion interrupted at %d points\n", points);
+  EXPECT_GT(points, 3);
 }
 
 TEST(CommitCrash, AFailedCommitCanBeRetried) {

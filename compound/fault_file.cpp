@@ -68,7 +68,10 @@ std::shared_ptr<File> FaultFileSystem::Open(const std::string& path, OpenMode mo
 std::shared_ptr<File> FaultFileSystem::OpenTemp() { return Wrap(inner_->OpenTemp()); }
 
 void FaultFileSystem::Rename(const std::string& from, const std::string& to) {
-  if (plan_->crashed) FailErrno(EIO, "crashed", true);
+  if (plan_->crashed || (plan_->kind != FaultPlan::Kind::kNone && plan_->calls++ == plan_->at)) {
+    if (plan_->kind == FaultPlan::Kind::kCrash) plan_->crashed = true;
+    FailErrno(EIO, "injected fault", true);
+  }
   inner_->Rename(from, to);
 }
 

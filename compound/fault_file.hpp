@@ -1,4 +1,5 @@
-// A file system for fault tests: it counts every write, sync and truncate, and
+// A file system for fault tests: it counts every write, sync, truncate and
+// rename, and
 // at a chosen one either "crashes" (that call and every later one fail, as if
 // the machine stopped) or fails that one call with an I/O error or a full disk.
 #pragma once
