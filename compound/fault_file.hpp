@@ -1,7 +1,7 @@
 // A file system for fault tests: it counts every write, sync, truncate and
-// rename, and
-// at a chosen one either "crashes" (that call and every later one fail, as if
-// the machine stopped) or fails that one call with an I/O error or a full disk.
+// rename, and at a chosen one either "crashes" (that call and every later one
+// fail, as if the machine stopped) or fails that one call with an I/O error or
+// a full disk.
 #pragma once
 
 #include <memory>
