@@ -78,7 +78,8 @@ class Committer {
     for (size_t i = 0; i < chain.size(); ++i) table[chain[i]] = i + 1 < chain.size() ? chain[i + 1] : kEndOfChain;
   }
   // Places a chain of ordinary sectors for `size` bytes: sector i keeps
-  // old[i] unless `dirty(i)`, else gets a new sector filled by `fill(i, buf)`.
+  // old[i] unless `dirty(i)`, else gets a new sector; `fill(i, out)` provides
+  // the bytes of sectors i, i+1, ... for out.size() bytes.
   template <typename Dirty, typename Fill>
   std::vector<uint32_t> PlaceRegular(const std::vector<uint32_t>& old, uint64_t size, Dirty dirty, Fill fill);
   std::vector<uint32_t> PlaceBytes(const std::vector<uint32_t>& old, const std::vector<std::byte>& old_bytes,
@@ -136,13 +137,23 @@ std::vector<uint32_t> Committer::PlaceRegular(const std::vector<uint32_t>& old, 
   for (uint64_t i = 0; i < std::min<uint64_t>(count, old.size()); ++i) {
     if (!dirty(i) && Claim(fat_, old[i])) chain[i] = old[i];
   }
-  std::vector<std::byte> buf(ssz_);
-  for (uint64_t i = 0; i < count; ++i) {
-    if (chain[i] != kFreeSect) continue;
-    chain[i] = Allocate();
-    std::fill(buf.begin(), buf.end(), std::byte{0});
+  // Sectors to write are filled a run at a time (up to 1 MB), so a stream
+  // read from another file costs one read per run, not one per sector.
+  std::vector<std::byte> buf;
+  for (uint64_t i = 0; i < count;) {
+    if (chain[i] != kFreeSect) {
+      ++i;
+      continue;
+    }
+    uint64_t end = i;
+    while (end < count && chain[end] == kFreeSect && (end - i) * ssz_ < (1u << 20)) ++end;
+    buf.assign((end - i) * ssz_, std::byte{0});
     fill(i, std::span(buf));
-    writer_.Put(chain[i], buf);
+    for (uint64_t k = i; k < end; ++k) {
+      chain[k] = Allocate();
+      writer_.Put(chain[k], std::span(buf).subspan((k - i) * ssz_, ssz_));
+    }
+    i = end;
   }
   Link(fat_, chain);
   return chain;
@@ -154,9 +165,7 @@ std::vector<uint32_t> Committer::PlaceBytes(const std::vector<uint32_t>& old, co
     const size_t at = static_cast<size_t>(i * ssz_);
     return at + ssz_ > old_bytes.size() || std::memcmp(old_bytes.data() + at, bytes.data() + at, ssz_) != 0;
   };
-  auto fill = [&](uint64_t i, std::span<std::byte> out) {
-    std::memcpy(out.data(), bytes.data() + i * ssz_, ssz_);
-  };
+  auto fill = [&](uint64_t i, std::span<std::byte> out) { std::memcpy(out.data(), bytes.data() + i * ssz_, out.size()); };
   return PlaceRegular(old, bytes.size(), dirty, fill);
 }
 
