@@ -234,6 +234,7 @@ std::shared_ptr<Node> Container::LoadTree() {
   auto root = make(0);
   std::vector<std::pair<uint32_t, Node*>> storages{{0, root.get()}};
   std::vector<uint32_t> stack;
+  std::vector<std::pair<uint32_t, std::shared_ptr<Node>>> found;
   while (!storages.empty()) {
     auto [id, node] = storages.back();
     storages.pop_back();
@@ -241,6 +242,7 @@ std::shared_ptr<Node> Container::LoadTree() {
     // writers may have degenerate trees hundreds deep. Its order is not trusted;
     // children are sorted here, and lookups never depend on the file's tree.
     stack.assign(1, entries_[id].child);
+    found.clear();
     while (!stack.empty()) {
       const uint32_t s = stack.back();
       stack.pop_back();
@@ -253,14 +255,18 @@ std::shared_ptr<Node> Container::LoadTree() {
       stack.push_back(e.left);
       stack.push_back(e.right);
       if (e.name.empty()) continue;  // unreachable by name
-      node->children.push_back(make(s));
-      if (node->children.back()->is_storage) storages.emplace_back(s, node->children.back().get());
+      found.emplace_back(s, make(s));
     }
-    auto& kids = node->children;
-    std::stable_sort(kids.begin(), kids.end(), [](const auto& a, const auto& b) { return CompareNames(a->name, b->name) < 0; });
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return CompareNames(a.second->name, b.second->name) < 0; });
     // A second entry of the same name could never be found by name; drop it.
-    kids.erase(std::unique(kids.begin(), kids.end(), [](const auto& a, const auto& b) { return CompareNames(a->name, b->name) == 0; }),
-               kids.end());
+    found.erase(std::unique(found.begin(), found.end(),
+                            [](const auto& a, const auto& b) { return CompareNames(a.second->name, b.second->name) == 0; }),
+                found.end());
+    for (auto& [child_id, child] : found) {
+      if (child->is_storage) storages.emplace_back(child_id, child.get());
+      node->children.push_back(std::move(child));
+    }
   }
   return root;
 }

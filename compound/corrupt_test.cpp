@@ -152,6 +152,15 @@ TEST_F(CorruptTest, LibertiesOfOtherWritersAreAccepted) {
     e[Id(e, u"small")].start = 0;
   });
   EXPECT_EQ(OpenAndWalk(zero_start), 0);
+  // Two storages of one name: the second is unreachable and ignored.
+  auto twins = EditDirectory(good_, [&](std::vector<DirEntry>& e) {
+    DirEntry& big = e[Id(e, u"big")];
+    big.type = EntryType::kStorage;
+    big.name = u"SUB";
+    big.start = 0;
+    big.size = 0;
+  });
+  EXPECT_EQ(OpenAndWalk(twins), 0);
   // A version 3 size whose unused high half holds garbage.
   auto high = EditDirectory(good_, [&](std::vector<DirEntry>& e) { e[Id(e, u"big")].size |= 0xABCD'0000'0000ull; });
   EXPECT_EQ(OpenAndWalk(high), 0);
