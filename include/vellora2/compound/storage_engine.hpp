@@ -129,6 +129,61 @@ class Storage {
   // Convenience for the library: the type of a direct child (0 when absent).
   int16_t ElementType(std::u16string_view name) const;
 
+  // ---- Property sets (storage_properties.cpp; decisions in docs/property-sets.md) ----
+  // The summary information, the document summary information and the
+  // user-defined properties of this storage. Each set is read from its stream on
+  // first use or by Read... (False: no such set, it reads as empty: "", the zero
+  // date, 0, no user properties); changes reach the stream only by Write....
+  // A damaged set raises STG_E_DOCFILECORRUPT.
+  std::u16string Title() const;
+  void Title(std::u16string_view value);
+  std::u16string Subject() const;
+  void Subject(std::u16string_view value);
+  std::u16string Author() const;
+  void Author(std::u16string_view value);
+  std::u16string Keywords() const;
+  void Keywords(std::u16string_view value);
+  std::u16string Comments() const;
+  void Comments(std::u16string_view value);
+  std::u16string ApplicationName() const;
+  void ApplicationName(std::u16string_view value);
+  std::u16string Company() const;
+  void Company(std::u16string_view value);
+  std::u16string RevisionNumber() const;
+  void RevisionNumber(std::u16string_view value);
+  // Stored (UTC) times; the zero date for a time never set.
+  Date LastPrinted() const;
+  void LastPrinted(Date value);
+  Date Created() const;
+  void Created(Date value);
+  Date LastSaved() const;
+  void LastSaved(Date value);
+  // Total edit time in whole minutes; a negative value raises error 5.
+  int32_t EditTime() const;
+  void EditTime(int32_t minutes);
+  // "Now" is compound::CurrentClock(), replaceable per thread.
+  void StampCreated();
+  void StampSaved();
+  // Stop adds the time since Start (or the last Stop) and counts on from now.
+  void StartEditClock();
+  void StopEditClock();
+  // A decimal revision number counts up by one; anything else becomes "1".
+  void AdvanceRevision();
+  bool ReadSummaryInfo();
+  void WriteSummaryInfo();
+  bool ReadDocSummaryInfo();
+  void WriteDocSummaryInfo();
+  bool ReadUserProperties();
+  void WriteUserProperties();
+  // By 0-based position; out of range, Name and Value give "" and Empty, and
+  // SetUserProperty raises error 9. AddUserProperty replaces a property of the
+  // same name (case-insensitive) in place and returns its position.
+  int32_t UserPropertyCount() const;
+  std::u16string UserPropertyName(int32_t index) const;
+  Variant UserPropertyValue(int32_t index) const;
+  void SetUserProperty(int32_t index, std::u16string_view name, const Variant& value);
+  int32_t AddUserProperty(std::u16string_view name, const Variant& value);
+
   friend bool operator==(const Storage& a, const Storage& b) { return a.handle_ == b.handle_; }
 
  private:
