@@ -363,6 +363,9 @@ TEST_F(StorageTest, StreamPositionsAndValues) {
   s.ReadValue(-1, v);
   EXPECT_EQ(v, Variant(u"Hé"));
   EXPECT_EQ(ErrorOf([&] { s.ReadValue(-1, v); }), STG_E_READFAULT);
+  EXPECT_EQ(ErrorOf([&] { s.ReadValue(30, v); }), STG_E_READFAULT);
+  EXPECT_EQ(v, Variant(u"Hé"));
+  EXPECT_EQ(s.Position(), 31u);  // a failed read moves nothing
   EXPECT_EQ(s.Seek(-3, 1), 28);
   EXPECT_EQ(ErrorOf([&] { s.Seek(-1, 0); }), STG_E_INVALIDFUNCTION);
   EXPECT_EQ(s.Seek(2, 0), 2);

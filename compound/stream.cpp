@@ -118,11 +118,11 @@ void Stream::ReadValue(int32_t position, Variant& value) {
   auto& h = handle();
   h.RequireReadable();
   if (position < -1) Fail(STG_E_INVALIDFUNCTION, "negative stream position");
-  if (position >= 0) h.position = static_cast<uint64_t>(position);
+  const uint64_t at = position >= 0 ? static_cast<uint64_t>(position) : h.position;
   const size_t n = WidthOf(value);
   std::vector<std::byte> buf(n);
-  if (h.content().Read(h.position, buf) != n) Fail(STG_E_READFAULT, "read past the end of the stream");
-  h.position += n;
+  if (h.content().Read(at, buf) != n) Fail(STG_E_READFAULT, "read past the end of the stream");
+  h.position = at + n;
   const uint64_t raw = n <= 8 ? LittleEndian(buf.data(), n) : 0;
   switch (value.type()) {
     case VarType::Byte: value = Variant(static_cast<uint8_t>(raw)); break;
