@@ -162,6 +162,42 @@ TEST_F(StorageTest, DocumentsOutgrowingVersion3BecomeVersion4) {
   EXPECT_EQ(ReadAll(mini), Pattern(100, 3));
 }
 
+TEST_F(StorageTest, FatAndDifatFilledToTheirLastEntry) {
+  // The stream's size is adjusted until the sectors in use fill the last FAT
+  // sector exactly, for 109 FAT sectors (the header's slots are full) and 236
+  // (the first DIFAT sector is full too); one sector more needs a new FAT
+  // sector and, there, a new DIFAT sector.
+  auto layout = [&](uint64_t size, size_t& fat, size_t& difat) {
+    fs_->Remove("fill.cfb");
+    auto root = engine_.CreateStorageFile(u"fill.cfb", kTransactedRoot);
+    WriteAll(root.CreateStream(u"s", kRW), Pattern(size, 5));
+    root.Commit();
+    auto c = Open("fill.cfb");
+    fat = c->fat_sectors().size();
+    difat = c->difat_sectors().size();
+    return c->file_sectors();
+  };
+  for (size_t want : {109u, 236u}) {
+    uint64_t size = want * 127 * 512;
+    size_t fat = 0, difat = 0;
+    for (int tries = 0; tries < 4; ++tries) {
+      const uint64_t used = layout(size, fat, difat);
+      if (used == want * 128) break;
+      size += (static_cast<int64_t>(want * 128) - static_cast<int64_t>(used)) * 512;
+    }
+    ASSERT_EQ(fat, want);
+    EXPECT_EQ(difat, want == 109 ? 0u : 1u);
+    EXPECT_TRUE(Problems("fill.cfb").empty());
+    layout(size + 512, fat, difat);
+    EXPECT_EQ(fat, want + 1);
+    EXPECT_EQ(difat, want == 109 ? 1u : 2u);
+    EXPECT_TRUE(Problems("fill.cfb").empty());
+    auto root = engine_.OpenStorageFile(u"fill.cfb", STGM_READ | STGM_SHARE_DENY_WRITE);
+    auto st = root.OpenStream(u"s", STGM_READ | STGM_SHARE_EXCLUSIVE);
+    EXPECT_EQ(ReadAll(st), Pattern(size + 512, 5));
+  }
+}
+
 TEST_F(StorageTest, TransactedRootPublishesOnCommitAndDropsOnRevert) {
   auto root = engine_.CreateStorageFile(u"t.cfb", kTransactedRoot);
   root.CreateStream(u"kept", kRW).Write(Pattern(10, 1));
