@@ -1,7 +1,7 @@
 #include "elements/line_list.hpp"
 
 #include <algorithm>
-#include <functional>
+#include <cstring>
 
 #include "vellora2/automation/error.hpp"
 
@@ -26,14 +26,21 @@ void LineList::SetText(std::string text) {
     starts_.push_back(start);
     ends_.push_back(settings_.include_delimiter ? next : end);
   };
-  const std::boyer_moore_horspool_searcher searcher(delimiter_.begin(), delimiter_.end());
+  // Delimiters are short: find their first byte with memchr, then compare the rest.
+  const std::string_view all(text_);
+  const std::string_view rest_of_delimiter = std::string_view(delimiter_).substr(1);
   size_t start = 0;
-  while (true) {
-    const auto [hit, hit_end] = searcher(text_.cbegin() + static_cast<std::ptrdiff_t>(start), text_.cend());
-    if (hit == text_.cend()) break;
-    const auto next = static_cast<size_t>(hit_end - text_.cbegin());
-    add(start, static_cast<size_t>(hit - text_.cbegin()), next);
-    start = next;
+  for (size_t from = 0; from < all.size();) {
+    const void* hit = std::memchr(all.data() + from, delimiter_.front(), all.size() - from);
+    if (!hit) break;
+    const auto at = static_cast<size_t>(static_cast<const char*>(hit) - all.data());
+    if (all.substr(at + 1, rest_of_delimiter.size()) != rest_of_delimiter) {
+      from = at + 1;
+      continue;
+    }
+    const size_t next = at + delimiter_.size();
+    add(start, at, next);
+    start = from = next;
   }
   if (start < text_.size() && settings_.trailing_text_is_line) add(start, text_.size(), text_.size());
 }

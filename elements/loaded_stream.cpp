@@ -1,5 +1,7 @@
 // CFilesIO's loaded stream: one stream of the document held open for reading
 // and writing at byte positions and by lines, with a line index built on demand.
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -128,9 +130,25 @@ std::u16string CFilesIO::GetLine(int32_t& SeekPos) {
     }
     in_quote_ = ch == kQuote;
     while (pos < size && ((in_quote_ && filter_quotes_) || ch != kCR)) {
-      ch = next();
-      line.push_back(static_cast<char>(ch));
-      if (ch == kQuote) in_quote_ = !in_quote_;
+      auto run = window_->From(stream, pos);
+      run = run.first(static_cast<size_t>(std::min<uint64_t>(run.size(), size - pos)));
+      const auto* bytes = reinterpret_cast<const char*>(run.data());
+      size_t taken = 0;
+      if (filter_quotes_) {
+        // Where a line ends depends on every quote before it: step.
+        do {
+          ch = static_cast<uint8_t>(bytes[taken++]);
+          if (ch == kQuote) in_quote_ = !in_quote_;
+        } while (taken < run.size() && (in_quote_ || ch != kCR));
+      } else {
+        // Only a CR ends the line; the quote state still follows the text.
+        const void* cr = std::memchr(bytes, kCR, run.size());
+        taken = cr ? static_cast<size_t>(static_cast<const char*>(cr) - bytes) + 1 : run.size();
+        if (std::count(bytes, bytes + taken, static_cast<char>(kQuote)) % 2 != 0) in_quote_ = !in_quote_;
+        ch = static_cast<uint8_t>(bytes[taken - 1]);
+      }
+      line.append(bytes, taken);
+      pos += taken;
     }
     if (ch == kCR) {
       line.pop_back();

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "vellora2/compound/storage_engine.hpp"
@@ -16,9 +17,12 @@ class StreamWindow {
  public:
   // The byte at `position`, which must lie before the stream's end. Reading a
   // new block moves the stream's own position; callers set it afterwards.
-  uint8_t At(Stream& stream, uint64_t position) {
+  uint8_t At(Stream& stream, uint64_t position) { return std::to_integer<uint8_t>(From(stream, position)[0]); }
+  // The bytes from `position` to the end of the window (at least one), for
+  // callers that scan rather than step.
+  std::span<const std::byte> From(Stream& stream, uint64_t position) {
     if (position < start_ || position - start_ >= bytes_.size()) Fill(stream, position);
-    return std::to_integer<uint8_t>(bytes_[position - start_]);
+    return std::span<const std::byte>(bytes_).subspan(static_cast<size_t>(position - start_));
   }
   void Invalidate() { bytes_.clear(); }
 
