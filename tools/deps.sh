@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libfmt-dev
   clang libclang-rt-14-dev
-  python3 python3-olefile python3-pytest
+  python3 python3-olefile python3-pytest python3-dev pybind11-dev
   libgsf-bin libolecf-utils 7zip libimage-exiftool-perl msitools
   libgtk-3-dev xvfb xauth imagemagick xdotool
 )
