@@ -48,9 +48,12 @@ TEST(LineList, TheSettingsDecideTrailingTextEmptyLinesAndDelimiters) {
   EXPECT_EQ(Lines(usual), (V{"a", "b"}));
   usual.SetText("");
   EXPECT_EQ(usual.Count(), 0);
-  // A delimiter cut in half is text.
+  // A delimiter cut in half is text; longer delimiters work alike.
   usual.SetText("a\r");
   EXPECT_EQ(Lines(usual), (V{"a\r"}));
+  LineList bars("||", {true, true, false});
+  bars.SetText("a|b||c|||d");
+  EXPECT_EQ(Lines(bars), (V{"a|b", "c", "|d"}));
 }
 
 TEST(LineList, EveryByteMapsToTheLineThatSelectsIt) {
@@ -80,20 +83,6 @@ TEST(LineList, EveryByteMapsToTheLineThatSelectsIt) {
   LineList none("\r\n", {true, false, false});
   none.SetText("\r\n\r\n");
   EXPECT_THROW(none.LineOfByte(0), AutomationError);
-}
-
-TEST(LineList, AnyDelimiterWorksAndALongTextIsSplitOnce) {
-  LineList list("||", {true, true, false});
-  list.SetText("a|b||c|||d");
-  EXPECT_EQ(Lines(list), (V{"a|b", "c", "|d"}));
-
-  std::string big;
-  for (int i = 0; i < 100000; ++i) big += std::to_string(i) + "\r\n";
-  LineList lines("\r\n", {true, true, false});
-  lines.SetText(big);
-  ASSERT_EQ(lines.Count(), 100000);
-  EXPECT_EQ(lines.Line(54321), "54320");
-  EXPECT_EQ(lines.Line(lines.LineOfByte(static_cast<int64_t>(big.size()) - 1)), "99999");
 }
 
 }  // namespace

@@ -98,6 +98,15 @@ TEST_F(Loaded, FilterQuotesKeepsLineEndsInsideQuotes) {
   // A line that starts with a quote is inside it from the first character.
   LoadWith("\"x\ry\"\rz\r\n");
   EXPECT_EQ(AllLines(), (std::vector<std::u16string>{u"\"x\ry\"", u"z"}));
+
+  // A quoted section longer than the read-ahead, with line ends on both sides of its blocks.
+  std::string quoted = "\"";
+  for (int i = 0; i < 20000; ++i) quoted += "ab\r\n";
+  LoadWith(quoted + "\"\r\nlast");
+  const auto lines = AllLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], FromAnsi(quoted + "\""));
+  EXPECT_EQ(lines[1], u"last");
 }
 
 TEST_F(Loaded, GetLineFromAPositionResetsTheCallersVariable) {
