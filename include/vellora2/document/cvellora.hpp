@@ -57,6 +57,9 @@ class CVellora {
   bool OpenFileReadOnly(std::u16string_view file = {});
   void CloseFile();
   void Revert();
+  // Opens the "File Properties" window for this document: modal once the host
+  // has set a positive DialogBoxParentHwnd, modeless before.
+  void EditProperties();
   std::u16string GetTitle();
 
   // ---- Saving ----

@@ -1,0 +1,234 @@
+// The real window under a virtual display: opened by EditProperties for a
+// saved document, checked widget by widget, typed into, closed with Enter
+// (OK is the default button) and with Escape, and photographed tab by tab.
+#include <gtk/gtk.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "forms/form_display.hpp"
+#include "platform/gtk/gtk_platform.hpp"
+#include "vellora2/automation/text.hpp"
+#include "vellora2/document/cvellora.hpp"
+
+namespace vellora2 {
+namespace {
+
+namespace fs = std::filesystem;
+
+GtkWidget* Named(GtkWidget* widget, const char* name) {
+  if (std::string(gtk_widget_get_name(widget)) == name) return widget;
+  if (!GTK_IS_CONTAINER(widget)) return nullptr;
+  GtkWidget* found = nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+  for (GList* c = children; c != nullptr && found == nullptr; c = c->next) found = Named(GTK_WIDGET(c->data), name);
+  g_list_free(children);
+  return found;
+}
+
+GtkWidget* PropertiesWindow() {
+  GtkWidget* found = nullptr;
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* w = windows; w != nullptr; w = w->next) {
+    if (gtk_widget_get_mapped(GTK_WIDGET(w->data)) && Named(GTK_WIDGET(w->data), "frmProperties") != nullptr) {
+      found = GTK_WIDGET(w->data);
+    }
+  }
+  g_list_free(windows);
+  return found;
+}
+
+void Settle() {
+  for (int i = 0; i < 20; ++i) {
+    while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+    g_usleep(10000);
+  }
+}
+
+void Screenshot(GtkWidget* window, const std::string& name) {
+  gtk_widget_queue_draw(window);
+  Settle();
+  GdkWindow* gdk = gtk_widget_get_window(window);
+  ASSERT_NE(gdk, nullptr);
+  GdkPixbuf* image = gdk_pixbuf_get_from_window(gdk, 0, 0, gdk_window_get_width(gdk), gdk_window_get_height(gdk));
+  ASSERT_NE(image, nullptr);
+  const char* dir = std::getenv("VELLORA2_SCREENSHOT_DIR");
+  const fs::path folder = dir != nullptr ? fs::path(dir) : fs::current_path();
+  fs::create_directories(folder);
+  const std::string path = (folder / ("properties-" + name + ".png")).string();
+  EXPECT_TRUE(gdk_pixbuf_save(image, path.c_str(), "png", nullptr, nullptr)) << path;
+  g_object_unref(image);
+}
+
+std::string LabelText(GtkWidget* window, const char* name) {
+  GtkWidget* w = Named(window, name);
+  return w != nullptr && GTK_IS_LABEL(w) ? gtk_label_get_text(GTK_LABEL(w)) : "<missing " + std::string(name) + ">";
+}
+
+std::string EntryText(GtkWidget* window, const char* name) {
+  GtkWidget* w = Named(window, name);
+  return w != nullptr && GTK_IS_ENTRY(w) ? gtk_entry_get_text(GTK_ENTRY(w)) : "<missing " + std::string(name) + ">";
+}
+
+void PressKey(GtkWidget* window, guint keyval) {
+  GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+  event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
+  event->key.keyval = keyval;
+  event->key.send_event = TRUE;
+  event->key.time = GDK_CURRENT_TIME;
+  gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
+  gtk_main_do_event(event);
+  gdk_event_free(event);
+}
+
+class GtkPropertiesWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("VELLORA2_TEST_GTK") == nullptr) GTEST_SKIP() << "VELLORA2_TEST_GTK is not set";
+    platform_ = MakeGtkPlatform();
+    if (!platform_) GTEST_SKIP() << "no display";
+    previous_ = SetCurrentPlatform(platform_);
+    previous_display_ = forms::SetCurrentFormDisplay(nullptr);
+    folder_ = fs::temp_directory_path() / ("vellora2-forms-gtk-" + std::to_string(::getpid()));
+    fs::create_directories(folder_);
+  }
+  void TearDown() override {
+    if (!platform_) return;
+    forms::SetCurrentFormDisplay(previous_display_);
+    SetCurrentPlatform(previous_);
+    fs::remove_all(folder_);
+  }
+
+  // Runs `act` on the window once it has been on screen for half a second.
+  void WhenShown(std::function<void(GtkWidget*)> act) {
+    act_ = std::move(act);
+    ticks_ = 0;
+    acted_ = false;
+    g_timeout_add(100, &GtkPropertiesWindow::Tick, this);
+  }
+
+  std::shared_ptr<Platform> platform_;
+  fs::path folder_;
+
+ private:
+  static gboolean Tick(gpointer data) {
+    auto* self = static_cast<GtkPropertiesWindow*>(data);
+    GtkWidget* window = PropertiesWindow();
+    if (++self->ticks_ > 150) {
+      ADD_FAILURE() << "the window did not appear in 15 seconds";
+      return G_SOURCE_REMOVE;
+    }
+    if (window == nullptr) return self->acted_ ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+    if (self->ticks_ < 5) return G_SOURCE_CONTINUE;
+    if (!self->acted_) {
+      self->act_(window);
+      self->acted_ = true;
+      return G_SOURCE_CONTINUE;
+    }
+    // Still open a second later: the act did not close it. Cancel, so the test ends.
+    if (self->ticks_ > 15) {
+      ADD_FAILURE() << "the window stayed open";
+      if (GtkWidget* cancel = Named(window, "cmdCancel")) gtk_button_clicked(GTK_BUTTON(cancel));
+      return G_SOURCE_REMOVE;
+    }
+    return G_SOURCE_CONTINUE;
+  }
+
+  std::shared_ptr<Platform> previous_;
+  std::shared_ptr<forms::FormDisplay> previous_display_;
+  std::function<void(GtkWidget*)> act_;
+  int ticks_ = 0;
+  bool acted_ = false;
+};
+
+TEST_F(GtkPropertiesWindow, ShowsTheDocumentTakesTypingAndWritesItOnEnter) {
+  const std::u16string path = FromUtf8((folder_ / "Quarterly Report.qxv").string());
+  CVellora doc;
+  ASSERT_TRUE(doc.NewFile());
+  doc.DocTitle(u"Quarterly figures");
+  doc.DocAuthor(u"Ada Lovelace");
+  doc.DocCompany(u"Analytical Engines Ltd");
+  doc.DocEmail(u"ada@example.org");
+  doc.DocComments(u"Draft for the board.\nNumbers are provisional.");
+  ASSERT_TRUE(doc.SaveToPath(path).IsEmpty());
+  doc.DialogBoxParentHwnd(1);  // modal: EditProperties returns when the window closes
+
+  bool acted = false;
+  WhenShown([&](GtkWidget* window) {
+    acted = true;
+    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(window)), "File Properties");
+    EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(window)));
+    EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(window)));
+    GtkWidget* tabs = Named(window, "SSTab1");
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(gtk_notebook_get_n_pages(GTK_NOTEBOOK(tabs)), 3);
+    const char* names[] = {"General", "Summary", "Statistics"};
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_STREQ(gtk_notebook_get_tab_label_text(GTK_NOTEBOOK(tabs), gtk_notebook_get_nth_page(GTK_NOTEBOOK(tabs), i)),
+                   names[i]);
+    }
+    EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(tabs)), 0);
+    EXPECT_EQ(LabelText(window, "lblFileTitle"), "Quarterly Report.qxv");
+    EXPECT_EQ(LabelText(window, "lblLocation"), folder_.string());
+    EXPECT_NE(LabelText(window, "lblSize").find(" bytes"), std::string::npos);
+    EXPECT_NE(LabelText(window, "lblCreated"), "");
+    EXPECT_EQ(LabelText(window, "lblPrinted"), "");
+    EXPECT_EQ(EntryText(window, "txtTitle"), "Quarterly figures");
+    EXPECT_EQ(EntryText(window, "txtCompany"), "Analytical Engines Ltd");
+    EXPECT_EQ(LabelText(window, "lblRevNum"), "1");
+    GtkWidget* ok = Named(window, "cmdOK");
+    ASSERT_NE(ok, nullptr);
+    EXPECT_TRUE(gtk_widget_has_default(ok));
+    EXPECT_STREQ(gtk_button_get_label(GTK_BUTTON(ok)), "_OK");
+    GtkWidget* comments = Named(window, "txtComments");
+    ASSERT_TRUE(comments != nullptr && GTK_IS_TEXT_VIEW(comments));
+    GtkTextIter start, end;
+    GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(comments));
+    gtk_text_buffer_get_bounds(buffer, &start, &end);
+    gchar* text = gtk_text_buffer_get_text(buffer, &start, &end, FALSE);
+    EXPECT_STREQ(text, "Draft for the board.\nNumbers are provisional.");
+    g_free(text);
+
+    Screenshot(window, "general");
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(tabs), 1);
+    Screenshot(window, "summary");
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(tabs), 2);
+    Screenshot(window, "statistics");
+
+    // Type a new author, then Enter in the field: OK is the default button.
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(tabs), 1);
+    GtkWidget* author = Named(window, "txtAuthor");
+    ASSERT_NE(author, nullptr);
+    gtk_widget_grab_focus(author);
+    gtk_editable_delete_text(GTK_EDITABLE(author), 0, -1);
+    gint position = 0;
+    gtk_editable_insert_text(GTK_EDITABLE(author), "Charles Babbage", -1, &position);
+    Settle();
+    // Enter in a text box presses the default button.
+    gtk_widget_activate(author);
+  });
+  doc.EditProperties();
+  ASSERT_TRUE(acted);
+  EXPECT_EQ(doc.DocAuthor(), u"Charles Babbage");
+  EXPECT_EQ(doc.DocTitle(), u"Quarterly figures");
+  EXPECT_TRUE(doc.Dirty());
+
+  // Escape cancels: the typing is dropped.
+  WhenShown([](GtkWidget* window) {
+    GtkWidget* title = Named(window, "txtTitle");
+    ASSERT_NE(title, nullptr);
+    gtk_entry_set_text(GTK_ENTRY(title), "thrown away");
+    PressKey(window, GDK_KEY_Escape);
+  });
+  doc.EditProperties();
+  EXPECT_EQ(doc.DocTitle(), u"Quarterly figures");
+  EXPECT_EQ(PropertiesWindow(), nullptr);
+}
+
+}  // namespace
+}  // namespace vellora2
