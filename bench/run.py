@@ -4,7 +4,7 @@
 Prepares the inputs in a scratch folder, runs every scenario for us (syncs on
 and off) and for each peer several times, and prints the medians of wall time,
 the peak memory of each process and the ratios against every peer and against
-cp/cat. See bench/README.md.
+cp/cat. Needs GNU time (/usr/bin/time). See bench/README.md.
 """
 import argparse
 import json
@@ -51,21 +51,23 @@ def parse_args():
     return p.parse_args()
 
 
-def run_once(argv, env=None):
-    """Runs one process; returns (stdout, wall seconds, peak RSS in bytes)."""
+def run_once(argv, env=None, output=True):
+    """Runs one process; returns (stdout, wall seconds, peak RSS in bytes).
+
+    The peak comes from GNU time, a small process that forks the command: a
+    child forked by this (larger) python would start from python's own peak.
+    """
     os.sync()  # nobody pays for the writeback of whoever ran before
-    with tempfile.TemporaryFile() as err:
+    with tempfile.NamedTemporaryFile() as rss, tempfile.TemporaryFile() as err:
         start = time.perf_counter()
-        proc = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=err, stdin=subprocess.DEVNULL, env=env)
-        out = proc.stdout.read()
-        _, status, usage = os.wait4(proc.pid, 0)
+        proc = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", rss.name] + argv, env=env, stderr=err,
+                              stdout=subprocess.PIPE if output else subprocess.DEVNULL, stdin=subprocess.DEVNULL)
         wall = time.perf_counter() - start
-        proc.returncode = os.waitstatus_to_exitcode(status)
-        proc.stdout.close()
         if proc.returncode != 0:
             err.seek(0)
             raise RuntimeError("%s failed (%d): %s" % (" ".join(argv), proc.returncode, err.read().decode(errors="replace")))
-    return out.decode(), wall, usage.ru_maxrss * 1024
+        peak = int(open(rss.name).read().split()[-1]) * 1024
+    return (proc.stdout or b"").decode(), wall, peak
 
 
 def parse_driver(out):
@@ -174,7 +176,7 @@ class Bench:
         times, walls, peaks = [], [], []
         spent = 0.0
         while len(times) < self.args.reps and (not times or spent < self.args.budget):
-            out, wall, peak = run_once(argv, env)
+            out, wall, peak = run_once(argv, env, output=tool != SYSTEM)
             spent += wall
             if tool == SYSTEM:
                 seconds = wall
