@@ -17,6 +17,8 @@
 #include "vellora2/automation/error.hpp"
 #include "vellora2/automation/text.hpp"
 #include "vellora2/compound/storage_engine.hpp"
+#include "vellora2/document/cvellora.hpp"
+#include "vellora2/forms/properties_text.hpp"
 
 namespace vellora2::cli {
 namespace {
@@ -338,6 +340,20 @@ int Check(const std::string& file, std::FILE* out) {
   for (const auto& p : problems) fmt::print(out, "{}: {}\n", file, p.text);
   if (problems.empty()) fmt::print(out, "{}: no problems found\n", file);
   return static_cast<int>(problems.size());
+}
+
+void Properties(const std::string& file, std::FILE* out) {
+  CVellora doc;
+  if (!doc.OpenFile(FromUtf8(file))) Fail(rt::kFileNotFound, file + ": not a document that can be opened");
+  if (!CanShowPropertiesWindow()) {
+    fmt::print(out, "{}", ToUtf8(PropertiesText(doc)));
+    return;
+  }
+  // A parent window makes the window modal, so the tool waits for it.
+  doc.DialogBoxParentHwnd(1);
+  doc.EditProperties();
+  // OK with changes left the document dirty; closing the tool must not lose them.
+  if (doc.Dirty()) doc.SaveFile();
 }
 
 }  // namespace vellora2::cli

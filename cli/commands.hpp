@@ -23,5 +23,7 @@ void Move(const std::string& file, const std::string& from, const std::string& t
 void MakeStorage(const std::string& file, const std::string& element, const Options& options);
 // Returns the number of problems found (0: the file is sound).
 int Check(const std::string& file, std::FILE* out);
+// The File Properties window, modal, saving what it changed; without a display its tabs as text.
+void Properties(const std::string& file, std::FILE* out);
 
 }  // namespace vellora2::cli

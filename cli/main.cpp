@@ -73,6 +73,11 @@ int main(int argc, char** argv) {
   check->add_option("FILE", file)->required();
   check->callback([&] { status = cli::Check(file, stdout) == 0 ? 0 : kFailure; });
 
+  auto* properties = app.add_subcommand(
+      "properties", "Open the File Properties window, or print its three tabs when there is no display");
+  properties->add_option("FILE", file)->required();
+  properties->callback([&] { cli::Properties(file, stdout); });
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
