@@ -69,12 +69,16 @@ if grep -q "Data" out.txt; then failed=$((failed + 1)); echo "FAIL: rm left Data
 
 ok export-tree "$vellora" export -r doc.qxv '\' outdir
 same "tree export" lines.txt outdir/Images/Icons/Options
+ok info "$vellora" info doc.qxv
+has "info gives the version" "format version:    3 (512-byte sectors)" out.txt
 ok check "$vellora" check doc.qxv
 has "check is clean" "no problems found" out.txt
 
 head -c 4096 /dev/urandom >junk.qxv
 fails "open a non-document" "error -2147286" "$vellora" tree junk.qxv
 fails "missing document" "error" "$vellora" tree nothing.qxv
+fails "info on a non-document" "error -2147286" "$vellora" info junk.qxv
+fails "check on a non-document" "error -2147286" "$vellora" check junk.qxv
 "$vellora" frobnicate doc.qxv >/dev/null 2>&1
 [ $? -ne 0 ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: unknown command succeeded"; }
 

@@ -334,8 +334,23 @@ void MakeStorage(const std::string& file, const std::string& element, const Opti
   doc.root.Commit();
 }
 
+void Info(const std::string& file, std::FILE* out) {
+  StorageEngine engine;
+  const CompoundFileInfo info = engine.Info(FromUtf8(file));
+  fmt::print(out, "file:              {}\n", file);
+  fmt::print(out, "format version:    {} ({}-byte sectors)\n", info.major_version, info.sector_size);
+  fmt::print(out, "file size:         {} bytes, {} sectors after the header\n", info.file_size, info.sector_count);
+  fmt::print(out, "FAT sectors:       {}\n", info.fat_sectors);
+  fmt::print(out, "DIFAT sectors:     {}\n", info.difat_sectors);
+  fmt::print(out, "mini FAT sectors:  {}\n", info.minifat_sectors);
+  fmt::print(out, "directory starts:  sector {}\n", info.first_directory_sector);
+  fmt::print(out, "transaction:       {}\n", info.transaction_signature);
+}
+
 int Check(const std::string& file, std::FILE* out) {
   StorageEngine engine;
+  // A file that is no compound file at all is an error, not a list of problems.
+  engine.Info(FromUtf8(file));
   const auto problems = engine.Check(FromUtf8(file));
   for (const auto& p : problems) fmt::print(out, "{}: {}\n", file, p.text);
   if (problems.empty()) fmt::print(out, "{}: no problems found\n", file);

@@ -21,6 +21,7 @@ void Cat(const std::string& file, const std::string& element, std::FILE* out);
 void Remove(const std::string& file, const std::string& element);
 void Move(const std::string& file, const std::string& from, const std::string& to);
 void MakeStorage(const std::string& file, const std::string& element, const Options& options);
+void Info(const std::string& file, std::FILE* out);
 // Returns the number of problems found (0: the file is sound).
 int Check(const std::string& file, std::FILE* out);
 // The File Properties window, modal, saving what it changed; without a display its tabs as text.

@@ -69,6 +69,10 @@ int main(int argc, char** argv) {
   mkdir->add_flag("-p,--parents", options.parents, "No error if the storage exists");
   mkdir->callback([&] { cli::MakeStorage(file, element, options); });
 
+  auto* info = app.add_subcommand("info", "Show what the file's header says");
+  info->add_option("FILE", file)->required();
+  info->callback([&] { cli::Info(file, stdout); });
+
   auto* check = app.add_subcommand("check", "Validate the whole structure and name what is wrong");
   check->add_option("FILE", file)->required();
   check->callback([&] { status = cli::Check(file, stdout) == 0 ? 0 : kFailure; });

@@ -1,4 +1,5 @@
 // The public StorageEngine: opening and creating documents.
+#include <array>
 #include <ctime>
 #include <map>
 #include <mutex>
@@ -6,6 +7,7 @@
 #include "compound/checker.hpp"
 #include "compound/errors.hpp"
 #include "compound/handles.hpp"
+#include "compound/header.hpp"
 #include "compound/sharing.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/automation/text.hpp"
@@ -127,6 +129,25 @@ std::vector<StorageProblem> StorageEngine::Check(std::u16string_view path) {
   std::vector<StorageProblem> out;
   for (auto& text : compound::CheckFile(file)) out.push_back({std::move(text)});
   return out;
+}
+
+CompoundFileInfo StorageEngine::Info(std::u16string_view path) {
+  auto file = state_->files->Open(ToUtf8(path), compound::OpenMode::kRead);
+  std::array<std::byte, 512> bytes{};
+  const size_t n = file->ReadAt(0, bytes);
+  const compound::Header header = compound::ParseHeader(std::span<const std::byte>(bytes.data(), n));
+  CompoundFileInfo info;
+  info.major_version = header.major_version;
+  info.sector_size = header.sector_size();
+  info.file_size = file->Size();
+  // The header takes one whole sector, also when sectors are 4096 bytes long.
+  info.sector_count = info.file_size > info.sector_size ? (info.file_size - 1) / info.sector_size : 0;
+  info.fat_sectors = header.fat_sector_count;
+  info.difat_sectors = header.difat_sector_count;
+  info.minifat_sectors = header.minifat_sector_count;
+  info.first_directory_sector = header.first_dir_sector;
+  info.transaction_signature = header.transaction_signature;
+  return info;
 }
 
 }  // namespace vellora2

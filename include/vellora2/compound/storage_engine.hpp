@@ -196,6 +196,19 @@ struct StorageProblem {
   std::string text;
 };
 
+// What a compound file's header says, for tools that show it.
+struct CompoundFileInfo {
+  uint16_t major_version = 0;  // 3 (512-byte sectors) or 4 (4096-byte sectors)
+  uint32_t sector_size = 0;
+  uint64_t file_size = 0;
+  uint64_t sector_count = 0;   // sectors after the header
+  uint32_t fat_sectors = 0;
+  uint32_t difat_sectors = 0;
+  uint32_t minifat_sectors = 0;
+  uint32_t first_directory_sector = 0;
+  uint32_t transaction_signature = 0;
+};
+
 class StorageEngine {
  public:
   // Disk files through the operating system.
@@ -225,6 +238,9 @@ class StorageEngine {
   // Structural check of a file on disk: every sector owned once, chains closed,
   // free list consistent, directory a valid tree. Empty when the file is sound.
   std::vector<StorageProblem> Check(std::u16string_view path);
+  // The header facts of a file on disk; STG_E_INVALIDHEADER and the like when it
+  // is not a compound file.
+  CompoundFileInfo Info(std::u16string_view path);
 
  private:
   std::unique_ptr<compound::EngineState> state_;
