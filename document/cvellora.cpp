@@ -7,6 +7,7 @@
 
 #include "document/busy_pointer.hpp"
 #include "document/thread_state.hpp"
+#include "forms/frm_properties.hpp"
 #include "vellora2/automation/text.hpp"
 #include "vellora2/dialogs/gcommondialog.hpp"
 #include "vellora2/storage/errors.hpp"
@@ -104,6 +105,9 @@ CVellora::CVellora() : forwarder_(std::make_unique<FilesIOForwarder>(*this)) {
 
 CVellora::~CVellora() {
   auto& state = CurrentThreadState();
+  // A modeless File Properties window shows the thread's document, which goes
+  // away with this object: close it first, so it never writes to a dead object.
+  if (auto* form = LoadedPropertiesForm()) form->Unload();
   mProbeStorage.Release();
   mCHelpIO.reset();
   mCObjectsIO.reset();
