@@ -14,3 +14,14 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELLORA2_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+# The file parser against arbitrary bytes for a minute, from the seed corpus;
+# what it learns stays in the build folder, not in the repository.
+cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLORA2_FUZZ=ON \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DBUILD_TESTING=OFF -DVELLORA2_GTK=OFF -DVELLORA2_PYTHON=OFF >/dev/null
+cmake --build build-fuzz -j"$jobs" --target compound_fuzz
+mkdir -p build-fuzz/corpus
+build-fuzz/fuzz/compound_fuzz -max_total_time=60 -rss_limit_mb=2048 -print_final_stats=1 \
+  build-fuzz/corpus fuzz/corpus 2>&1 | tail -n 12
+echo "fuzz: 60 seconds, no finding"
