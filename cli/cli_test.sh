@@ -74,6 +74,24 @@ has "info gives the version" "format version:    3 (512-byte sectors)" out.txt
 ok check "$vellora" check doc.qxv
 has "check is clean" "no problems found" out.txt
 
+# Names no writer of ours makes, patched into the directory: the extraction must
+# keep every file inside the folder it was given.
+"$vellora" create evil.qxv >/dev/null && "$vellora" import evil.qxv tiny.txt 'Qq\xx' >/dev/null \
+  && "$vellora" import evil.qxv tiny.txt 'a1b' >/dev/null
+python3 - <<'PY'
+data = open("evil.qxv", "rb").read()
+for old, new in (("Qq", ".."), ("xx", ".."), ("a1b", "a/b")):
+    old_b, new_b = (old + "\0").encode("utf-16-le"), (new + "\0").encode("utf-16-le")
+    assert data.count(old_b) >= 1, old  # stale copies may remain in free sectors
+    data = data.replace(old_b, new_b)
+open("evil.qxv", "wb").write(data)
+PY
+mkdir jail
+# ".." becomes "_.."; a name with "/" in it is refused by the engine, in one line.
+fails export-hostile "error -2147286788" "$vellora" export -r evil.qxv '\' jail/out
+[ -f jail/out/_../_.. ] && [ "$(find jail -type f | wc -l)" -eq 1 ] && [ "$(find . -name '_..' | wc -l)" -eq 2 ] \
+  && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: hostile names left the folder"; find jail; }
+
 head -c 4096 /dev/urandom >junk.qxv
 fails "open a non-document" "error -2147286" "$vellora" tree junk.qxv
 fails "missing document" "error" "$vellora" tree nothing.qxv
