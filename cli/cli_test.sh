@@ -56,6 +56,12 @@ fails "export a missing stream" "error -2147287038" "$vellora" export doc.qxv 'D
 "$vellora" cat doc.qxv settings/options >cat.out 2>err.txt
 same "cat is case-insensitive and exact" lines.txt cat.out
 
+ok lines "$vellora" lines doc.qxv 'Settings\Options'
+printf 'first line\nsecond line\n' >lines.expected
+same "lines prints every line" lines.expected out.txt
+ok line-2 "$vellora" lines doc.qxv 'Settings\Options' 2
+has "lines N prints that line" "^second line$" out.txt
+fails "lines of a missing stream" "error -2147220990" "$vellora" lines doc.qxv 'Settings\Nothing'
 ok mkdir "$vellora" mkdir doc.qxv 'Images\Icons'
 fails "mkdir again" "exists" "$vellora" mkdir doc.qxv 'Images\Icons'
 ok mkdir-p "$vellora" mkdir -p doc.qxv 'Images\Icons'

@@ -18,6 +18,8 @@
 #include "vellora2/automation/text.hpp"
 #include "vellora2/compound/storage_engine.hpp"
 #include "vellora2/document/cvellora.hpp"
+#include "vellora2/storage/errors.hpp"
+#include "vellora2/document/cvellora.hpp"
 #include "vellora2/forms/properties_text.hpp"
 
 namespace vellora2::cli {
@@ -345,6 +347,27 @@ void Info(const std::string& file, std::FILE* out) {
   fmt::print(out, "mini FAT sectors:  {}\n", info.minifat_sectors);
   fmt::print(out, "directory starts:  sector {}\n", info.first_directory_sector);
   fmt::print(out, "transaction:       {}\n", info.transaction_signature);
+}
+
+void Lines(const std::string& file, const std::string& element, int32_t number, std::FILE* out) {
+  const std::u16string path = FromUtf8(file);
+  {
+    // Refused here rather than by the document object, which would ask the user.
+    StorageEngine engine;
+    engine.Info(path);
+  }
+  CVellora doc;
+  if (!doc.OpenFileReadOnly(path)) Fail(rt::kFileNotFound, file + " could not be opened");
+  auto files = doc.GetCFilesIO();
+  std::u16string name = FromUtf8(element);
+  if (!files->Load(name)) Fail(ioElementNotFound, element + ": Element not found.");
+  if (number > 0) {
+    fmt::print(out, "{}\n", ToUtf8(files->GetLineByNum(number)));
+  } else {
+    while (!files->EOFStream()) fmt::print(out, "{}\n", ToUtf8(files->GetLine()));
+  }
+  files->CloseLoadedFile();
+  doc.Dirty(false);
 }
 
 int Check(const std::string& file, std::FILE* out) {

@@ -22,6 +22,9 @@ void Remove(const std::string& file, const std::string& element);
 void Move(const std::string& file, const std::string& from, const std::string& to);
 void MakeStorage(const std::string& file, const std::string& element, const Options& options);
 void Info(const std::string& file, std::FILE* out);
+// A stream's text lines through the document's loaded-stream reader: all of
+// them, or only line `number` (counted from 1) when it is above 0.
+void Lines(const std::string& file, const std::string& element, int32_t number, std::FILE* out);
 // Returns the number of problems found (0: the file is sound).
 int Check(const std::string& file, std::FILE* out);
 // The File Properties window, modal, saving what it changed; without a display its tabs as text.

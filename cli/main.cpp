@@ -69,6 +69,13 @@ int main(int argc, char** argv) {
   mkdir->add_flag("-p,--parents", options.parents, "No error if the storage exists");
   mkdir->callback([&] { cli::MakeStorage(file, element, options); });
 
+  int32_t line_number = 0;
+  auto* lines = app.add_subcommand("lines", "Print a stream's text lines, or only line N");
+  lines->add_option("DOCUMENT", file)->required();
+  lines->add_option("ELEMENT", element)->required();
+  lines->add_option("N", line_number, "Line number, from 1")->check(CLI::PositiveNumber);
+  lines->callback([&] { cli::Lines(file, element, line_number, stdout); });
+
   auto* info = app.add_subcommand("info", "Show what the file's header says");
   info->add_option("FILE", file)->required();
   info->callback([&] { cli::Info(file, stdout); });
