@@ -18,6 +18,8 @@ $vellora import "$out/sample.qxv" "$out/settings.ini" 'Settings\Options'
 $vellora import "$out/sample.qxv" README.md 'Help\README'
 $vellora tree "$out/sample.qxv"
 $vellora cat "$out/sample.qxv" 'Settings\Options'
+$vellora lines "$out/sample.qxv" 'Settings\Options' 2
 $vellora export "$out/sample.qxv" 'Help\README' "$out/README.copy"
 cmp README.md "$out/README.copy"
+$vellora info "$out/sample.qxv"
 $vellora check "$out/sample.qxv"
