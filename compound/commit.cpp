@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <unordered_map>
 #include <string>
 
 #include "compound/container.hpp"
@@ -49,60 +50,164 @@ class SectorWriter {
   std::vector<std::byte> buf_;
 };
 
+// The FAT a commit builds: the committed FAT (or, for a file whose sectors
+// cannot be trusted, an empty one) with the sectors this commit edits laid
+// over it. Only touched FAT sectors are copied and compared, so a commit does
+// not pay for the size of the file.
+class FatOverlay {
+ public:
+  FatOverlay(const std::vector<uint32_t>& base, uint32_t epb) : base_(base), epb_(epb), size_(base.size()) {}
+
+  void KeepBase(bool keep) { keep_ = keep; }
+  // Entries covered, in whole FAT sectors.
+  uint64_t size() const { return size_; }
+  uint32_t operator[](uint64_t s) const {
+    if (const Page* page = Find(s / epb_)) return (*page)[s % epb_];
+    return keep_ && s < base_.size() ? base_[s] : kFreeSect;
+  }
+  void Set(uint64_t s, uint32_t value) { Touch(s / epb_)[s % epb_] = value; }
+  // Whether FAT sector i differs from the committed one.
+  bool Changed(uint64_t i) const {
+    const Page* page = Find(i);
+    if (!page) return false;
+    for (uint64_t k = 0; k < epb_; ++k) {
+      const uint64_t s = i * epb_ + k;
+      if ((*page)[k] != (s < base_.size() ? base_[s] : kFreeSect)) return true;
+    }
+    return false;
+  }
+  // The FAT sectors this commit has touched, ascending.
+  std::vector<uint64_t> Touched() const {
+    std::vector<uint64_t> out;
+    out.reserve(pages_.size());
+    for (const auto& entry : pages_) out.push_back(entry.first);
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  // The new FAT, `entries` long, built in `fat` (which holds the committed one).
+  void ApplyTo(std::vector<uint32_t>& fat, uint64_t entries) const {
+    if (keep_) {
+      fat.resize(entries, kFreeSect);
+    } else {
+      fat.assign(entries, kFreeSect);
+    }
+    for (const auto& [i, page] : pages_) {
+      if (i * epb_ < entries) std::copy(page.begin(), page.end(), fat.begin() + static_cast<ptrdiff_t>(i * epb_));
+    }
+  }
+
+ private:
+  using Page = std::vector<uint32_t>;
+  const Page* Find(uint64_t i) const {
+    if (i == last_index_) return last_;
+    auto it = pages_.find(i);
+    if (it == pages_.end()) return nullptr;
+    last_index_ = i;
+    last_ = &it->second;
+    return last_;
+  }
+  Page& Touch(uint64_t i) {
+    if (const Page* page = Find(i)) return const_cast<Page&>(*page);
+    Page page(epb_, kFreeSect);
+    for (uint64_t k = 0; k < epb_ && keep_ && i * epb_ + k < base_.size(); ++k) page[k] = base_[i * epb_ + k];
+    size_ = std::max(size_, (i + 1) * epb_);
+    last_index_ = i;
+    last_ = &pages_.emplace(i, std::move(page)).first->second;
+    return const_cast<Page&>(*last_);
+  }
+
+  const std::vector<uint32_t>& base_;
+  uint32_t epb_;
+  bool keep_ = true;
+  uint64_t size_;
+  std::unordered_map<uint64_t, Page> pages_;  // nodes: references stay valid
+  mutable uint64_t last_index_ = UINT64_MAX;
+  mutable const Page* last_ = nullptr;
+};
+
 }  // namespace
 
 class Committer {
  public:
   Committer(Container& c, Node& root, const std::vector<Node*>& others)
-      : c_(c), root_(root), others_(others), ssz_(c.sector_size()), epb_(ssz_ / 4), writer_(c.file(), ssz_) {}
+      : c_(c),
+        root_(root),
+        others_(others),
+        ssz_(c.sector_size()),
+        epb_(ssz_ / 4),
+        writer_(c.file(), ssz_),
+        fat_(c.fat_, epb_) {}
 
   bool Run(uint64_t limit);
 
  private:
+  // Sector index ranges [first, end) of one chain, ascending and disjoint.
+  using Ranges = std::vector<std::pair<uint64_t, uint64_t>>;
+
   struct StreamPlan {
     uint32_t entry = 0;
     Node* node = nullptr;
     bool mini = false;
-    std::vector<uint32_t> chain;  // kFreeSect: still to be placed
+    std::vector<uint32_t> chain;
   };
 
-  bool UsedByOld(uint64_t s) const { return s < used_old_.size() && used_old_[s]; }
-  bool Claim(std::vector<uint32_t>& table, uint32_t s) {
-    if (s >= table.size() || table[s] != kFreeSect) return false;
-    table[s] = kEndOfChain;
-    return true;
+  bool UsedByOld(uint64_t s) const {
+    return (s < c_.fat_.size() && c_.fat_[s] != kFreeSect) ||
+           std::binary_search(c_.reserved_.begin(), c_.reserved_.end(), s);
   }
+  bool OldStateClean() const;
+  // Every change to the new FAT goes through here, so that the FAT sectors
+  // that differ from the committed ones are known without comparing them all.
+  void SetFat(uint64_t s, uint32_t value);
   uint32_t Allocate();
   uint32_t AllocateMini();
-  void Link(std::vector<uint32_t>& table, const std::vector<uint32_t>& chain) {
-    for (size_t i = 0; i < chain.size(); ++i) table[chain[i]] = i + 1 < chain.size() ? chain[i + 1] : kEndOfChain;
+  void LinkMini(const std::vector<uint32_t>& chain) {
+    for (size_t i = 0; i < chain.size(); ++i) minifat_[chain[i]] = i + 1 < chain.size() ? chain[i + 1] : kEndOfChain;
   }
-  // Places a chain of ordinary sectors for `size` bytes: sector i keeps
-  // old[i] unless `dirty(i)`, else gets a new sector; `fill(i, out)` provides
-  // the bytes of sectors i, i+1, ... for out.size() bytes.
-  template <typename Dirty, typename Fill>
-  std::vector<uint32_t> PlaceRegular(const std::vector<uint32_t>& old, uint64_t size, Dirty dirty, Fill fill);
-  std::vector<uint32_t> PlaceBytes(const std::vector<uint32_t>& old, const std::vector<std::byte>& old_bytes,
+  bool ClaimMini(uint32_t m) {
+    if (m >= minifat_.size() || minifat_[m] != kFreeSect) return false;
+    minifat_[m] = kEndOfChain;
+    return true;
+  }
+  // Places a chain of ordinary sectors for `size` bytes and returns its first
+  // sector. `old` is the chain of the committed state that this one replaces
+  // (null: none, so every sector is new); its sectors stay where they are
+  // except those in `dirty` and those past the new end. `fill(i, out)`
+  // provides the bytes of sectors i, i+1, ... for out.size() bytes. The work
+  // follows the dirty ranges, not the length of the chain; `whole`, when
+  // given, receives the complete chain.
+  template <typename Fill>
+  uint32_t PlaceChain(const std::vector<uint32_t>* old, uint64_t size, Ranges dirty, Fill fill,
+                      std::vector<uint32_t>* whole);
+  std::vector<uint32_t> PlaceBytes(const std::vector<uint32_t>* old, const std::vector<std::byte>& old_bytes,
                                    const std::vector<std::byte>& bytes);
+  Ranges DirtySectors(const Content& content) const;
   void BuildDirectory();
   void PlaceStreams();
+  void FreeDroppedStreams();
   void PlaceTables();
-  bool FatSectorChanged(size_t i) const;
   std::vector<std::byte> DifatSector(size_t j) const;
+  std::vector<uint32_t> FreeSectorsAfter(uint64_t used) const;
 
   void DetachOthers();
 
   Container& c_;
   Node& root_;
   const std::vector<Node*>& others_;
+  // Edit the committed FAT (a clean file), or build a new one beside it.
+  bool reuse_ = false;
+  std::set<uint32_t> taken_;                      // first sectors of committed chains given to a new stream
   std::set<std::pair<uint32_t, uint64_t>> kept_;  // (start, size) of streams kept as they were
+  std::set<uint32_t> unchanged_;                  // first sectors of big streams kept as they were
+  std::vector<std::pair<uint32_t, std::vector<uint32_t>>> placed_;  // new chains of big streams, by start
   uint32_t ssz_;
   uint32_t epb_;
   SectorWriter writer_;
-  std::vector<bool> used_old_;
-  std::vector<uint32_t> fat_;
+  FatOverlay fat_;
+  std::vector<uint32_t> freed_;  // sectors set free by this commit
+  size_t free_at_ = 0;           // next candidate in the committed free list
+  uint64_t append_ = 0;          // next candidate past the committed sectors
   std::vector<uint32_t> minifat_;
-  uint64_t hint_ = 0;
   uint64_t mini_hint_ = 0;
   std::vector<DirEntry> entries_;
   std::vector<Node*> entry_nodes_;
@@ -111,14 +216,66 @@ class Committer {
   std::vector<uint32_t> fat_locs_, difat_locs_;
 };
 
-uint32_t Committer::Allocate() {
-  while (hint_ < fat_.size() && (fat_[hint_] != kFreeSect || UsedByOld(hint_))) ++hint_;
-  if (hint_ == fat_.size()) {
-    if (fat_.size() > kMaxRegSect) Fail(STG_E_DOCFILETOOLARGE, "the document is too large");
-    fat_.push_back(kFreeSect);
+bool Committer::OldStateClean() const {
+  if (c_.clean_) return *c_.clean_;
+  // One walk over every chain of the committed state: each used sector must
+  // belong to exactly one chain or table, and each chain must end where its
+  // size says. Files from other writers may share or leak sectors; editing
+  // their FAT in place could then free a sector that a kept chain still uses.
+  const auto& fat = c_.fat_;
+  std::vector<bool> owned(fat.size(), false);
+  uint64_t owned_count = 0;
+  auto own = [&](uint32_t s) {
+    if (s >= fat.size() || owned[s]) return false;
+    owned[s] = true;
+    ++owned_count;
+    return true;
+  };
+  auto own_chain = [&](uint32_t start, uint64_t count) {
+    uint32_t s = start;
+    for (uint64_t k = 0; k < count; ++k) {
+      if (!own(s)) return false;
+      s = fat[s];
+    }
+    return count == 0 || s == kEndOfChain;
+  };
+  auto own_listed = [&](const std::vector<uint32_t>& chain) {
+    return chain.empty() || own_chain(chain.front(), chain.size());
+  };
+  bool clean = true;
+  for (uint32_t s : c_.fat_sectors_) clean = clean && own(s) && fat[s] == kFatSect;
+  for (uint32_t s : c_.difat_sectors_) clean = clean && own(s) && fat[s] == kDifSect;
+  clean = clean && own_listed(c_.dir_chain_) && own_listed(c_.minifat_chain_) && own_listed(c_.ministream_chain_);
+  for (const DirEntry& e : c_.entries_) {
+    if (!clean) break;
+    if (e.type == EntryType::kStream && e.size >= kMiniStreamCutoff) clean = own_chain(e.start, DivUp(e.size, ssz_));
   }
-  fat_[hint_] = kEndOfChain;
-  return static_cast<uint32_t>(hint_);
+  clean = clean && owned_count == static_cast<uint64_t>(std::count_if(fat.begin(), fat.end(),
+                                                                       [](uint32_t e) { return e != kFreeSect; }));
+  c_.clean_ = clean;
+  return clean;
+}
+
+void Committer::SetFat(uint64_t s, uint32_t value) {
+  if (fat_[s] == value) return;
+  if (value == kFreeSect) freed_.push_back(static_cast<uint32_t>(s));
+  fat_.Set(s, value);
+}
+
+uint32_t Committer::Allocate() {
+  // Lowest first: the committed state's free sectors, then the end of the file.
+  while (free_at_ < c_.free_.size()) {
+    const uint32_t s = c_.free_[free_at_++];
+    if (fat_[s] == kFreeSect) {
+      SetFat(s, kEndOfChain);
+      return s;
+    }
+  }
+  while (append_ < fat_.size() && (fat_[append_] != kFreeSect || UsedByOld(append_))) ++append_;
+  if (append_ > kMaxRegSect) Fail(STG_E_DOCFILETOOLARGE, "the document is too large");
+  const uint64_t s = append_++;
+  SetFat(s, kEndOfChain);
+  return static_cast<uint32_t>(s);
 }
 
 uint32_t Committer::AllocateMini() {
@@ -130,43 +287,91 @@ uint32_t Committer::AllocateMini() {
   return static_cast<uint32_t>(mini_hint_);
 }
 
-template <typename Dirty, typename Fill>
-std::vector<uint32_t> Committer::PlaceRegular(const std::vector<uint32_t>& old, uint64_t size, Dirty dirty, Fill fill) {
+template <typename Fill>
+uint32_t Committer::PlaceChain(const std::vector<uint32_t>* old, uint64_t size, Ranges dirty, Fill fill,
+                               std::vector<uint32_t>* whole) {
   const uint64_t count = DivUp(size, ssz_);
-  std::vector<uint32_t> chain(count, kFreeSect);
-  for (uint64_t i = 0; i < std::min<uint64_t>(count, old.size()); ++i) {
-    if (!dirty(i) && Claim(fat_, old[i])) chain[i] = old[i];
+  const uint64_t old_count = old ? old->size() : 0;
+  for (uint64_t i = count; i < old_count; ++i) SetFat((*old)[i], kFreeSect);
+  if (old_count < count) dirty.emplace_back(old_count, count);
+  // Ranges to write, merged, and cut at the new end.
+  std::sort(dirty.begin(), dirty.end());
+  Ranges runs;
+  for (auto [first, end] : dirty) {
+    end = std::min(end, count);
+    if (first >= end) continue;
+    if (!runs.empty() && runs.back().second >= first) {
+      runs.back().second = std::max(runs.back().second, end);
+    } else {
+      runs.emplace_back(first, end);
+    }
   }
+  // The new chain is the old one with each run replaced by new sectors; only
+  // the runs are held, so a small change to a long chain costs little.
+  std::vector<std::vector<uint32_t>> fresh(runs.size());
+  auto at = [&](uint64_t k) {
+    auto r = std::upper_bound(runs.begin(), runs.end(), std::pair{k, UINT64_MAX});
+    if (r != runs.begin() && k < std::prev(r)->second) {
+      const auto index = static_cast<size_t>(std::prev(r) - runs.begin());
+      return fresh[index][k - runs[index].first];
+    }
+    return (*old)[k];
+  };
   // Sectors to write are filled a run at a time (up to 1 MB), so a stream
   // read from another file costs one read per run, not one per sector.
   std::vector<std::byte> buf;
-  for (uint64_t i = 0; i < count;) {
-    if (chain[i] != kFreeSect) {
-      ++i;
-      continue;
+  const uint64_t per_fill = std::max<uint64_t>(1, (1u << 20) / ssz_);
+  for (size_t r = 0; r < runs.size(); ++r) {
+    const auto [first, end] = runs[r];
+    fresh[r].reserve(end - first);
+    for (uint64_t i = first; i < end;) {
+      const uint64_t stop = std::min(end, i + per_fill);
+      buf.assign((stop - i) * ssz_, std::byte{0});
+      fill(i, std::span(buf));
+      for (uint64_t k = i; k < stop; ++k) {
+        if (k < old_count) SetFat((*old)[k], kFreeSect);  // its committed bytes stay as they were
+        fresh[r].push_back(Allocate());
+        writer_.Put(fresh[r].back(), std::span(buf).subspan((k - i) * ssz_, ssz_));
+      }
+      i = stop;
     }
-    uint64_t end = i;
-    while (end < count && chain[end] == kFreeSect && (end - i) * ssz_ < (1u << 20)) ++end;
-    buf.assign((end - i) * ssz_, std::byte{0});
-    fill(i, std::span(buf));
-    for (uint64_t k = i; k < end; ++k) {
-      chain[k] = Allocate();
-      writer_.Put(chain[k], std::span(buf).subspan((k - i) * ssz_, ssz_));
-    }
-    i = end;
   }
-  Link(fat_, chain);
+  for (size_t r = 0; r < runs.size(); ++r) {
+    const auto [first, end] = runs[r];
+    if (first > 0) SetFat(at(first - 1), fresh[r].front());
+    for (uint64_t k = first; k + 1 < end; ++k) SetFat(fresh[r][k - first], fresh[r][k - first + 1]);
+    SetFat(fresh[r].back(), end < count ? at(end) : kEndOfChain);
+  }
+  if (count > 0) SetFat(at(count - 1), kEndOfChain);
+  if (whole) {
+    whole->resize(count);
+    for (uint64_t k = 0; k < count; ++k) (*whole)[k] = at(k);
+  }
+  return count > 0 ? at(0) : kEndOfChain;
+}
+
+std::vector<uint32_t> Committer::PlaceBytes(const std::vector<uint32_t>* old, const std::vector<std::byte>& old_bytes,
+                                            const std::vector<std::byte>& bytes) {
+  Ranges dirty;
+  for (uint64_t i = 0; i * ssz_ < bytes.size(); ++i) {
+    const size_t at = static_cast<size_t>(i * ssz_);
+    if (at + ssz_ <= old_bytes.size() && std::memcmp(old_bytes.data() + at, bytes.data() + at, ssz_) == 0) continue;
+    if (!dirty.empty() && dirty.back().second == i) {
+      ++dirty.back().second;
+    } else {
+      dirty.emplace_back(i, i + 1);
+    }
+  }
+  auto fill = [&](uint64_t i, std::span<std::byte> out) { std::memcpy(out.data(), bytes.data() + i * ssz_, out.size()); };
+  std::vector<uint32_t> chain;
+  PlaceChain(old, bytes.size(), std::move(dirty), fill, &chain);
   return chain;
 }
 
-std::vector<uint32_t> Committer::PlaceBytes(const std::vector<uint32_t>& old, const std::vector<std::byte>& old_bytes,
-                                            const std::vector<std::byte>& bytes) {
-  auto dirty = [&](uint64_t i) {
-    const size_t at = static_cast<size_t>(i * ssz_);
-    return at + ssz_ > old_bytes.size() || std::memcmp(old_bytes.data() + at, bytes.data() + at, ssz_) != 0;
-  };
-  auto fill = [&](uint64_t i, std::span<std::byte> out) { std::memcpy(out.data(), bytes.data() + i * ssz_, out.size()); };
-  return PlaceRegular(old, bytes.size(), dirty, fill);
+Committer::Ranges Committer::DirtySectors(const Content& content) const {
+  Ranges out;
+  for (const auto& [from, to] : content.DirtyRanges()) out.emplace_back(from / ssz_, DivUp(to, ssz_));
+  return out;
 }
 
 void Committer::BuildDirectory() {
@@ -222,7 +427,7 @@ void Committer::PlaceStreams() {
     if (!p.mini || !content.Unchanged(&c_) || content.base().size >= kMiniStreamCutoff) continue;
     std::vector<uint32_t> old = c_.MiniChain(content.base().start, DivUp(content.size(), kMiniSectorSize));
     size_t claimed = 0;
-    while (claimed < old.size() && Claim(minifat_, old[claimed])) ++claimed;
+    while (claimed < old.size() && ClaimMini(old[claimed])) ++claimed;
     if (claimed < old.size()) {
       // Shared with another entry (a copy, or a damaged file): give back what
       // this attempt took, and write the stream anew.
@@ -230,7 +435,7 @@ void Committer::PlaceStreams() {
       continue;
     }
     p.chain = old;
-    Link(minifat_, old);
+    LinkMini(old);
     kept_.emplace(content.base().start, content.base().size);
   }
   // Rewritten small streams: whole mini sectors, zero-padded, into the new mini stream.
@@ -244,22 +449,48 @@ void Committer::PlaceStreams() {
       mini_writes.emplace_back(p.chain.back(), std::vector<std::byte>(bytes.begin() + static_cast<ptrdiff_t>(i * kMiniSectorSize),
                                                                       bytes.begin() + static_cast<ptrdiff_t>((i + 1) * kMiniSectorSize)));
     }
-    Link(minifat_, p.chain);
+    LinkMini(p.chain);
   }
-  // Big streams: untouched sectors stay, the rest are written anew.
+  // Big streams: a stream that still reads from its committed chain takes
+  // that chain over and rewrites only its changed sectors; an unchanged one
+  // costs nothing. A second stream reading from the same chain (a copy) and
+  // streams from elsewhere are written whole.
   for (auto& p : plans) {
     if (p.mini) continue;
     Content& content = p.node->content;
-    std::vector<uint32_t> old;
-    if (content.base().container.get() == &c_ && content.base().size >= kMiniStreamCutoff) {
-      old = c_.FatChain(content.base().start, DivUp(content.base().size, ssz_));
+    const Base& base = content.base();
+    const bool takes_over = reuse_ && base.container.get() == &c_ && !base.regular &&
+                            base.size >= kMiniStreamCutoff && taken_.insert(base.start).second;
+    if (takes_over && content.Unchanged(&c_)) {
+      entries_[p.entry].start = base.start;
+      kept_.emplace(base.start, base.size);
+      unchanged_.insert(base.start);
+      continue;
     }
-    auto dirty = [&](uint64_t i) { return content.Dirty(i * ssz_, (i + 1) * ssz_); };
+    std::shared_ptr<const std::vector<uint32_t>> cached;
+    std::vector<uint32_t> exact;
+    const std::vector<uint32_t>* old = nullptr;
+    if (takes_over) {
+      cached = c_.CachedChain(base.start, DivUp(base.size, ssz_), false);
+      old = cached.get();
+      if (old->size() > DivUp(base.size, ssz_)) {
+        exact.assign(old->begin(), old->begin() + static_cast<ptrdiff_t>(DivUp(base.size, ssz_)));
+        old = &exact;
+      }
+    }
     auto fill = [&](uint64_t i, std::span<std::byte> out) { content.Read(i * ssz_, out); };
-    p.chain = PlaceRegular(old, content.size(), dirty, fill);
-    if (content.Unchanged(&c_) && p.chain == old) kept_.emplace(content.base().start, content.base().size);
+    if (old) {
+      // The rest of the chain is not gathered: a later read finds it again.
+      entries_[p.entry].start = PlaceChain(old, content.size(), DirtySectors(content), fill, nullptr);
+    } else {
+      std::vector<uint32_t> chain;
+      entries_[p.entry].start = PlaceChain(nullptr, content.size(), {}, fill, &chain);
+      placed_.emplace_back(chain.front(), std::move(chain));
+    }
   }
-  for (auto& p : plans) entries_[p.entry].start = p.chain.front();
+  for (auto& p : plans) {
+    if (p.mini) entries_[p.entry].start = p.chain.front();
+  }
 
   // The mini stream: the old one overlaid with the rewritten mini sectors. It
   // ends after the last mini sector in use.
@@ -271,26 +502,24 @@ void Committer::PlaceStreams() {
   if (ministream.size() == 0) ministream = Content();
   ministream.Resize(mini_size);
   for (auto& [m, bytes] : mini_writes) ministream.Write(uint64_t{m} * kMiniSectorSize, bytes);
-  auto dirty = [&](uint64_t i) { return ministream.Dirty(i * ssz_, (i + 1) * ssz_); };
   auto fill = [&](uint64_t i, std::span<std::byte> out) { ministream.Read(i * ssz_, out); };
-  ministream_chain_ = PlaceRegular(c_.ministream_chain(), mini_size, dirty, fill);
+  PlaceChain(reuse_ ? &c_.ministream_chain_ : nullptr, mini_size, DirtySectors(ministream), fill, &ministream_chain_);
   entries_[0].start = ministream_chain_.empty() ? kEndOfChain : ministream_chain_.front();
   entries_[0].size = mini_size;
 
   // The mini-FAT, padded to whole sectors with free entries.
   minifat_raw_.assign(DivUp(minifat_.size(), epb_) * ssz_, std::byte{0xFF});
   for (size_t i = 0; i < minifat_.size(); ++i) Put32(minifat_raw_, 4 * i, minifat_[i]);
-  minifat_chain_ = PlaceBytes(c_.minifat_chain(), c_.minifat_raw_, minifat_raw_);
+  minifat_chain_ = PlaceBytes(reuse_ ? &c_.minifat_chain_ : nullptr, c_.minifat_raw_, minifat_raw_);
 }
 
-bool Committer::FatSectorChanged(size_t i) const {
-  if (i >= c_.fat_sectors().size()) return true;
-  for (size_t k = i * epb_; k < (i + 1) * epb_; ++k) {
-    const uint32_t now = k < fat_.size() ? fat_[k] : kFreeSect;
-    const uint32_t before = k < c_.fat().size() ? c_.fat()[k] : kFreeSect;
-    if (now != before) return true;
+void Committer::FreeDroppedStreams() {
+  // Committed big streams that no new stream took over (destroyed, shrunk
+  // into the mini stream, or replaced) give their sectors back.
+  for (const DirEntry& e : c_.entries_) {
+    if (e.type != EntryType::kStream || e.size < kMiniStreamCutoff || taken_.count(e.start)) continue;
+    for (uint32_t s : c_.FatChain(e.start, DivUp(e.size, ssz_))) SetFat(s, kFreeSect);
   }
-  return false;
 }
 
 std::vector<std::byte> Committer::DifatSector(size_t j) const {
@@ -304,35 +533,30 @@ std::vector<std::byte> Committer::DifatSector(size_t j) const {
 void Committer::PlaceTables() {
   // The FAT describes every sector, its own and the DIFAT's included, so
   // placing them changes it: repeat until nothing moves. Each FAT sector whose
-  // entries changed moves once, so this ends after a few rounds.
-  const auto& old_fat = c_.fat_sectors();
-  const auto& old_difat = c_.difat_sectors();
+  // entries changed moves once, so this ends after a few rounds. A FAT or
+  // DIFAT sector that stays where it was keeps its bytes and is not written.
+  const std::vector<uint32_t> none;
+  const auto& old_fat = reuse_ ? c_.fat_sectors_ : none;
+  const auto& old_difat = reuse_ ? c_.difat_sectors_ : none;
   fat_locs_ = old_fat;
-  for (auto& s : fat_locs_) {
-    if (s < fat_.size() && fat_[s] == kFreeSect) {
-      fat_[s] = kFatSect;
-    } else {
-      s = kFreeSect;
-    }
-  }
-  difat_locs_.clear();
+  difat_locs_ = old_difat;
   for (bool changed = true; changed;) {
     changed = false;
-    const size_t need_fat = std::max<size_t>(old_fat.size(), DivUp(fat_.size(), epb_));
+    const size_t need_fat = std::max<size_t>(fat_locs_.size(), DivUp(fat_.size(), epb_));
     while (fat_locs_.size() < need_fat) fat_locs_.push_back(kFreeSect);
     const size_t need_difat = fat_locs_.size() > kHeaderDifatSlots ? DivUp(fat_locs_.size() - kHeaderDifatSlots, epb_ - 1) : 0;
-    while (difat_locs_.size() < need_difat) {
-      const size_t j = difat_locs_.size();
-      const bool keep = j < old_difat.size() && old_difat[j] < fat_.size() && fat_[old_difat[j]] == kFreeSect;
-      difat_locs_.push_back(keep ? old_difat[j] : kFreeSect);
-      if (keep) fat_[old_difat[j]] = kDifSect;
-    }
-    for (size_t i = 0; i < fat_locs_.size(); ++i) {
+    while (difat_locs_.size() < need_difat) difat_locs_.push_back(kFreeSect);
+    // Only FAT sectors without a place yet and those whose entries were
+    // touched can need a new place.
+    std::vector<uint64_t> candidates = fat_.Touched();
+    for (size_t i = old_fat.size(); i < fat_locs_.size(); ++i) candidates.push_back(i);
+    for (const uint64_t i : candidates) {
+      if (i >= fat_locs_.size()) continue;
       const bool at_old = i < old_fat.size() && fat_locs_[i] == old_fat[i];
-      if (fat_locs_[i] == kFreeSect || (at_old && FatSectorChanged(i))) {
-        if (at_old) fat_[old_fat[i]] = kFreeSect;
+      if (fat_locs_[i] == kFreeSect || (at_old && fat_.Changed(i))) {
+        if (at_old) SetFat(old_fat[i], kFreeSect);
         fat_locs_[i] = Allocate();
-        fat_[fat_locs_[i]] = kFatSect;
+        SetFat(fat_locs_[i], kFatSect);
         changed = true;
       }
     }
@@ -352,9 +576,9 @@ void Committer::PlaceTables() {
         same = same && last_now == last_before && (last_now || difat_locs_[j + 1] == old_difat[j + 1]);
       }
       if (difat_locs_[j] == kFreeSect || (at_old && !same)) {
-        if (at_old) fat_[old_difat[j]] = kFreeSect;
+        if (at_old) SetFat(old_difat[j], kFreeSect);
         difat_locs_[j] = Allocate();
-        fat_[difat_locs_[j]] = kDifSect;
+        SetFat(difat_locs_[j], kDifSect);
         changed = true;
       }
     }
@@ -364,7 +588,7 @@ void Committer::PlaceTables() {
     if (i < old_fat.size() && fat_locs_[i] == old_fat[i]) continue;
     for (size_t k = 0; k < epb_; ++k) {
       const size_t e = i * epb_ + k;
-      Put32(buf, 4 * k, e < fat_.size() ? fat_[e] : kFreeSect);
+      Put32(buf, 4 * k, fat_[e]);
     }
     writer_.Put(fat_locs_[i], buf);
   }
@@ -374,26 +598,43 @@ void Committer::PlaceTables() {
   }
 }
 
+std::vector<uint32_t> Committer::FreeSectorsAfter(uint64_t used) const {
+  std::vector<uint32_t> out;
+  auto add = [&](uint32_t s) {
+    if (s < used && fat_[s] == kFreeSect) out.push_back(s);
+  };
+  if (reuse_) {
+    // Only sectors this commit touched can have become free.
+    for (size_t i = free_at_; i < c_.free_.size(); ++i) add(c_.free_[i]);
+    for (uint32_t s : freed_) add(s);
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+  } else {
+    for (uint64_t s = 0; s < used; ++s) add(static_cast<uint32_t>(s));
+  }
+  return out;
+}
+
 bool Committer::Run(uint64_t limit) {
-  // Sectors the committed state uses are never written.
-  used_old_.assign(std::max<uint64_t>(c_.fat().size(), c_.file_sectors()), false);
-  for (size_t s = 0; s < c_.fat().size(); ++s) used_old_[s] = c_.fat()[s] != kFreeSect;
-  for (uint32_t s : c_.fat_sectors()) used_old_[s] = true;
-  for (uint32_t s : c_.difat_sectors()) used_old_[s] = true;
-  fat_.assign(c_.fat().size(), kFreeSect);
+  reuse_ = OldStateClean();
+  // Sectors the committed state uses are never written: new bytes go to
+  // sectors that are free in it, or past its end.
+  fat_.KeepBase(reuse_);
+  append_ = std::min<uint64_t>(c_.fat_.size(), c_.file_sectors_);
   minifat_.assign(c_.minifat().size(), kFreeSect);
 
   BuildDirectory();
   PlaceStreams();
+  if (reuse_) FreeDroppedStreams();
   const size_t per_sector = ssz_ / kDirEntrySize;
   dir_raw_.assign(DivUp(entries_.size(), per_sector) * ssz_, std::byte{0});
   for (size_t i = 0; i < dir_raw_.size() / kDirEntrySize; ++i) {
     SerializeDirEntry(i < entries_.size() ? entries_[i] : DirEntry{}, std::span(dir_raw_).subspan(i * kDirEntrySize));
   }
-  dir_chain_ = PlaceBytes(c_.dir_chain(), c_.dir_raw_, dir_raw_);
+  dir_chain_ = PlaceBytes(reuse_ ? &c_.dir_chain_ : nullptr, c_.dir_raw_, dir_raw_);
   PlaceTables();
 
-  size_t used = fat_.size();
+  uint64_t used = fat_.size();
   while (used > 0 && fat_[used - 1] == kFreeSect) --used;
   const uint64_t file_size = (uint64_t{used} + 1) * ssz_;
   if (file_size > limit) return false;
@@ -417,14 +658,16 @@ bool Committer::Run(uint64_t limit) {
   c_.file().WriteAt(0, head);
   c_.file().Sync();
 
-  // Published. Sectors past the last one in use belong to nobody now.
-  if (c_.file().Size() > file_size) c_.file().Truncate(file_size);
+  // Published.
+  std::vector<uint32_t> free_now = FreeSectorsAfter(used);
   c_.header_ = h;
   c_.file_sectors_ = used;
-  fat_.resize(fat_locs_.size() * epb_, kFreeSect);
-  c_.fat_ = std::move(fat_);
+  fat_.ApplyTo(c_.fat_, uint64_t{fat_locs_.size()} * epb_);
   c_.fat_sectors_ = std::move(fat_locs_);
   c_.difat_sectors_ = std::move(difat_locs_);
+  c_.free_ = std::move(free_now);
+  c_.reserved_.clear();
+  c_.clean_ = true;
   c_.minifat_ = std::move(minifat_);
   c_.minifat_.resize(minifat_raw_.size() / 4, kFreeSect);
   c_.minifat_chain_ = std::move(minifat_chain_);
@@ -432,8 +675,17 @@ bool Committer::Run(uint64_t limit) {
   c_.dir_chain_ = std::move(dir_chain_);
   c_.dir_raw_ = std::move(dir_raw_);
   c_.ministream_chain_ = std::move(ministream_chain_);
-  c_.chains_.clear();
+  // Chains that carried over unchanged stay cached; the new ones are known.
+  std::map<std::pair<uint32_t, bool>, std::shared_ptr<const std::vector<uint32_t>>> chains;
+  for (auto& [key, chain] : c_.chains_) {
+    if (!key.second && unchanged_.count(key.first)) chains.emplace(key, std::move(chain));
+  }
+  for (auto& [start, chain] : placed_) {
+    chains.insert_or_assign({start, false}, std::make_shared<const std::vector<uint32_t>>(std::move(chain)));
+  }
+  c_.chains_ = std::move(chains);
   c_.cached_links_ = 0;
+  for (const auto& [key, chain] : c_.chains_) c_.cached_links_ += chain->size();
   // The working tree now reads from the new state; its written pages are in the file.
   auto self = c_.shared_from_this();
   for (size_t id = 1; id < entries_.size(); ++id) {
@@ -442,6 +694,8 @@ bool Committer::Run(uint64_t limit) {
     entry_nodes_[id]->content = Content(Base{e.size == 0 ? nullptr : self, e.start, e.size});
   }
   c_.entries_ = std::move(entries_);
+  // Sectors past the last one in use belong to nobody now.
+  if (c_.file().Size() > file_size) c_.file().Truncate(file_size);
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include "compound/container.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <string>
 
 #include "compound/errors.hpp"
@@ -21,6 +22,7 @@ std::vector<uint32_t> Follow(const std::vector<uint32_t>& table, uint64_t limit,
                              bool open_ended, const char* what) {
   std::vector<uint32_t> chain;
   limit = std::min<uint64_t>(limit, table.size());
+  if (!open_ended) chain.reserve(static_cast<size_t>(std::min(count, limit)));
   uint32_t s = start;
   while (open_ended || chain.size() < count) {
     if (s == kEndOfChain) {
@@ -68,12 +70,18 @@ std::vector<uint32_t> Container::OpenChain(uint32_t start) const {
 }
 
 void Container::ReadSectors(const std::vector<uint32_t>& chain, std::vector<std::byte>& out) {
+  out.resize(chain.size() * sector_size());
+  ReadSectors(chain, std::span(out));
+}
+
+void Container::ReadSectors(const std::vector<uint32_t>& chain, std::span<std::byte> out) {
   const uint32_t ssz = sector_size();
-  out.assign(chain.size() * ssz, std::byte{0});
   for (size_t i = 0; i < chain.size();) {
     size_t run = 1;  // contiguous sectors go in one read
     while (i + run < chain.size() && chain[i + run] == chain[i] + run && run < 2048) ++run;
-    file_->ReadAt((uint64_t{chain[i]} + 1) * ssz, std::span(out).subspan(i * ssz, run * ssz));
+    const auto part = out.subspan(i * ssz, run * ssz);
+    const size_t got = file_->ReadAt((uint64_t{chain[i]} + 1) * ssz, part);
+    std::fill(part.begin() + static_cast<ptrdiff_t>(got), part.end(), std::byte{0});  // past the end: zeros
     i += run;
   }
 }
@@ -122,10 +130,13 @@ void Container::LoadTables() {
   for (uint32_t s : fat_sectors_) {
     if (s >= file_sectors_) Corrupt("a FAT sector lies outside the file");
   }
-  std::vector<std::byte> raw;
-  ReadSectors(fat_sectors_, raw);
-  fat_.resize(raw.size() / 4);
-  for (size_t i = 0; i < fat_.size(); ++i) fat_[i] = Get32(raw, 4 * i);
+  // The FAT is read straight into the table (it is most of what an open
+  // holds in memory) and put in host order where that is not little-endian.
+  fat_.resize(fat_sectors_.size() * (ssz / 4));
+  ReadSectors(fat_sectors_, std::as_writable_bytes(std::span(fat_)));
+  if constexpr (std::endian::native == std::endian::big) {
+    for (uint32_t& e : fat_) e = __builtin_bswap32(e);
+  }
 
   dir_chain_ = OpenChain(h.first_dir_sector);
   if (dir_chain_.empty()) Corrupt("no directory");
@@ -145,6 +156,23 @@ void Container::LoadTables() {
   for (size_t i = 0; i < minifat_.size(); ++i) minifat_[i] = Get32(minifat_raw_, 4 * i);
   chains_.clear();
   cached_links_ = 0;
+  FindFreeSectors();
+  clean_.reset();
+}
+
+void Container::FindFreeSectors() {
+  reserved_.clear();
+  for (const auto* tables : {&fat_sectors_, &difat_sectors_}) {
+    for (uint32_t s : *tables) {
+      if (s >= fat_.size() || fat_[s] == kFreeSect) reserved_.push_back(s);
+    }
+  }
+  std::sort(reserved_.begin(), reserved_.end());
+  free_.clear();
+  const uint64_t inside = std::min<uint64_t>(fat_.size(), file_sectors_);
+  for (uint32_t s = 0; s < inside; ++s) {
+    if (fat_[s] == kFreeSect && !std::binary_search(reserved_.begin(), reserved_.end(), s)) free_.push_back(s);
+  }
 }
 
 std::shared_ptr<Container> Container::Create(std::shared_ptr<File> file, uint16_t major_version) {
@@ -178,7 +206,11 @@ std::shared_ptr<const std::vector<uint32_t>> Container::CachedChain(uint32_t sta
 void Container::ReadStream(const Base& base, uint64_t offset, std::span<std::byte> out) {
   if (offset + out.size() > base.size) Corrupt("read past the end of a stream");
   const uint32_t ssz = sector_size();
-  std::fill(out.begin(), out.end(), std::byte{0});
+  // A sector cut short by the end of the file reads as zeros.
+  auto read = [this](uint64_t at, std::span<std::byte> part) {
+    const size_t got = file_->ReadAt(at, part);
+    std::fill(part.begin() + static_cast<ptrdiff_t>(got), part.end(), std::byte{0});
+  };
   if (base.size < kMiniStreamCutoff && !base.regular) {
     // Mini sector m is bytes m*64 .. m*64+63 of the mini stream, which is itself
     // a chain of ordinary sectors.
@@ -190,7 +222,7 @@ void Container::ReadStream(const Base& base, uint64_t offset, std::span<std::byt
       const size_t run = std::min<size_t>(out.size() - done, kMiniSectorSize - pos % kMiniSectorSize);
       const uint64_t in_mini_stream = mini * kMiniSectorSize + pos % kMiniSectorSize;
       const uint32_t sector = ministream_chain_[in_mini_stream / ssz];
-      file_->ReadAt((uint64_t{sector} + 1) * ssz + in_mini_stream % ssz, out.subspan(done, run));
+      read((uint64_t{sector} + 1) * ssz + in_mini_stream % ssz, out.subspan(done, run));
       done += run;
     }
     return;
@@ -206,7 +238,7 @@ void Container::ReadStream(const Base& base, uint64_t offset, std::span<std::byt
       ++sectors;
     }
     const size_t run = static_cast<size_t>(std::min<uint64_t>(out.size() - done, sectors * ssz - pos % ssz));
-    file_->ReadAt((uint64_t{(*chain)[index]} + 1) * ssz + pos % ssz, out.subspan(done, run));
+    read((uint64_t{(*chain)[index]} + 1) * ssz + pos % ssz, out.subspan(done, run));
     done += run;
   }
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -75,7 +76,10 @@ class Container : public std::enable_shared_from_this<Container> {
   friend class Committer;
 
   void ReadSectors(const std::vector<uint32_t>& chain, std::vector<std::byte>& out);
+  void ReadSectors(const std::vector<uint32_t>& chain, std::span<std::byte> out);
   void LoadTables();
+  // Sectors inside the file that no chain or table of this state uses, ascending.
+  void FindFreeSectors();
   std::shared_ptr<const std::vector<uint32_t>> CachedChain(uint32_t start, uint64_t count, bool mini);
 
   std::shared_ptr<File> file_;
@@ -93,6 +97,15 @@ class Container : public std::enable_shared_from_this<Container> {
   std::vector<DirEntry> entries_;
   std::map<std::pair<uint32_t, bool>, std::shared_ptr<const std::vector<uint32_t>>> chains_;
   uint64_t cached_links_ = 0;
+  // Free sectors below file_sectors_, and FAT or DIFAT sectors that the FAT
+  // itself leaves unmarked (other writers do): neither may be taken by a
+  // commit unless it is in free_.
+  std::vector<uint32_t> free_;
+  std::vector<uint32_t> reserved_;
+  // Whether every used sector belongs to exactly one chain or table; a commit
+  // can then edit this state's FAT instead of rebuilding it. Unknown (empty)
+  // until the first commit asks; true after every commit of ours.
+  std::optional<bool> clean_;
 };
 
 }  // namespace vellora2::compound

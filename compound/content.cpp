@@ -84,6 +84,25 @@ bool Content::Dirty(uint64_t from, uint64_t to) const {
   return it != pages_.end() && it->first * kPageSize < to;
 }
 
+std::vector<std::pair<uint64_t, uint64_t>> Content::DirtyRanges() const {
+  std::vector<std::pair<uint64_t, uint64_t>> out;
+  auto add = [&](uint64_t from, uint64_t to) {
+    to = std::min(to, size_);
+    if (from >= to) return;
+    if (!out.empty() && out.back().second >= from) {
+      out.back().second = std::max(out.back().second, to);
+    } else {
+      out.emplace_back(from, to);
+    }
+  };
+  for (const auto& [index, page] : pages_) {
+    if (index * kPageSize >= base_limit_) break;
+    add(index * kPageSize, (index + 1) * kPageSize);
+  }
+  add(base_limit_, size_);
+  return out;
+}
+
 void Content::Detach() {
   if (!base_.container) return;
   for (uint64_t index = 0; index * kPageSize < std::min(size_, base_limit_); ++index) {

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace vellora2::compound {
@@ -46,6 +47,9 @@ class Content {
   }
   // True when bytes [from, to) may differ from the base's sectors.
   bool Dirty(uint64_t from, uint64_t to) const;
+  // The byte ranges [from, to) that may differ from the base, ascending and
+  // merged: written pages, and everything past what is left of the base.
+  std::vector<std::pair<uint64_t, uint64_t>> DirtyRanges() const;
   const Base& base() const { return base_; }
   // Bytes held in memory by this level's writes.
   size_t PendingBytes() const { return pages_.size() * kPageSize; }
