@@ -1,11 +1,32 @@
 #include "compound/content.hpp"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "compound/container.hpp"
 
 namespace vellora2::compound {
+
+Chunk::Chunk() {
+  // Twice the size, trimmed to an aligned run, so that the kernel can map it
+  // with one huge page; fresh anonymous memory reads as zeros.
+  void* raw = ::mmap(nullptr, 2 * kChunkSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) throw std::bad_alloc();
+  const auto at = reinterpret_cast<uintptr_t>(raw);
+  const uintptr_t aligned = (at + kChunkSize - 1) & ~(uintptr_t{kChunkSize} - 1);
+  if (aligned > at) ::munmap(raw, aligned - at);
+  const uintptr_t end = at + 2 * kChunkSize;
+  if (end > aligned + kChunkSize) ::munmap(reinterpret_cast<void*>(aligned + kChunkSize), end - aligned - kChunkSize);
+  data_ = reinterpret_cast<std::byte*>(aligned);
+  ::madvise(data_, kChunkSize, MADV_HUGEPAGE);  // advice only: without it the chunk still works
+}
+
+Chunk::Chunk(const Chunk& other) : Chunk() { std::memcpy(data_, other.data_, kChunkSize); }
+
+Chunk::~Chunk() { ::munmap(data_, kChunkSize); }
 
 size_t Content::Read(uint64_t offset, std::span<std::byte> out) const {
   if (offset >= size_) return 0;
@@ -13,22 +34,29 @@ size_t Content::Read(uint64_t offset, std::span<std::byte> out) const {
   size_t done = 0;
   while (done < n) {
     const uint64_t pos = offset + done;
-    const uint64_t index = pos / kPageSize;
-    const size_t in_page = static_cast<size_t>(pos % kPageSize);
-    auto it = pages_.find(index);
-    // Runs of unwritten pages are read from the base in one call.
-    size_t run = std::min<size_t>(n - done, kPageSize - in_page);
-    if (it != pages_.end()) {
-      std::memcpy(out.data() + done, it->second->data() + in_page, run);
-    } else {
-      auto next = pages_.lower_bound(index);
-      const uint64_t run_end = next == pages_.end() ? UINT64_MAX : next->first * kPageSize;
-      run = static_cast<size_t>(std::min<uint64_t>(n - done, run_end - pos));
-      const uint64_t from_base = pos < base_limit_ ? std::min<uint64_t>(run, base_limit_ - pos) : 0;
-      if (from_base > 0) base_.container->ReadStream(base_, pos, out.subspan(done, static_cast<size_t>(from_base)));
-      std::fill(out.begin() + static_cast<ptrdiff_t>(done + from_base), out.begin() + static_cast<ptrdiff_t>(done + run),
-                std::byte{0});
+    if (auto it = pages_.find(pos / kPageSize); it != pages_.end()) {
+      const size_t run = std::min<size_t>(n - done, kPageSize - pos % kPageSize);
+      std::memcpy(out.data() + done, it->second->data() + pos % kPageSize, run);
+      done += run;
+      continue;
     }
+    if (auto it = chunks_.find(pos / kChunkSize); it != chunks_.end()) {
+      const size_t run = std::min<size_t>(n - done, kChunkSize - pos % kChunkSize);
+      std::memcpy(out.data() + done, it->second->data() + pos % kChunkSize, run);
+      done += run;
+      continue;
+    }
+    // Up to the next page or chunk: from the base in one call, zeros past it.
+    uint64_t run_end = UINT64_MAX;
+    if (auto next = pages_.lower_bound(pos / kPageSize); next != pages_.end()) run_end = next->first * kPageSize;
+    if (auto next = chunks_.lower_bound(pos / kChunkSize); next != chunks_.end()) {
+      run_end = std::min(run_end, next->first * kChunkSize);
+    }
+    const size_t run = static_cast<size_t>(std::min<uint64_t>(n - done, run_end - pos));
+    const uint64_t from_base = pos < base_limit_ ? std::min<uint64_t>(run, base_limit_ - pos) : 0;
+    if (from_base > 0) base_.container->ReadStream(base_, pos, out.subspan(done, static_cast<size_t>(from_base)));
+    std::fill(out.begin() + static_cast<ptrdiff_t>(done + from_base), out.begin() + static_cast<ptrdiff_t>(done + run),
+              std::byte{0});
     done += run;
   }
   return n;
@@ -46,30 +74,55 @@ Page& Content::WritablePage(uint64_t index) {
   return *it->second;
 }
 
+Chunk& Content::WritableChunk(uint64_t index) {
+  auto it = chunks_.find(index);
+  if (it == chunks_.end()) {
+    it = chunks_.emplace(index, std::make_shared<Chunk>()).first;  // wholly past the base: zeros
+  } else if (it->second.use_count() > 1) {
+    it->second = std::make_shared<Chunk>(*it->second);
+  }
+  return *it->second;
+}
+
+bool Content::PagesInChunk(uint64_t chunk) const {
+  auto it = pages_.lower_bound(chunk * (kChunkSize / kPageSize));
+  return it != pages_.end() && it->first < (chunk + 1) * (kChunkSize / kPageSize);
+}
+
 void Content::Write(uint64_t offset, std::span<const std::byte> data) {
   size_t done = 0;
-  // Grow first, so that a page filled from the base sees the old size.
-  const uint64_t end = offset + data.size();
   while (done < data.size()) {
     const uint64_t pos = offset + done;
-    const size_t in_page = static_cast<size_t>(pos % kPageSize);
-    const size_t run = std::min<size_t>(data.size() - done, kPageSize - in_page);
-    Page& page = WritablePage(pos / kPageSize);
-    std::memcpy(page.data() + in_page, data.data() + done, run);
-    done += run;
+    const uint64_t chunk = pos / kChunkSize;
+    const bool has_page = pages_.count(pos / kPageSize) != 0;
+    // Data past the base goes to chunks, unless pages already hold part of
+    // that range; a stream's first 2 MiB always go to pages, so that small
+    // streams stay small.
+    if (!has_page && (chunks_.count(chunk) != 0 ||
+                      (chunk > 0 && chunk * kChunkSize >= base_limit_ && !PagesInChunk(chunk)))) {
+      const size_t run = std::min<size_t>(data.size() - done, kChunkSize - pos % kChunkSize);
+      std::memcpy(WritableChunk(chunk).data() + pos % kChunkSize, data.data() + done, run);
+      done += run;
+    } else {
+      const size_t run = std::min<size_t>(data.size() - done, kPageSize - pos % kPageSize);
+      std::memcpy(WritablePage(pos / kPageSize).data() + pos % kPageSize, data.data() + done, run);
+      done += run;
+    }
   }
-  size_ = std::max(size_, end);
+  size_ = std::max(size_, offset + data.size());
 }
 
 void Content::Resize(uint64_t size) {
   if (size < size_) {
     pages_.erase(pages_.lower_bound((size + kPageSize - 1) / kPageSize), pages_.end());
-    if (size % kPageSize != 0) {
-      auto it = pages_.find(size / kPageSize);
-      if (it != pages_.end()) {
-        Page& page = WritablePage(size / kPageSize);
-        std::fill(page.begin() + static_cast<ptrdiff_t>(size % kPageSize), page.end(), std::byte{0});
-      }
+    if (size % kPageSize != 0 && pages_.count(size / kPageSize) != 0) {
+      Page& page = WritablePage(size / kPageSize);
+      std::fill(page.begin() + static_cast<ptrdiff_t>(size % kPageSize), page.end(), std::byte{0});
+    }
+    chunks_.erase(chunks_.lower_bound((size + kChunkSize - 1) / kChunkSize), chunks_.end());
+    if (size % kChunkSize != 0 && chunks_.count(size / kChunkSize) != 0) {
+      Chunk& chunk = WritableChunk(size / kChunkSize);
+      std::fill(chunk.data() + size % kChunkSize, chunk.data() + kChunkSize, std::byte{0});
     }
     base_limit_ = std::min(base_limit_, size);
   }
@@ -80,11 +133,15 @@ bool Content::Dirty(uint64_t from, uint64_t to) const {
   to = std::min(to, size_);
   if (from >= to) return false;
   if (std::max(from, base_limit_) < to) return true;  // zeros where the base had bytes or nothing
-  auto it = pages_.lower_bound(from / kPageSize);
-  return it != pages_.end() && it->first * kPageSize < to;
+  auto page = pages_.lower_bound(from / kPageSize);
+  if (page != pages_.end() && page->first * kPageSize < to) return true;
+  auto chunk = chunks_.lower_bound(from / kChunkSize);
+  return chunk != chunks_.end() && chunk->first * kChunkSize < to;
 }
 
 std::vector<std::pair<uint64_t, uint64_t>> Content::DirtyRanges() const {
+  // Chunks lie past base_limit_ (they are made there, and a truncation
+  // lowers both), so pages are all that can differ below it.
   std::vector<std::pair<uint64_t, uint64_t>> out;
   auto add = [&](uint64_t from, uint64_t to) {
     to = std::min(to, size_);

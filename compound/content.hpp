@@ -1,8 +1,13 @@
 // The bytes of one stream as one transaction level sees them: the stream as the
-// file last committed it (the base), overlaid with the pages written since.
-// Copying a Content is cheap (pages are shared and copied only when written),
-// which is how a transacted storage takes its snapshot and how Commit hands the
-// result to the level above.
+// file last committed it (the base), overlaid with what was written since.
+// Changes to the base's bytes are kept in 4 KiB pages, so that a commit
+// rewrites little; bytes past the base and past a stream's first 2 MiB (a
+// large stream being filled) are kept in 2 MiB chunks, which the kernel can
+// back with huge pages, so that a large import costs few allocations and page
+// faults. Copying a Content is cheap
+// (pages and chunks are shared and copied only when written), which is how a
+// transacted storage takes its snapshot and how Commit hands the result to
+// the level above.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +23,21 @@ namespace vellora2::compound {
 class Container;
 
 inline constexpr size_t kPageSize = 4096;
+inline constexpr size_t kChunkSize = size_t{2} << 20;
 using Page = std::vector<std::byte>;
+
+// kChunkSize zeroed bytes, aligned to their size.
+class Chunk {
+ public:
+  Chunk();
+  Chunk(const Chunk& other);
+  Chunk& operator=(const Chunk&) = delete;
+  ~Chunk();
+  std::byte* data() const { return data_; }
+
+ private:
+  std::byte* data_;
+};
 
 // A stream as stored in a committed file: its first sector (or mini sector,
 // for streams under the cutoff) and its size.
@@ -51,20 +70,23 @@ class Content {
   // merged: written pages, and everything past what is left of the base.
   std::vector<std::pair<uint64_t, uint64_t>> DirtyRanges() const;
   const Base& base() const { return base_; }
-  // Bytes held in memory by this level's writes.
-  size_t PendingBytes() const { return pages_.size() * kPageSize; }
   // Reads everything from another file into memory, so that this content no
   // longer depends on it (copies between documents).
   void Detach();
 
  private:
   Page& WritablePage(uint64_t index);
+  Chunk& WritableChunk(uint64_t index);
+  bool PagesInChunk(uint64_t chunk) const;
 
   Base base_;
   uint64_t size_ = 0;
   // Base bytes at or after base_limit_ were cut off by a truncation and read as zeros.
   uint64_t base_limit_ = 0;
+  // Never overlapping: a chunk is made only where no page is, and no page is
+  // made where a chunk is.
   std::map<uint64_t, std::shared_ptr<Page>> pages_;
+  std::map<uint64_t, std::shared_ptr<Chunk>> chunks_;
 };
 
 }  // namespace vellora2::compound

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "compound/checker.hpp"
 #include "compound/container.hpp"
 #include "compound/level.hpp"
@@ -195,6 +197,58 @@ TEST_F(StorageTest, FatAndDifatFilledToTheirLastEntry) {
     auto root = engine_.OpenStorageFile(u"fill.cfb", STGM_READ | STGM_SHARE_DENY_WRITE);
     auto st = root.OpenStream(u"s", STGM_READ | STGM_SHARE_EXCLUSIVE);
     EXPECT_EQ(ReadAll(st), Pattern(size + 512, 5));
+  }
+}
+
+TEST_F(StorageTest, LargeStreamsMatchAPlainBufferThroughWritesResizesCommitsAndSnapshots) {
+  // Offsets past 2 MiB are held in large chunks, below in pages; writes,
+  // truncations and snapshots crossing both must read back like one buffer.
+  std::mt19937 rng(11);
+  auto random = [&](uint64_t below) { return std::uniform_int_distribution<uint64_t>(0, below - 1)(rng); };
+  auto root = engine_.CreateStorageFile(u"l.cfb", kTransactedRoot);
+  auto sub = root.CreateStorage(u"Sub", kRW);
+  sub.CreateStream(u"big", kRW);
+  sub.Release();
+  std::vector<std::byte> working, committed;
+  for (int round = 0; round < 40; ++round) {
+    auto stream = root.OpenStorage(u"Sub", kRW).OpenStream(u"big", kRW);
+    for (int op = 0; op < 4; ++op) {
+      if (random(5) == 0) {
+        working.resize(random(7u << 20));
+        stream.SetSize(working.size());
+        continue;
+      }
+      const uint64_t at = random(7u << 20);
+      const auto bytes = Pattern(1 + random(400000), static_cast<uint32_t>(round * 8 + op));
+      if (working.size() < at + bytes.size()) working.resize(at + bytes.size());
+      std::copy(bytes.begin(), bytes.end(), working.begin() + static_cast<ptrdiff_t>(at));
+      stream.SetPosition(at);
+      stream.Write(bytes);
+    }
+    stream.Release();
+    // A transacted sub-storage shares the chunks of its snapshot until it writes.
+    auto snapshot = root.OpenStorage(u"Sub", kRW | STGM_TRANSACTED);
+    auto copy = snapshot.OpenStream(u"big", kRW);
+    copy.SetPosition(random(working.size() + 1));
+    copy.Write(Pattern(3000, 99));
+    copy.Release();
+    snapshot.Revert();
+    snapshot.Release();
+    switch (random(3)) {
+      case 0:
+        root.Commit();
+        committed = working;
+        ASSERT_TRUE(Problems("l.cfb").empty()) << round;
+        break;
+      case 1:
+        root.Revert();
+        working = committed;
+        break;
+      default:
+        break;
+    }
+    auto check = root.OpenStorage(u"Sub", kRW).OpenStream(u"big", kRW);
+    ASSERT_EQ(ReadAll(check), working) << "round " << round;
   }
 }
 
