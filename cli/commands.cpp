@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -13,63 +14,26 @@
 
 #include <fmt/core.h>
 
+#include "cli/common.hpp"
+#include "cli/document.hpp"
 #include "cli/progress.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/automation/text.hpp"
 #include "vellora2/compound/storage_engine.hpp"
 #include "vellora2/document/cvellora.hpp"
 #include "vellora2/storage/errors.hpp"
-#include "vellora2/document/cvellora.hpp"
 #include "vellora2/forms/properties_text.hpp"
 
 namespace vellora2::cli {
 namespace {
 
-constexpr int32_t kRootRead = STGM_READ | STGM_SHARE_DENY_WRITE;
-// Changes go to a snapshot and reach the file in one crash-safe commit.
-constexpr int32_t kRootWrite = STGM_READWRITE | STGM_SHARE_DENY_WRITE | STGM_TRANSACTED;
-constexpr int32_t kChildRead = STGM_READ | STGM_SHARE_EXCLUSIVE;
-constexpr int32_t kChildWrite = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
 constexpr size_t kChunk = 1u << 20;
-constexpr const char16_t* kSource = u"vellora";
 
-[[noreturn]] void Fail(int32_t number, const std::string& text) { Raise(number, kSource, FromUtf8(text)); }
-
-[[noreturn]] void FailErrno(const std::string& what) {
-  const int err = errno;
-  const int32_t number = err == ENOENT ? rt::kPathNotFound : err == EEXIST ? rt::kFileAlreadyExists
-                         : err == EACCES || err == EPERM ? rt::kPermissionDenied
-                         : err == ENOSPC ? rt::kDiskFull : rt::kDeviceIoError;
-  Fail(number, what + ": " + std::strerror(err));
-}
-
-// Element paths use the document's backslash; "/" is accepted too, since no
-// element name may contain either.
-std::vector<std::u16string> SplitPath(const std::string& path) {
-  std::vector<std::u16string> parts;
-  std::u16string current;
-  for (char16_t c : FromUtf8(path)) {
-    if (c == u'\\' || c == u'/') {
-      if (!current.empty()) parts.push_back(std::move(current));
-      current.clear();
-    } else {
-      current.push_back(c);
-    }
-  }
-  if (!current.empty()) parts.push_back(std::move(current));
-  return parts;
-}
-
-std::vector<std::u16string> ElementPath(const std::string& path) {
-  auto parts = SplitPath(path);
-  if (parts.empty()) Fail(rt::kBadFileNameOrNumber, "an element path is needed, such as Settings\\Options");
-  return parts;
-}
-
-struct Document {
+// A compound file from another writer, worked on through the engine directly.
+struct EngineFile {
   StorageEngine engine;
   Storage root;
-  Document(const std::string& file, bool write) {
+  EngineFile(const std::string& file, bool write) {
     root = engine.OpenStorageFile(FromUtf8(file), write ? kRootWrite : kRootRead);
   }
 };
@@ -88,16 +52,6 @@ Storage Descend(Storage root, const std::vector<std::u16string>& parts, size_t c
     }
   }
   return current;
-}
-
-// A name safe to use as one component of a disk path, whatever the document holds.
-std::string SafeComponent(std::u16string_view name) {
-  std::string out = ToUtf8(name);
-  for (char& c : out) {
-    if (c == '/' || static_cast<unsigned char>(c) < 0x20) c = '_';
-  }
-  if (out.empty() || out == "." || out == "..") out = "_" + out;
-  return out;
 }
 
 uint64_t CopyStreamToFd(Stream& stream, int fd, const std::string& label) {
@@ -124,27 +78,18 @@ uint64_t CopyStreamToFd(Stream& stream, int fd, const std::string& label) {
   return done;
 }
 
-// Writes a stream to `path` through a temporary name in the same folder, so that
-// a failed export never leaves a half-written file under the real name.
 void ExportStream(Stream& stream, const std::string& path, bool force) {
-  struct stat st {};
-  if (!force && ::lstat(path.c_str(), &st) == 0) Fail(rt::kFileAlreadyExists, path + " exists (use --force to replace it)");
-  std::string temp = path + ".partXXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) FailErrno(path);
-  try {
-    CopyStreamToFd(stream, fd, path);
-    if (::fsync(fd) != 0) FailErrno(path);
-  } catch (...) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    throw;
-  }
-  ::close(fd);
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    FailErrno(path);
-  }
+  WriteDiskFile(path, force, [&](const std::string& temp) {
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) FailErrno(path);
+    try {
+      CopyStreamToFd(stream, fd, path);
+    } catch (...) {
+      ::close(fd);
+      throw;
+    }
+    if (::close(fd) != 0) FailErrno(path);
+  });
 }
 
 void ExportTree(Storage& storage, const std::string& dir, bool force) {
@@ -179,7 +124,7 @@ void PrintTree(Storage& storage, const std::string& indent, std::FILE* out) {
   for (size_t i = 0; i < children.size(); ++i) {
     const bool last = i + 1 == children.size();
     const auto& [child_type, child] = children[i];
-    const std::string shown = ToUtf8(child);
+    const std::string shown = Shown(child);
     if (child_type == STGTY_STORAGE) {
       fmt::print(out, "{}{}{}/\n", indent, last ? "└── " : "├── ", shown);
       Storage sub = storage.OpenStorage(child, kChildRead);
@@ -198,70 +143,109 @@ void CopyStream(Stream& from, Stream& to) {
   for (size_t n; (n = from.Read(buf)) > 0;) to.Write(std::span<const std::byte>(buf.data(), n));
 }
 
+// A disk file open for reading; anything but a regular file is refused.
+class DiskFile {
+ public:
+  explicit DiskFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    if (fd_ < 0) FailErrno(path);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(fd_);
+      Fail(rt::kBadFileNameOrNumber, path + " is not a regular file");
+    }
+    size_ = static_cast<uint64_t>(st.st_size);
+  }
+  DiskFile(const DiskFile&) = delete;
+  DiskFile& operator=(const DiskFile&) = delete;
+  ~DiskFile() { ::close(fd_); }
+
+  int fd() const { return fd_; }
+  uint64_t size() const { return size_; }
+
+ private:
+  int fd_;
+  uint64_t size_ = 0;
+};
+
+void ImportFrom(EngineFile& file, DiskFile& disk, const std::string& disk_file,
+                const std::vector<std::u16string>& parts, const std::string& element, const Options& options) {
+  Storage parent = Descend(file.root, parts, parts.size() - 1, true, true);
+  const int16_t type = parent.ElementType(parts.back());
+  // A stream never replaces a storage, whatever it holds.
+  if (type == STGTY_STORAGE) Fail(STG_E_FILEALREADYEXISTS, element + " exists as a storage");
+  if (type != 0 && !options.force) Fail(STG_E_FILEALREADYEXISTS, element + " exists (use --force to replace it)");
+  Stream stream = parent.CreateStream(parts.back(), kChildWrite | STGM_CREATE);
+  Progress progress(disk_file, disk.size());
+  std::vector<std::byte> buf(kChunk);
+  uint64_t done = 0;
+  for (;;) {
+    const ssize_t n = ::read(disk.fd(), buf.data(), buf.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      FailErrno(disk_file);
+    }
+    if (n == 0) break;
+    stream.Write(std::span<const std::byte>(buf.data(), static_cast<size_t>(n)));
+    done += static_cast<uint64_t>(n);
+    progress.Update(done);
+  }
+  stream.Release();
+  parent.Release();
+  file.root.Commit();
+}
+
+// True when `inner` names an element inside `outer`.
+bool Within(const std::vector<std::u16string>& inner, const std::vector<std::u16string>& outer) {
+  return inner.size() > outer.size() && std::equal(outer.begin(), outer.end(), inner.begin(), SameName);
+}
+
 }  // namespace
 
 void Create(const std::string& file, const Options& options) {
-  StorageEngine engine;
-  int32_t mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_TRANSACTED;
-  if (options.force) mode |= STGM_CREATE;
-  Storage root = engine.CreateStorageFile(FromUtf8(file), mode);
-  root.Commit();
+  if (options.plain) {
+    StorageEngine engine;
+    int32_t mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_TRANSACTED;
+    if (options.force) mode |= STGM_CREATE;
+    Storage root = engine.CreateStorageFile(FromUtf8(file), mode);
+    root.Commit();
+    return;
+  }
+  struct stat st {};
+  if (!options.force && ::lstat(file.c_str(), &st) == 0) {
+    Fail(STG_E_FILEALREADYEXISTS, file + " exists (use --force to replace it)");
+  }
+  CVellora doc;
+  doc.NewFile();
+  doc.SaveToPath(FromUtf8(file));
+  doc.CloseFile();
 }
 
 void Tree(const std::string& file, std::FILE* out) {
-  Document doc(file, false);
+  if (CVellora doc; OpenDocument(doc, file, false)) return document::Tree(doc, file, out);
+  EngineFile engine_file(file, false);
   fmt::print(out, "{}\n", file);
-  PrintTree(doc.root, "", out);
+  PrintTree(engine_file.root, "", out);
 }
 
 void Import(const std::string& file, const std::string& disk_file, const std::string& element, const Options& options) {
   const auto parts = ElementPath(element);
-  const int fd = ::open(disk_file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) FailErrno(disk_file);
-  try {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) FailErrno(disk_file);
-    if (!S_ISREG(st.st_mode)) Fail(rt::kBadFileNameOrNumber, disk_file + " is not a regular file");
-    Document doc(file, true);
-    Storage parent = Descend(doc.root, parts, parts.size() - 1, true, true);
-    if (!options.force && parent.ElementType(parts.back()) != 0) {
-      Fail(STG_E_FILEALREADYEXISTS, element + " exists (use --force to replace it)");
-    }
-    Stream stream = parent.CreateStream(parts.back(), kChildWrite | STGM_CREATE);
-    Progress progress(disk_file, static_cast<uint64_t>(st.st_size));
-    std::vector<std::byte> buf(kChunk);
-    uint64_t done = 0;
-    for (;;) {
-      const ssize_t n = ::read(fd, buf.data(), buf.size());
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        FailErrno(disk_file);
-      }
-      if (n == 0) break;
-      stream.Write(std::span<const std::byte>(buf.data(), static_cast<size_t>(n)));
-      done += static_cast<uint64_t>(n);
-      progress.Update(done);
-    }
-    stream.Release();
-    parent.Release();
-    doc.root.Commit();
-  } catch (...) {
-    ::close(fd);
-    throw;
-  }
-  ::close(fd);
+  DiskFile disk(disk_file);
+  if (CVellora doc; OpenDocument(doc, file, true)) return document::Import(doc, disk_file, parts, options);
+  EngineFile engine_file(file, true);
+  ImportFrom(engine_file, disk, disk_file, parts, element, options);
 }
 
 void Export(const std::string& file, const std::string& element, const std::string& disk_path, const Options& options) {
-  Document doc(file, false);
   const auto parts = SplitPath(element);
+  if (CVellora doc; OpenDocument(doc, file, false)) return document::Export(doc, parts, disk_path, options);
+  EngineFile engine_file(file, false);
   if (parts.empty() || options.recursive) {
-    Storage storage = Descend(doc.root, parts, parts.size(), false, false);
+    Storage storage = Descend(engine_file.root, parts, parts.size(), false, false);
     if (!options.recursive) Fail(rt::kBadFileNameOrNumber, "exporting a storage needs --recursive");
     ExportTree(storage, disk_path, options.force);
     return;
   }
-  Storage parent = Descend(doc.root, parts, parts.size() - 1, false, false);
+  Storage parent = Descend(engine_file.root, parts, parts.size() - 1, false, false);
   if (parent.ElementType(parts.back()) == STGTY_STORAGE) {
     Fail(rt::kBadFileNameOrNumber, element + " is a storage (use --recursive to export it into a folder)");
   }
@@ -271,8 +255,9 @@ void Export(const std::string& file, const std::string& element, const std::stri
 
 void Cat(const std::string& file, const std::string& element, std::FILE* out) {
   const auto parts = ElementPath(element);
-  Document doc(file, false);
-  Storage parent = Descend(doc.root, parts, parts.size() - 1, false, false);
+  if (CVellora doc; OpenDocument(doc, file, false)) return document::Cat(doc, parts, out);
+  EngineFile engine_file(file, false);
+  Storage parent = Descend(engine_file.root, parts, parts.size() - 1, false, false);
   Stream stream = parent.OpenStream(parts.back(), kChildRead);
   std::fflush(out);
   // No progress bar: the bytes themselves go to the terminal.
@@ -289,24 +274,27 @@ void Cat(const std::string& file, const std::string& element, std::FILE* out) {
 
 void Remove(const std::string& file, const std::string& element) {
   const auto parts = ElementPath(element);
-  Document doc(file, true);
-  Storage parent = Descend(doc.root, parts, parts.size() - 1, true, false);
+  if (CVellora doc; OpenDocument(doc, file, true)) return document::Remove(doc, parts);
+  EngineFile engine_file(file, true);
+  Storage parent = Descend(engine_file.root, parts, parts.size() - 1, true, false);
   parent.DestroyElement(parts.back());
   parent.Release();
-  doc.root.Commit();
+  engine_file.root.Commit();
 }
 
 void Move(const std::string& file, const std::string& from, const std::string& to) {
   const auto src = ElementPath(from);
   const auto dst = ElementPath(to);
-  Document doc(file, true);
-  const bool same_parent = src.size() == dst.size() && std::equal(src.begin(), src.end() - 1, dst.begin(), [](const auto& a, const auto& b) { return ToUpper(a) == ToUpper(b); });
-  Storage src_parent = Descend(doc.root, src, src.size() - 1, true, false);
+  if (Within(dst, src)) Fail(STG_E_INVALIDFUNCTION, "cannot move " + from + " into itself");
+  if (CVellora doc; OpenDocument(doc, file, true)) return document::Move(doc, src, dst);
+  EngineFile engine_file(file, true);
+  const bool same_parent = src.size() == dst.size() && std::equal(src.begin(), src.end() - 1, dst.begin(), SameName);
+  Storage src_parent = Descend(engine_file.root, src, src.size() - 1, true, false);
   if (same_parent) {
     src_parent.RenameElement(src.back(), dst.back());
   } else {
     // Across storages: copy, then remove the original, all in one commit.
-    Storage dst_parent = Descend(doc.root, dst, dst.size() - 1, true, true);
+    Storage dst_parent = Descend(engine_file.root, dst, dst.size() - 1, true, true);
     if (dst_parent.ElementType(dst.back()) != 0) Fail(STG_E_FILEALREADYEXISTS, to + " exists");
     if (src_parent.ElementType(src.back()) == STGTY_STORAGE) {
       Storage from_storage = src_parent.OpenStorage(src.back(), kChildWrite);
@@ -320,20 +308,21 @@ void Move(const std::string& file, const std::string& from, const std::string& t
     src_parent.DestroyElement(src.back());
   }
   src_parent.Release();
-  doc.root.Commit();
+  engine_file.root.Commit();
 }
 
 void MakeStorage(const std::string& file, const std::string& element, const Options& options) {
   const auto parts = ElementPath(element);
-  Document doc(file, true);
-  Storage parent = Descend(doc.root, parts, parts.size() - 1, true, true);
+  if (CVellora doc; OpenDocument(doc, file, true)) return document::MakeStorage(doc, parts, options);
+  EngineFile engine_file(file, true);
+  Storage parent = Descend(engine_file.root, parts, parts.size() - 1, true, true);
   const int16_t type = parent.ElementType(parts.back());
   if (type == STGTY_STREAM || (type == STGTY_STORAGE && !options.parents)) {
     Fail(STG_E_FILEALREADYEXISTS, element + " exists");
   }
   if (type == 0) parent.CreateStorage(parts.back(), kChildWrite);
   parent.Release();
-  doc.root.Commit();
+  engine_file.root.Commit();
 }
 
 void Info(const std::string& file, std::FILE* out) {

@@ -2,8 +2,10 @@
 // work through the public library, and throws AutomationError on failure.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace vellora2::cli {
 
@@ -11,7 +13,12 @@ struct Options {
   bool force = false;      // replace what is there
   bool parents = false;    // mkdir: no error when it exists
   bool recursive = false;  // export: a whole storage into a folder
+  bool plain = false;      // create: an empty compound file rather than a document
 };
+
+// Documents (made by `create`, or by any host through CVellora) are worked on
+// through the document layer; other compound files through the engine. See
+// document.hpp for how the two are told apart.
 
 void Create(const std::string& file, const Options& options);
 void Tree(const std::string& file, std::FILE* out);
@@ -27,6 +34,18 @@ void Info(const std::string& file, std::FILE* out);
 void Lines(const std::string& file, const std::string& element, int32_t number, std::FILE* out);
 // Returns the number of problems found (0: the file is sound).
 int Check(const std::string& file, std::FILE* out);
+// The pictures of a document's "Images" storage: each with its format, size in
+// pixels and bytes; a picture file added (named after the file unless `name` is
+// given); a picture written out byte for byte.
+void ImagesList(const std::string& file, std::FILE* out);
+void ImagesAdd(const std::string& file, const std::string& disk_file, const std::string& name, const Options& options);
+void ImagesExtract(const std::string& file, const std::string& name, const std::string& disk_path,
+                   const Options& options);
+// The summary, document summary and user-defined properties; with `sets`
+// ("key=value" for the summary fields) or `user_sets` ("name=value") it changes
+// them instead and commits, printing nothing.
+void Props(const std::string& file, const std::vector<std::string>& sets, const std::vector<std::string>& user_sets,
+           std::FILE* out);
 // The File Properties window, modal, saving what it changed; without a display its tabs as text.
 void Properties(const std::string& file, std::FILE* out);
 

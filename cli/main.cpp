@@ -1,6 +1,7 @@
 // vellora: compound documents from the command line.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 #include <fmt/core.h>
@@ -23,9 +24,10 @@ int main(int argc, char** argv) {
   std::string file, element, disk, target;
   int status = 0;
 
-  auto* create = app.add_subcommand("create", "Create an empty document");
+  auto* create = app.add_subcommand("create", "Create a new document, with its storages and properties");
   create->add_option("FILE", file, "The document to create")->required();
   create->add_flag("-f,--force", options.force, "Replace an existing file");
+  create->add_flag("--plain", options.plain, "An empty compound file instead of a document");
   create->callback([&] { cli::Create(file, options); });
 
   auto* tree = app.add_subcommand("tree", "Show the element tree with stream sizes in bytes");
@@ -75,6 +77,33 @@ int main(int argc, char** argv) {
   lines->add_option("ELEMENT", element)->required();
   lines->add_option("N", line_number, "Line number, from 1")->check(CLI::PositiveNumber);
   lines->callback([&] { cli::Lines(file, element, line_number, stdout); });
+
+  auto* images = app.add_subcommand("images", "List, add and extract a document's pictures (PNG, JPEG, GIF, BMP)");
+  images->require_subcommand(1);
+  auto* images_list = images->add_subcommand("list", "List the pictures with their format and size");
+  images_list->add_option("DOCUMENT", file)->required();
+  images_list->callback([&] { cli::ImagesList(file, stdout); });
+  auto* images_add = images->add_subcommand("add", "Store a picture file in the document");
+  images_add->add_option("DOCUMENT", file)->required();
+  images_add->add_option("FILE", disk, "The picture file")->required();
+  images_add->add_option("NAME", element, "The picture's name (default: the file's name)");
+  images_add->add_flag("-f,--force", options.force, "Replace a picture of that name");
+  images_add->callback([&] { cli::ImagesAdd(file, disk, element, options); });
+  auto* images_extract = images->add_subcommand("extract", "Write a picture to a disk file, byte for byte");
+  images_extract->add_option("DOCUMENT", file)->required();
+  images_extract->add_option("NAME", element)->required();
+  images_extract->add_option("FILE", disk, "The disk file to write")->required();
+  images_extract->add_flag("-f,--force", options.force, "Replace an existing file");
+  images_extract->callback([&] { cli::ImagesExtract(file, element, disk, options); });
+
+  std::vector<std::string> sets, user_sets;
+  auto* props = app.add_subcommand("props", "Show the summary and user properties, or set them");
+  props->add_option("FILE", file)->required();
+  props->add_option("--set", sets, "KEY=VALUE: title, subject, author, keywords, comments, application, company")
+      ->allow_extra_args(false);
+  props->add_option("--set-user", user_sets, "NAME=VALUE: a user-defined property, added or replaced")
+      ->allow_extra_args(false);
+  props->callback([&] { cli::Props(file, sets, user_sets, stdout); });
 
   auto* info = app.add_subcommand("info", "Show what the file's header says");
   info->add_option("FILE", file)->required();

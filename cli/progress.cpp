@@ -8,9 +8,16 @@
 #include <fmt/core.h>
 
 namespace vellora2::cli {
+namespace {
 
-Progress::Progress(std::string label, uint64_t total, uint64_t threshold)
-    : label_(std::move(label)), total_(total), shown_(total >= threshold && ::isatty(STDERR_FILENO)) {
+constexpr uint64_t kPercentTotal = 100;
+
+}  // namespace
+
+bool Progress::Interactive() { return ::isatty(STDOUT_FILENO) && ::isatty(STDERR_FILENO); }
+
+Progress::Progress(std::string label, uint64_t total, uint64_t threshold, Unit unit)
+    : label_(std::move(label)), total_(total), unit_(unit), shown_(total >= threshold && Interactive()) {
   if (shown_) Draw(0);
 }
 
@@ -35,9 +42,33 @@ void Progress::Draw(uint64_t done) {
   const int filled = permille * kWidth / 1000;
   std::string bar(static_cast<size_t>(filled), '#');
   bar.resize(kWidth, ' ');
-  fmt::print(stderr, "\r{} [{}] {:5.1f}% {:.1f}/{:.1f} MiB", label_, bar, permille / 10.0, done / 1048576.0,
-             total_ / 1048576.0);
+  if (unit_ == Unit::kPercent) {
+    fmt::print(stderr, "\r{} [{}] {:5.1f}%", label_, bar, permille / 10.0);
+  } else {
+    fmt::print(stderr, "\r{} [{}] {:5.1f}% {:.1f}/{:.1f} MiB", label_, bar, permille / 10.0, done / 1048576.0,
+               total_ / 1048576.0);
+  }
   std::fflush(stderr);
 }
+
+FilesIOProgress::FilesIOProgress(CFilesIO& files, std::string label) : files_(files), label_(std::move(label)) {
+  files_.Connect(this);
+}
+
+FilesIOProgress::~FilesIOProgress() {
+  files_.Disconnect(this);
+  // A failed export raises no FinishOperation; the bar still ends its line.
+  bar_.reset();
+}
+
+void FilesIOProgress::StartOperation() {
+  bar_.emplace(label_, kPercentTotal, 0, Progress::Unit::kPercent);
+}
+
+void FilesIOProgress::PercentDone(int16_t& x) {
+  if (bar_ && x >= 0) bar_->Update(static_cast<uint64_t>(x));
+}
+
+void FilesIOProgress::FinishOperation() { bar_.reset(); }
 
 }  // namespace vellora2::cli
