@@ -101,6 +101,79 @@ fails export-hostile "error -2147286788" "$vellora" export -r evil.qxv '\' jail/
 [ -f jail/out/_../_.. ] && [ "$(find jail -type f | wc -l)" -eq 1 ] && [ "$(find . -name '_..' | wc -l)" -eq 2 ] \
   && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: hostile names left the folder"; find jail; }
 
+# A document's storages move across storages through the document layer, with
+# everything they hold; a storage cannot go inside itself.
+ok mkdir-deep "$vellora" mkdir doc.qxv 'Images\Icons\Empty'
+ok move-storage "$vellora" mv doc.qxv 'Images\Icons' 'Settings\Icons'
+"$vellora" cat doc.qxv 'Settings\Icons\Options' >moved.out 2>err.txt
+same "a moved storage keeps its streams" lines.txt moved.out
+ok tree-moved "$vellora" tree doc.qxv
+has "a moved storage keeps its empty storages" "Empty/" out.txt
+if grep -q '\\001' out.txt; then failed=$((failed + 1)); echo "FAIL: mkdir left its placeholder"; else passed=$((passed + 1)); fi
+fails "a moved storage leaves its place" "error -2147220990" "$vellora" cat doc.qxv 'Images\Icons\Options'
+fails "move into itself" "error -2147287039" "$vellora" mv doc.qxv Settings 'Settings\Icons\Settings'
+
+# A compound file from another writer goes through the engine.
+ok create-plain "$vellora" create --plain plain.qxv
+ok import-plain "$vellora" import plain.qxv lines.txt 'A\B\lines'
+ok tree-plain "$vellora" tree plain.qxv
+if grep -q "SummaryInformation\|Images" out.txt; then failed=$((failed + 1)); echo "FAIL: plain file got a document's parts"; else passed=$((passed + 1)); fi
+fails "export a missing stream of a plain file" "error -2147287038" "$vellora" export plain.qxv 'A\nothing' x.out
+fails "pictures need a document" "error -2147220991" "$vellora" images list plain.qxv
+
+# The bar is drawn only when a person watches both outputs.
+ok import-big-again "$vellora" import doc.qxv big.bin 'Data\Blobs\big'
+"$vellora" export doc.qxv 'Data\Blobs\big' quiet.out >out.txt 2>err.txt
+[ ! -s err.txt ] && [ ! -s out.txt ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: export without a terminal printed"; }
+script -qec "'$vellora' export doc.qxv 'Data\\Blobs\\big' tty.out" /dev/null >tty.log 2>&1
+has "a terminal gets a progress bar" "100.0%" tty.log
+script -qec "'$vellora' export doc.qxv 'Data\\Blobs\\big' tty2.out >/dev/null" /dev/null >tty2.log 2>&1
+[ -f tty2.out ] && ! grep -q "%" tty2.log && passed=$((passed + 1)) \
+  || { failed=$((failed + 1)); echo "FAIL: bar drawn with standard output redirected"; cat tty2.log; }
+
+# Pictures: a real 3x2 PNG in, listed, and out byte for byte.
+python3 - <<'PY'
+import struct, zlib
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+rows = b"".join(b"\0" + bytes([255, 0, 0] * 3) for _ in range(2))
+png = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 3, 2, 8, 2, 0, 0, 0))
+       + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+open("dot.png", "wb").write(png)
+PY
+ok images-add "$vellora" images add doc.qxv dot.png
+ok images-add-named "$vellora" images add doc.qxv dot.png Logo
+fails "a picture name taken" "exists" "$vellora" images add doc.qxv dot.png LOGO
+ok images-add-force "$vellora" images add -f doc.qxv dot.png LOGO
+fails "a file that is no picture" "error 481" "$vellora" images add doc.qxv lines.txt
+fails "a missing picture file" "error 53" "$vellora" images add doc.qxv nothing.png
+ok images-list "$vellora" images list doc.qxv
+has "list gives format and size" "^dot.png  PNG 3x2  $(wc -c <dot.png) bytes$" out.txt
+[ "$(wc -l <out.txt)" -eq 2 ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: pictures listed"; cat out.txt; }
+ok images-extract "$vellora" images extract doc.qxv logo dot.out
+same "a picture comes back byte for byte" dot.png dot.out
+fails "extract over a file" "exists" "$vellora" images extract doc.qxv Logo dot.out
+fails "extract a missing picture" "error -2147220990" "$vellora" images extract doc.qxv Nothing x.png
+
+# Properties: shown, set (summary, document summary, user-defined), shown again.
+ok props "$vellora" props doc.qxv
+has "props lists the standard user properties" "^  PhoneNum:" out.txt
+ok props-set "$vellora" props doc.qxv --set 'title=Quarterly report' --set COMPANY=ACME --set-user 'Client=Big=Co' \
+  --set-user 'email=me@example.com'
+ok props-again "$vellora" props doc.qxv
+has "title set" "^  title:        Quarterly report$" out.txt
+has "company set" "^  company:      ACME$" out.txt
+has "user property added, = in its value" "^  Client:       Big=Co$" out.txt
+has "a user property is replaced in place" "^  Email:        me@example.com$" out.txt
+sed -n '/^User-defined/,$p' out.txt | tail -n +2 | sed 's/:.*//' | tr -d ' ' | tr '\n' ' ' >order.txt
+has "user properties keep their positions" "^AppVersion Email WebPage PhoneNum Client $" order.txt
+ok props-plain "$vellora" props plain.qxv --set author=Ann
+ok props-plain-show "$vellora" props plain.qxv
+has "a plain file takes properties too" "^  author:       Ann$" out.txt
+fails "props: unknown key" "error 5" "$vellora" props doc.qxv --set colour=red
+fails "props: no value" "error 5" "$vellora" props doc.qxv --set-user Client
+ok check-after "$vellora" check doc.qxv
+
 head -c 4096 /dev/urandom >junk.qxv
 fails "open a non-document" "error -2147286" "$vellora" tree junk.qxv
 fails "missing document" "error" "$vellora" tree nothing.qxv

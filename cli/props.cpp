@@ -60,6 +60,17 @@ std::string TimeText(StorageEngine& engine, Date stored) {
   return fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", p.year, p.month, p.day, p.hour, p.minute, p.second);
 }
 
+// Replaces the value of the user property `name` (found without regard to
+// case) in place, keeping the name as stored and the position a document's
+// readers expect; appends it when there is none.
+void SetUserProperty(Storage& root, const std::u16string& name, const std::u16string& value) {
+  const std::u16string wanted = ToUpper(name);
+  for (int32_t i = 0; i < root.UserPropertyCount(); ++i) {
+    if (ToUpper(root.UserPropertyName(i)) == wanted) return root.SetUserProperty(i, root.UserPropertyName(i), Variant(value));
+  }
+  root.AddUserProperty(name, Variant(value));
+}
+
 void Row(std::FILE* out, std::string_view key, const std::string& value) {
   if (value.empty()) {
     fmt::print(out, "  {}:\n", key);
@@ -114,9 +125,7 @@ void Props(const std::string& file, const std::vector<std::string>& sets, const 
     (root.*field->set)(value);
     (field->document_summary ? document_summary : summary) = true;
   }
-  // AddUserProperty replaces a property of that name in place, so a document's
-  // standard properties keep the positions its readers expect.
-  for (const auto& [name, value] : user) root.AddUserProperty(name, Variant(value));
+  for (const auto& [name, value] : user) SetUserProperty(root, name, value);
   if (summary) root.WriteSummaryInfo();
   if (document_summary) root.WriteDocSummaryInfo();
   if (!user.empty()) root.WriteUserProperties();
