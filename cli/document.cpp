@@ -79,7 +79,7 @@ int16_t Kind(CFilesIO& files, const std::vector<std::u16string>& parts, size_t c
   auto has = [&](const std::vector<std::u16string>& names) {
     return std::any_of(names.begin(), names.end(), [&](const auto& n) { return SameName(n, parts[count - 1]); });
   };
-  return has(storages) ? STGTY_STORAGE : has(streams) ? STGTY_STREAM : 0;
+  return static_cast<int16_t>(has(storages) ? STGTY_STORAGE : has(streams) ? STGTY_STREAM : 0);
 }
 
 std::u16string Child(const std::u16string& storage, const std::u16string& name) {

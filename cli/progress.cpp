@@ -11,6 +11,7 @@ namespace vellora2::cli {
 namespace {
 
 constexpr uint64_t kPercentTotal = 100;
+constexpr double kMiB = 1048576.0;
 
 }  // namespace
 
@@ -45,8 +46,8 @@ void Progress::Draw(uint64_t done) {
   if (unit_ == Unit::kPercent) {
     fmt::print(stderr, "\r{} [{}] {:5.1f}%", label_, bar, permille / 10.0);
   } else {
-    fmt::print(stderr, "\r{} [{}] {:5.1f}% {:.1f}/{:.1f} MiB", label_, bar, permille / 10.0, done / 1048576.0,
-               total_ / 1048576.0);
+    fmt::print(stderr, "\r{} [{}] {:5.1f}% {:.1f}/{:.1f} MiB", label_, bar, permille / 10.0,
+               static_cast<double>(done) / kMiB, static_cast<double>(total_) / kMiB);
   }
   std::fflush(stderr);
 }
