@@ -44,7 +44,7 @@ def make_tree(root: pathlib.Path, seed: int = 7):
 
 
 def pack(vellora, tree: pathlib.Path, document: pathlib.Path, expected):
-    run(vellora, "create", str(document))
+    run(vellora, "create", "--plain", str(document))
     for rel in expected:
         run(vellora, "import", str(document), str(tree / rel), rel.replace("/", "\\"))
 
