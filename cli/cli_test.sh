@@ -174,6 +174,29 @@ fails "props: unknown key" "error 5" "$vellora" props doc.qxv --set colour=red
 fails "props: no value" "error 5" "$vellora" props doc.qxv --set-user Client
 ok check-after "$vellora" check doc.qxv
 
+# Changes to a document are saved as a host saves them: the revision advances.
+revision() { "$vellora" props doc.qxv | sed -n 's/^  revision: *//p'; }
+before=$(revision)
+ok import-counts "$vellora" import doc.qxv tiny.txt 'Settings\Counted'
+[ "$(revision)" -gt "$before" ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: import did not save the document"; }
+fails "a stream never replaces a storage" "exists as a storage" "$vellora" import -f doc.qxv tiny.txt Settings
+fails "cat of a storage" "error -2147220990" "$vellora" cat doc.qxv Settings
+fails "a picture name with a path" "error -2147286788" "$vellora" images add doc.qxv dot.png 'a\b'
+: >empty.txt
+ok import-empty "$vellora" import doc.qxv empty.txt Empty
+ok export-empty "$vellora" export doc.qxv Empty empty.out
+same "an empty stream exports as an empty file" empty.txt empty.out
+ok export-doc-tree "$vellora" export -r doc.qxv Settings settings.out
+same "a document's storage exports with its streams" tiny.txt settings.out/Counted
+[ -d settings.out/Icons/Empty ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: empty storage not exported"; }
+
+# Engine copies get their bar on a terminal too, from 8 MiB.
+head -c 9000000 /dev/zero >nine.bin
+script -qec "'$vellora' import plain.qxv nine.bin Nine" /dev/null >tty3.log 2>&1
+has "an engine import draws a bar" "8.6/8.6 MiB" tty3.log
+ok tree-plain-after "$vellora" tree plain.qxv
+if grep -q "SummaryInformation" out.txt && ! grep -q "Images" out.txt; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: plain file after props"; cat out.txt; fi
+
 head -c 4096 /dev/urandom >junk.qxv
 fails "open a non-document" "error -2147286" "$vellora" tree junk.qxv
 fails "missing document" "error" "$vellora" tree nothing.qxv
