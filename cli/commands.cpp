@@ -7,9 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
-#include <cstring>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include <fmt/core.h>
