@@ -5,6 +5,7 @@
 
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "vellora2/automation/date.hpp"
@@ -20,6 +21,7 @@ namespace {
 PyObject* g_error_type = nullptr;
 
 thread_local CallbackScope* g_current_scope = nullptr;
+thread_local std::vector<std::shared_ptr<void>> g_kept_to_the_end;
 
 constexpr double kMicrosecondsPerDay = 86400.0 * 1e6;
 
@@ -184,7 +186,14 @@ class AutomationError(Exception):
 
 CallbackScope::CallbackScope() : previous_(g_current_scope) { g_current_scope = this; }
 
-CallbackScope::~CallbackScope() { g_current_scope = previous_; }
+CallbackScope::~CallbackScope() {
+  g_current_scope = previous_;
+  if (previous_ == nullptr) std::exchange(g_kept_to_the_end, {}).clear();
+}
+
+void CallbackScope::KeepToTheEnd(std::shared_ptr<void> object) {
+  if (g_current_scope != nullptr) g_kept_to_the_end.push_back(std::move(object));
+}
 
 void CallbackScope::RethrowPending() {
   if (!pending_) return;
@@ -217,8 +226,16 @@ Variant PyObjectAdapter::GetProperty(std::u16string_view name) const {
   const std::string key = ToUtf8(name);
   Variant result;
   CallbackScope::Invoke([&] {
-    if (!py::hasattr(target_, key.c_str())) Raise(rt::kNoSuchMember);
-    result = ToVariant(target_.attr(key.c_str()));
+    // getattr rather than hasattr, which would take a failing property's own
+    // exception for a missing member.
+    py::object value;
+    try {
+      value = target_.attr(key.c_str());
+    } catch (py::error_already_set& e) {
+      if (!e.matches(PyExc_AttributeError)) throw;
+      Raise(rt::kNoSuchMember);
+    }
+    result = ToVariant(value);
   });
   return result;
 }
@@ -229,6 +246,22 @@ void PyObjectAdapter::SetProperty(std::u16string_view name, const Variant& value
     if (!py::hasattr(target_, key.c_str())) Raise(rt::kNoSuchMember);
     target_.attr(key.c_str()) = FromVariant(value);
   });
+}
+
+std::vector<Variant> PyObjectAdapter::Items() const {
+  std::vector<Variant> items;
+  CallbackScope::Invoke([&] {
+    if (!py::isinstance<py::iterable>(target_)) Raise(rt::kNoSuchMember);
+    for (auto item : target_) {
+      try {
+        items.push_back(ToVariant(item));
+      } catch (const py::type_error&) {
+        const auto object = std::make_shared<PyObjectAdapter>(py::reinterpret_borrow<py::object>(item));
+        items.emplace_back(std::static_pointer_cast<Object>(object));
+      }
+    }
+  });
+  return items;
 }
 
 }  // namespace vellora2::python

@@ -5,10 +5,12 @@
 
 #include <pybind11/pybind11.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "vellora2/automation/array.hpp"
 #include "vellora2/automation/error.hpp"
@@ -73,6 +75,11 @@ class CallbackScope {
     }
   }
 
+  // Keeps `object` until the outermost running library call on this thread
+  // returns (at once when there is none): an event sink that a handler
+  // disconnects may still be in the list of sinks the library is raising to.
+  static void KeepToTheEnd(std::shared_ptr<void> object);
+
   // Called by the callback trampolines: runs `call` with the GIL held and turns
   // any Python exception into an AutomationError for the library. A
   // vellora2.AutomationError keeps its number, source and description.
@@ -104,6 +111,9 @@ class PyObjectAdapter : public Object {
   explicit PyObjectAdapter(py::object target) : target_(std::move(target)) {}
   Variant GetProperty(std::u16string_view name) const override;
   void SetProperty(std::u16string_view name, const Variant& value) override;
+  // The items of an iterable: values Python and the library share stay values,
+  // anything else becomes an object of its own (an option button of a group).
+  std::vector<Variant> Items() const override;
 
  private:
   py::object target_;

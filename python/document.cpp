@@ -8,12 +8,14 @@
 
 #include "python/convert.hpp"
 #include "python/module.hpp"
+#include "python/owner.hpp"
 #include "vellora2/document/cvellora.hpp"
 #include "vellora2/elements/cfilesio.hpp"
 #include "vellora2/elements/chelpio.hpp"
 #include "vellora2/elements/cimagesio.hpp"
 #include "vellora2/elements/cobjectsio.hpp"
 #include "vellora2/elements/picture.hpp"
+#include "vellora2/forms/properties_text.hpp"
 #include "vellora2/storage/errors.hpp"
 
 namespace vellora2::python {
@@ -22,11 +24,16 @@ namespace {
 using namespace pybind11::literals;
 
 // A script's event handlers: either one object whose methods carry the events'
-// names or one callable per event, given by keyword.
+// names or one callable per event, given by keyword. A null object when there
+// is none, so that a disconnected sink holds nothing of Python's.
 py::object Handler(const py::object& handler, const py::kwargs& callables, const char* name) {
-  if (callables.contains(name)) return callables[name];
-  if (!handler.is_none() && py::hasattr(handler, name)) return handler.attr(name);
-  return py::none();
+  py::object found;
+  if (callables.contains(name)) {
+    found = callables[name];
+  } else if (!handler.is_none() && py::hasattr(handler, name)) {
+    found = handler.attr(name);
+  }
+  return found.is_none() ? py::object() : found;
 }
 
 void CheckHandlerNames(const py::kwargs& callables, std::initializer_list<const char*> names) {
@@ -53,24 +60,35 @@ void UpdateInteger(const py::object& result, int16_t& x) {
   x = static_cast<int16_t>(value);
 }
 
-// The operation events, shared by CFilesIO and CVellora.
+// The operation events, shared by CFilesIO and CVellora. Handlers are called
+// through copies: a handler may disconnect its own connection, which clears them.
 struct OperationHandlers {
   py::object start, percent, finish;
 
   void Start() const {
-    if (!start.is_none()) CallbackScope::Invoke([&] { start(); });
+    if (py::object call = start) CallbackScope::Invoke([&] { call(); });
   }
   void Percent(int16_t& x) const {
-    if (!percent.is_none()) CallbackScope::Invoke([&] { UpdateInteger(percent(x), x); });
+    if (py::object call = percent) CallbackScope::Invoke([&] { UpdateInteger(call(x), x); });
   }
   void Finish() const {
-    if (!finish.is_none()) CallbackScope::Invoke([&] { finish(); });
+    if (py::object call = finish) CallbackScope::Invoke([&] { call(); });
   }
+  void Clear() { start = percent = finish = py::object(); }
 };
 
-class FilesIOSink : public CFilesIOEvents {
+// A sink whose handlers can be dropped while the library may still hold its
+// address: a raise in progress walks a copy of the sink list.
+class Sink {
+ public:
+  virtual ~Sink() = default;
+  virtual void Clear() = 0;
+};
+
+class FilesIOSink : public CFilesIOEvents, public Sink {
  public:
   explicit FilesIOSink(OperationHandlers handlers) : handlers_(std::move(handlers)) {}
+  void Clear() override { handlers_.Clear(); }
   void StartOperation() override { handlers_.Start(); }
   void PercentDone(int16_t& x) override { handlers_.Percent(x); }
   void FinishOperation() override { handlers_.Finish(); }
@@ -79,14 +97,19 @@ class FilesIOSink : public CFilesIOEvents {
   OperationHandlers handlers_;
 };
 
-class DocumentSink : public CVelloraEvents {
+class DocumentSink : public CVelloraEvents, public Sink {
  public:
   DocumentSink(py::object correct, OperationHandlers handlers)
       : correct_(std::move(correct)), handlers_(std::move(handlers)) {}
+  void Clear() override {
+    correct_ = py::object();
+    handlers_.Clear();
+  }
   void IsCorrectFileType(bool& blnCorrect) override {
-    if (correct_.is_none()) return;
+    const py::object call = correct_;
+    if (!call) return;
     CallbackScope::Invoke([&] {
-      const py::object result = correct_(blnCorrect);
+      const py::object result = call(blnCorrect);
       if (result.is_none()) return;
       if (!py::isinstance<py::bool_>(result)) throw py::type_error("IsCorrectFileType must return a bool or None");
       blnCorrect = result.cast<bool>();
@@ -102,20 +125,41 @@ class DocumentSink : public CVelloraEvents {
 };
 
 // What connect() returns: the handlers stay connected while it lives or until
-// disconnect() (or the end of a with block).
+// disconnect() (or the end of a with block). The sink itself outlives the
+// connection until no raise can hold its address: to the end of the running
+// library call, or, dropped on another thread, to the end of the owner thread.
 class Connection {
  public:
-  explicit Connection(std::function<void()> disconnect) : disconnect_(std::move(disconnect)) {}
+  Connection(std::shared_ptr<Sink> sink, std::function<void()> detach)
+      : owner_(ThreadToken()), sink_(std::move(sink)), detach_(std::move(detach)) {}
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
-  ~Connection() { Disconnect(); }
-  void Disconnect() {
-    if (disconnect_) std::exchange(disconnect_, nullptr)();
+  ~Connection() {
+    if (!detach_) return;
+    if (owner_ == ThreadToken()) {
+      Disconnect();
+      return;
+    }
+    Detach();
+    OwnerRelease(owner_, std::move(sink_))(nullptr);
   }
-  bool connected() const { return static_cast<bool>(disconnect_); }
+  void Disconnect() {
+    if (!detach_) return;
+    if (owner_ != ThreadToken()) RaiseWrongThread(py::type::of<Connection>());
+    Detach();
+    CallbackScope::KeepToTheEnd(std::move(sink_));
+  }
+  bool connected() const { return static_cast<bool>(detach_); }
 
  private:
-  std::function<void()> disconnect_;
+  void Detach() {
+    std::exchange(detach_, nullptr)();
+    sink_->Clear();
+  }
+
+  uint64_t owner_;
+  std::shared_ptr<Sink> sink_;
+  std::function<void()> detach_;
 };
 
 std::unique_ptr<Connection> ConnectFilesIO(const std::shared_ptr<CFilesIO>& files, const py::object& handler,
@@ -125,18 +169,20 @@ std::unique_ptr<Connection> ConnectFilesIO(const std::shared_ptr<CFilesIO>& file
                                                               Handler(handler, callables, "PercentDone"),
                                                               Handler(handler, callables, "FinishOperation")});
   files->Connect(sink.get());
-  return std::make_unique<Connection>([files, sink] { files->Disconnect(sink.get()); });
+  CFilesIOEvents* events = sink.get();
+  return std::make_unique<Connection>(std::move(sink), [files, events] { files->Disconnect(events); });
 }
 
-std::unique_ptr<Connection> ConnectDocument(CVellora& doc, const py::object& handler, const py::kwargs& callables) {
+std::unique_ptr<Connection> ConnectDocument(const std::shared_ptr<CVellora>& doc, const py::object& handler,
+                                            const py::kwargs& callables) {
   CheckHandlerNames(callables, {"IsCorrectFileType", "StartOperation", "PercentDone", "FinishOperation"});
   auto sink = std::make_shared<DocumentSink>(Handler(handler, callables, "IsCorrectFileType"),
                                              OperationHandlers{Handler(handler, callables, "StartOperation"),
                                                                Handler(handler, callables, "PercentDone"),
                                                                Handler(handler, callables, "FinishOperation")});
-  doc.Connect(sink.get());
-  // The connection keeps the document alive (keep_alive below), so `doc` is valid here.
-  return std::make_unique<Connection>([&doc, sink] { doc.Disconnect(sink.get()); });
+  doc->Connect(sink.get());
+  CVelloraEvents* events = sink.get();
+  return std::make_unique<Connection>(std::move(sink), [doc, events] { doc->Disconnect(events); });
 }
 
 // A loaded stream as a context: Load on creation, CloseLoadedFile at the end of
@@ -146,7 +192,7 @@ class LoadedStream {
   LoadedStream(std::shared_ptr<CFilesIO> files, std::u16string name) : files_(std::move(files)), name_(std::move(name)) {
     existed_ = files_->Load(name_);
   }
-  void Close() { files_->CloseLoadedFile(); }
+  void Close() { Owned(files_).CloseLoadedFile(); }
   const std::shared_ptr<CFilesIO>& files() const { return files_; }
   bool existed() const { return existed_; }
   const std::u16string& name() const { return name_; }
@@ -157,9 +203,11 @@ class LoadedStream {
   bool existed_ = false;
 };
 
+// An element object the document takes: not None, and of the calling thread.
 template <typename T>
 std::shared_ptr<T> Required(std::shared_ptr<T> value, const char* what) {
   if (!value) throw py::type_error(std::string(what) + " cannot be None");
+  Owned(value);
   return value;
 }
 
@@ -186,7 +234,7 @@ void BindFilesIO(py::module_& m) {
       .def("__enter__", [](py::object self) { return self; })
       .def("__exit__", [](Connection& c, const py::args&) { c.Disconnect(); });
 
-  py::class_<CFilesIO, std::shared_ptr<CFilesIO>> files(m, "CFilesIO");
+  BoundClass<CFilesIO> files(m, "CFilesIO");
   py::class_<LoadedStream>(m, "LoadedStream")
       .def_property_readonly("files", &LoadedStream::files)
       .def_property_readonly("existed", &LoadedStream::existed)
@@ -297,7 +345,7 @@ void BindFilesIO(py::module_& m) {
 }
 
 void BindOtherElements(py::module_& m) {
-  py::class_<CImagesIO, std::shared_ptr<CImagesIO>>(m, "CImagesIO")
+  BoundClass<CImagesIO>(m, "CImagesIO")
       .def_property("Dirty", py::overload_cast<>(&CImagesIO::Dirty, py::const_), py::overload_cast<bool>(&CImagesIO::Dirty))
       .def_property_readonly("ClassDebugID", &CImagesIO::ClassDebugID)
       .def(
@@ -311,7 +359,7 @@ void BindOtherElements(py::module_& m) {
           "OldName"_a, "NewName"_a)
       .def("EnumStreams", [](CImagesIO& self) { return FromVariant(self.EnumStreams()); });
 
-  py::class_<CHelpIO, std::shared_ptr<CHelpIO>>(m, "CHelpIO")
+  BoundClass<CHelpIO>(m, "CHelpIO")
       .def_property("Dirty", py::overload_cast<>(&CHelpIO::Dirty, py::const_), py::overload_cast<bool>(&CHelpIO::Dirty))
       .def_property_readonly("ClassDebugID", &CHelpIO::ClassDebugID)
       .def(
@@ -330,7 +378,7 @@ void BindOtherElements(py::module_& m) {
       .def("Remove", &CHelpIO::Remove)
       .def("ExistFile", &CHelpIO::ExistFile);
 
-  py::class_<CObjectsIO, std::shared_ptr<CObjectsIO>>(m, "CObjectsIO")
+  BoundClass<CObjectsIO>(m, "CObjectsIO")
       .def_property("Dirty", py::overload_cast<>(&CObjectsIO::Dirty, py::const_),
                     py::overload_cast<bool>(&CObjectsIO::Dirty))
       .def_property_readonly("ClassDebugID", &CObjectsIO::ClassDebugID);
@@ -338,7 +386,7 @@ void BindOtherElements(py::module_& m) {
 
 // A text property of the document: read with the first overload, set with the second.
 template <std::u16string (CVellora::*Get)(), void (CVellora::*Set)(const std::u16string&)>
-void TextProperty(py::class_<CVellora>& c, const char* name) {
+void TextProperty(BoundClass<CVellora>& c, const char* name) {
   c.def_property(
       name, [](CVellora& self) { return (self.*Get)(); },
       [](CVellora& self, const std::u16string& value) { (self.*Set)(value); });
@@ -350,8 +398,8 @@ void BindDocument(py::module_& m) {
       .value("WebPage", WebPage)
       .value("PhoneNum", PhoneNum);
 
-  py::class_<CVellora> doc(m, "CVellora");
-  doc.def(py::init<>())
+  BoundClass<CVellora> doc(m, "CVellora");
+  doc.def(py::init([] { return Adopt(std::make_shared<CVellora>()); }))
       .def("NewFile", &CVellora::NewFile)
       .def(
           "OpenFile", [](CVellora& self, std::u16string file) { return CallbackScope::Run([&] { return self.OpenFile(file); }); },
@@ -362,6 +410,7 @@ void BindDocument(py::module_& m) {
           "file"_a = std::u16string())
       .def("CloseFile", &CVellora::CloseFile)
       .def("Revert", &CVellora::Revert)
+      .def("EditProperties", &CVellora::EditProperties)
       .def("GetTitle", &CVellora::GetTitle)
       .def(
           "SaveToPath", [](CVellora& self, const std::u16string& strPath) { return FromVariant(self.SaveToPath(strPath)); },
@@ -369,16 +418,16 @@ void BindDocument(py::module_& m) {
       .def("SaveAsFile", &CVellora::SaveAsFile)
       .def("SaveFile", &CVellora::SaveFile)
       .def_property(
-          "CFilesIO", &CVellora::GetCFilesIO,
+          "CFilesIO", [](CVellora& self) { return Adopt(self.GetCFilesIO()); },
           [](CVellora& self, std::shared_ptr<CFilesIO> v) { self.SetCFilesIO(Required(std::move(v), "CFilesIO")); })
       .def_property(
-          "CImagesIO", &CVellora::GetCImagesIO,
+          "CImagesIO", [](CVellora& self) { return Adopt(self.GetCImagesIO()); },
           [](CVellora& self, std::shared_ptr<CImagesIO> v) { self.SetCImagesIO(Required(std::move(v), "CImagesIO")); })
       .def_property(
-          "CHelpIO", &CVellora::GetCHelpIO,
+          "CHelpIO", [](CVellora& self) { return Adopt(self.GetCHelpIO()); },
           [](CVellora& self, std::shared_ptr<CHelpIO> v) { self.SetCHelpIO(Required(std::move(v), "CHelpIO")); })
       .def_property(
-          "CObjectsIO", &CVellora::GetCObjectsIO,
+          "CObjectsIO", [](CVellora& self) { return Adopt(self.GetCObjectsIO()); },
           [](CVellora& self, std::shared_ptr<CObjectsIO> v) { self.SetCObjectsIO(Required(std::move(v), "CObjectsIO")); })
       .def_property("DialogBoxParentHwnd", py::overload_cast<>(&CVellora::DialogBoxParentHwnd, py::const_),
                     py::overload_cast<int32_t>(&CVellora::DialogBoxParentHwnd))
@@ -403,10 +452,10 @@ void BindDocument(py::module_& m) {
   TextProperty<&CVellora::DocKeywords, &CVellora::DocKeywords>(doc, "DocKeywords");
   doc.def(
          "connect",
-         [](CVellora& self, const py::object& handler, const py::kwargs& callables) {
+         [](const std::shared_ptr<CVellora>& self, const py::object& handler, const py::kwargs& callables) {
            return ConnectDocument(self, handler, callables);
          },
-         "handler"_a = py::none(), py::keep_alive<0, 1>())
+         "handler"_a = py::none())
       .def("__enter__", [](py::object self) { return self; })
       .def("__exit__", [](CVellora& self, const py::object& exc_type, const py::object&, const py::object&) {
         // A block that failed leaves its changes unsaved instead of asking about them.
@@ -422,6 +471,10 @@ void BindDocumentClasses(py::module_& m) {
   BindFilesIO(m);
   BindOtherElements(m);
   BindDocument(m);
+  m.def("CanShowPropertiesWindow", &CanShowPropertiesWindow);
+  m.def(
+      "PropertiesText", [](const std::shared_ptr<CVellora>& document) { return PropertiesText(Owned(document)); },
+      "document"_a);
 }
 
 }  // namespace vellora2::python

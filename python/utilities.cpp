@@ -1,8 +1,11 @@
-// GUtility, GBytes and GCommonDialog as Python sees them. Members that work on
-// raw memory addresses or on storages are left out: a script has neither.
+// GUtility, GBytes, GCommonDialog and Collection as Python sees them. Members
+// that work on raw memory addresses or on storages are left out: a script has
+// neither, and a wrong address would bring down the interpreter.
 #include <pybind11/stl.h>
 
+#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "python/convert.hpp"
@@ -19,6 +22,35 @@ using namespace pybind11::literals;
 // An optional Variant argument left out: the runtime's "missing" Error value.
 Variant Optional(const py::args& args, size_t i) {
   return i < args.size() ? ToVariant(args[i]) : Variant(ErrorValue{kParamNotFound});
+}
+
+// The runtime's Collection, which CollectionReplace changes in place: items
+// from 1, by position or by key (compared without regard to case).
+void BindCollection(py::module_& m) {
+  using Index = std::variant<int32_t, std::u16string>;
+  py::class_<Collection, std::shared_ptr<Collection>>(m, "Collection")
+      .def(py::init<>())
+      .def(
+          "Add",
+          [](Collection& self, const py::object& item, std::optional<std::u16string> key, std::optional<int32_t> before,
+             std::optional<int32_t> after) { self.Add(ToVariant(item), std::move(key), before, after); },
+          "item"_a, "key"_a = py::none(), "before"_a = py::none(), "after"_a = py::none())
+      .def_property_readonly("Count", &Collection::Count)
+      .def(
+          "Item",
+          [](const Collection& self, const Index& index) {
+            return FromVariant(std::visit([&](const auto& i) -> const Variant& { return self.Item(i); }, index));
+          },
+          "index"_a)
+      .def(
+          "Remove", [](Collection& self, const Index& index) { std::visit([&](const auto& i) { self.Remove(i); }, index); },
+          "index"_a)
+      .def("__len__", &Collection::Count)
+      .def("__iter__", [](const Collection& self) {
+        py::list items;
+        for (const Variant& item : self.Items()) items.append(FromVariant(item));
+        return py::iter(items);
+      });
 }
 
 void BindGUtility(py::module_& m) {
@@ -54,6 +86,14 @@ void BindGUtility(py::module_& m) {
             return self.SearchDirs(sFileName, Ext, Path);
           },
           "sFileName"_a, "Ext"_a = std::u16string(), "Path"_a = std::u16string())
+      .def(
+          "SearchDirs",
+          [](GUtility& self, std::u16string sFileName, std::u16string Ext, std::u16string Path, int32_t FilePart,
+             int32_t ExtPart, int32_t DirPart) {
+            std::u16string found = self.SearchDirs(sFileName, Ext, Path, FilePart, ExtPart, DirPart);
+            return py::make_tuple(found, FilePart, ExtPart, DirPart);
+          },
+          "sFileName"_a, "Ext"_a, "Path"_a, "FilePart"_a, "ExtPart"_a, "DirPart"_a)
       .def("SearchForExe", &GUtility::SearchForExe, "sName"_a)
       .def("GetTempDir", &GUtility::GetTempDir)
       .def(
@@ -117,6 +157,12 @@ void BindGUtility(py::module_& m) {
           },
           "vTarget"_a)
       .def(
+          "CollectionReplace",
+          [](GUtility& self, Collection& n, const py::object& vIndex, const py::object& vVal) {
+            self.CollectionReplace(n, ToVariant(vIndex), ToVariant(vVal));
+          },
+          "n"_a, "vIndex"_a, "vVal"_a)
+      .def(
           "StrToStrB", [](GUtility& self, std::u16string s) { return Bytes(self.StrToStrB(s)); }, "s"_a)
       .def(
           "StrBToStr", [](GUtility& self, const py::bytes& s) { return self.StrBToStr(s.cast<std::string>()); }, "s"_a)
@@ -133,6 +179,9 @@ void BindGUtility(py::module_& m) {
       .def("HasShell", &GUtility::HasShell)
       .def("IsNT", &GUtility::IsNT)
       .def("IsExe", &GUtility::IsExe)
+      .def("SwapBytes", &GUtility::SwapBytes, "b1"_a, "b2"_a)
+      .def("SwapIntegers", &GUtility::SwapIntegers, "w1"_a, "w2"_a)
+      .def("SwapLongs", &GUtility::SwapLongs, "dw1"_a, "dw2"_a)
       .def("DoWaitEvents", &GUtility::DoWaitEvents, "msWait"_a)
       .def("GetRandom", &GUtility::GetRandom, "iLo"_a, "iHi"_a)
       .def("CoreRandomize", &GUtility::CoreRandomize, "Number"_a = 0)
@@ -145,6 +194,13 @@ void BindGUtility(py::module_& m) {
             CallbackScope::Run([&] { self.HourGlass(adapter); });
           },
           "obj"_a)
+      .def(
+          "GetOption",
+          [](GUtility& self, py::object opts) {
+            const PyObjectAdapter adapter(std::move(opts));
+            return CallbackScope::Run([&] { return self.GetOption(adapter); });
+          },
+          "opts"_a)
       .def(
           "xRight",
           [](GUtility& self, py::object obj) {
@@ -335,12 +391,36 @@ void BindGCommonDialog(py::module_& m) {
           "PrintRange"_a = eprAll, "DisablePageNumbers"_a = false, "FromPage"_a = 1, "ToPage"_a = -1,
           "DisableSelection"_a = false, "Copies"_a = int16_t{0}, "ShowPrintToFile"_a = false,
           "DisablePrintToFile"_a = true, "PrintToFile"_a = false, "Collate"_a = false, "PreventWarning"_a = false,
-          "Owner"_a = 0, "Printer"_a = py::none(), "Flags"_a = 0);
+          "Owner"_a = 0, "Printer"_a = py::none(), "Flags"_a = 0)
+      .def(
+          "VBPageSetupDlg",
+          [](GCommonDialog& self, int32_t Owner, bool DisableMargins, bool DisableOrientation, bool DisablePaper,
+             bool DisablePrinter, int32_t LeftMargin, int32_t MinLeftMargin, int32_t RightMargin, int32_t MinRightMargin,
+             int32_t TopMargin, int32_t MinTopMargin, int32_t BottomMargin, int32_t MinBottomMargin,
+             EPaperSize PaperSize, EOrientation Orientation, EPrintQuality PrintQuality, EPageSetupUnits Units,
+             py::object Printer, int32_t Flags) {
+            std::optional<PyObjectAdapter> printer;
+            if (!Printer.is_none()) printer.emplace(std::move(Printer));
+            const bool ok = CallbackScope::Run([&] {
+              return self.VBPageSetupDlg(Owner, DisableMargins, DisableOrientation, DisablePaper, DisablePrinter,
+                                         LeftMargin, MinLeftMargin, RightMargin, MinRightMargin, TopMargin,
+                                         MinTopMargin, BottomMargin, MinBottomMargin, PaperSize, Orientation,
+                                         PrintQuality, Units, printer ? &*printer : nullptr, Flags);
+            });
+            return py::make_tuple(ok, LeftMargin, MinLeftMargin, RightMargin, MinRightMargin, TopMargin, MinTopMargin,
+                                  BottomMargin, MinBottomMargin, PaperSize, Orientation, PrintQuality);
+          },
+          "Owner"_a = 0, "DisableMargins"_a = false, "DisableOrientation"_a = false, "DisablePaper"_a = false,
+          "DisablePrinter"_a = false, "LeftMargin"_a = 0, "MinLeftMargin"_a = 0, "RightMargin"_a = 0,
+          "MinRightMargin"_a = 0, "TopMargin"_a = 0, "MinTopMargin"_a = 0, "BottomMargin"_a = 0,
+          "MinBottomMargin"_a = 0, "PaperSize"_a = epsLetter, "Orientation"_a = eoPortrait, "PrintQuality"_a = epqDraft,
+          "Units"_a = epsuInches, "Printer"_a = py::none(), "Flags"_a = 0);
 }
 
 }  // namespace
 
 void BindUtilityClasses(py::module_& m) {
+  BindCollection(m);
   BindGUtility(m);
   BindGBytes(m);
   BindGCommonDialog(m);

@@ -94,3 +94,27 @@ def test_corrupt_and_foreign_files(doc, tmp_path):
     assert doc.NewFile()
     assert doc.CFilesIO.Load("fresh") == (False, "fresh")
     doc.CFilesIO.CloseLoadedFile()
+
+
+def test_handlers_that_disconnect_during_an_export(doc, tmp_path):
+    files = doc.CFilesIO
+    source = tmp_path / "data.bin"
+    source.write_bytes(bytes(200))
+    files.Import(str(source), "data")
+    seen = []
+    # The first handler ends the second connection and drops it while the
+    # library is still raising the same event to the sinks it listed.
+    connections = {}
+
+    def first(x):
+        seen.append(("first", x))
+        connections.pop("second", None)
+
+    connections["first"] = files.connect(PercentDone=first)
+    connections["second"] = files.connect(PercentDone=lambda x: seen.append(("second", x)))
+    files.Export("data", str(tmp_path / "out.bin"))
+    assert seen and all(name == "first" for name, _ in seen)
+    # A handler may end its own connection too.
+    with doc.connect(StartOperation=lambda: own.disconnect()) as own:
+        files.Export("data", str(tmp_path / "again.bin"))
+        assert not own.connected

@@ -54,3 +54,93 @@ def test_dialogs_without_a_user_answer_as_cancelled():
     assert d.VBChooseColor(0x123456) == (False, -1)
     d.CustomColor(3, 0x00FF00)
     assert d.CustomColor(3) == 0x00FF00
+
+
+class Option:
+    def __init__(self, index, value):
+        self.Index, self.Value = index, value
+
+
+def test_option_groups_and_collections():
+    u = vellora2.GUtility()
+    assert u.GetOption([Option(0, False), Option(4, True), Option(5, True)]) == 4
+    for group, number in [([Option(0, False)], vellora2.eeNoTrueOption), ([], vellora2.eeNoTrueOption),
+                          ([1, 2], vellora2.eeNotOptionArray), (None, vellora2.eeNotOptionArray),
+                          ([object()], vellora2.eeNotOptionArray)]:
+        try:
+            u.GetOption(group)
+        except vellora2.AutomationError as e:
+            assert e.number == number, group
+        else:
+            raise AssertionError(f"GetOption({group!r}) must raise {number}")
+
+    # A button whose Value fails: the script's own exception comes back.
+    class Broken:
+        Index = 1
+
+        @property
+        def Value(self):
+            raise ZeroDivisionError("no value")
+
+    try:
+        u.GetOption([Broken()])
+    except ZeroDivisionError:
+        pass
+    else:
+        raise AssertionError("the property's exception must reach the script")
+
+    c = vellora2.Collection()
+    for item, key in [("a", "ka"), ("b", "kb"), ("c", None)]:
+        c.Add(item, key)
+    # By position the item loses its key; by key it keeps it and moves to the end.
+    u.CollectionReplace(c, 1, "A")
+    u.CollectionReplace(c, "KB", "B")
+    assert list(c) == ["A", "c", "B"] and c.Item("kb") == "B"
+    for index, number in [(0, 9), (4, 9), ("ka", 5)]:
+        try:
+            u.CollectionReplace(c, index, "z")
+        except vellora2.AutomationError as e:
+            assert e.number == number, index
+        else:
+            raise AssertionError(f"CollectionReplace at {index!r} must raise {number}")
+    assert list(c) == ["A", "c", "B"]
+
+
+def test_search_dirs_gives_the_positions(tmp_path):
+    u = vellora2.GUtility()
+    (tmp_path / "tool.cfg").write_text("x")
+    found, file_part, ext_part, dir_part = u.SearchDirs("tool", ".cfg", f"/nowhere:{tmp_path}", 0, 0, 0)
+    assert found == str(tmp_path / "tool.cfg")
+    assert (found[file_part - 1:], found[ext_part - 1:], dir_part) == ("tool.cfg", ".cfg", 1)
+    # Nothing found, or no name: the positions stay as the caller had them.
+    assert u.SearchDirs("absent", "", str(tmp_path), 7, 8, 9) == ("", 7, 8, 9)
+    assert u.SearchDirs("", "", str(tmp_path), 7, 8, 9) == ("", 7, 8, 9)
+
+
+def test_page_setup_without_a_user_leaves_every_value():
+    d = vellora2.GCommonDialog()
+    printer = Option(0, False)
+    printer.PaperSize = 0
+    margins = dict(LeftMargin=1, MinLeftMargin=0, RightMargin=2, MinRightMargin=0, TopMargin=3, MinTopMargin=1,
+                   BottomMargin=4, MinBottomMargin=1)
+    result = d.VBPageSetupDlg(**margins, PaperSize=vellora2.epsA4, Orientation=vellora2.eoLandscape,
+                              PrintQuality=vellora2.epqHigh, Printer=printer)
+    assert result == (False, *margins.values(), vellora2.epsA4, vellora2.eoLandscape, vellora2.epqHigh)
+    assert printer.PaperSize == 0
+    # Margins are scaled to thousandths of an inch or hundredths of a millimetre
+    # before the dialog opens; a margin that does not fit overflows.
+    assert d.VBPageSetupDlg(LeftMargin=3_000_000, Units=vellora2.epsuMillimeters)[:2] == (False, 3_000_000)
+    try:
+        d.VBPageSetupDlg(LeftMargin=3_000_000)
+    except vellora2.AutomationError as e:
+        assert e.number == 6
+    else:
+        raise AssertionError("an inch margin past 2^31 thousandths must overflow")
+
+
+def test_properties_window_without_a_display(doc):
+    doc.DocTitle = "Quarterly figures"
+    assert not vellora2.CanShowPropertiesWindow()
+    text = vellora2.PropertiesText(doc)
+    assert text.startswith("General\n") and "  Title: Quarterly figures\n" in text
+    doc.EditProperties()  # says on stderr that there is no display, and returns
