@@ -168,10 +168,11 @@ class AutomationError(Exception):
   m.attr("AutomationError") = type;
   g_error_type = type.inc_ref().ptr();
 
-  py::register_exception_translator([](std::exception_ptr p) {
-    auto raise = [](const AutomationError& e, py::object byref) {
-      py::object instance = py::reinterpret_borrow<py::object>(g_error_type)(e.number(), e.source(), e.description(),
-                                                                             std::move(byref));
+  // The translator's type takes the exception by value.
+  py::register_exception_translator([](std::exception_ptr p) {  // NOLINT(performance-unnecessary-value-param)
+    auto raise = [](const AutomationError& e, const py::object& byref) {
+      py::object instance =
+          py::reinterpret_borrow<py::object>(g_error_type)(e.number(), e.source(), e.description(), byref);
       PyErr_SetObject(g_error_type, instance.ptr());
     };
     try {
@@ -207,7 +208,7 @@ void CallbackScope::ThrowIntoLibrary(py::error_already_set& e) {
     // The script speaks the library's language: the error travels on as its own,
     // and gathers the frames of the members it passes through.
     try {
-      const py::object error = e.value();
+      const py::object& error = e.value();
       const auto number = error.attr("number").cast<int32_t>();
       const auto source = py::str(error.attr("source")).cast<std::u16string>();
       const auto description = py::str(error.attr("description")).cast<std::u16string>();

@@ -274,7 +274,7 @@ void BindFilesIO(py::module_& m) {
           "Name"_a)
       .def(
           "Rename",
-          [](CFilesIO& self, std::u16string OldName, std::u16string NewName) {
+          [](CFilesIO& self, std::u16string OldName, const std::u16string& NewName) {
             self.Rename(OldName, NewName);
             return OldName;
           },
@@ -333,7 +333,7 @@ void BindFilesIO(py::module_& m) {
           "PutInFile", [](CFilesIO& self, const py::object& vData, int32_t SeekPos) { self.PutInFile(ToVariant(vData), SeekPos); },
           "vData"_a, "SeekPos"_a = -1)
       .def(
-          "PutLine", [](CFilesIO& self, std::u16string strOutput, int32_t SeekPos) { self.PutLine(strOutput, SeekPos); },
+          "PutLine", [](CFilesIO& self, const std::u16string& strOutput, int32_t SeekPos) { self.PutLine(strOutput, SeekPos); },
           "strOutput"_a, "SeekPos"_a = -1)
       .def("Clear", &CFilesIO::Clear)
       .def(
@@ -349,13 +349,13 @@ void BindOtherElements(py::module_& m) {
       .def_property("Dirty", py::overload_cast<>(&CImagesIO::Dirty, py::const_), py::overload_cast<bool>(&CImagesIO::Dirty))
       .def_property_readonly("ClassDebugID", &CImagesIO::ClassDebugID)
       .def(
-          "Store", [](CImagesIO& self, const Picture& ImageObj, std::u16string Name) { self.Store(ImageObj, Name); },
+          "Store", [](CImagesIO& self, const Picture& ImageObj, const std::u16string& Name) { self.Store(ImageObj, Name); },
           "ImageObj"_a, "Name"_a)
       .def("StoreFile", &CImagesIO::StoreFile, "strFile"_a, "Name"_a)
       .def(
-          "Load", [](CImagesIO& self, std::u16string Name) { return self.Load(Name); }, "Name"_a)
+          "Load", [](CImagesIO& self, const std::u16string& Name) { return self.Load(Name); }, "Name"_a)
       .def(
-          "Rename", [](CImagesIO& self, std::u16string OldName, std::u16string NewName) { self.Rename(OldName, NewName); },
+          "Rename", [](CImagesIO& self, const std::u16string& OldName, const std::u16string& NewName) { self.Rename(OldName, NewName); },
           "OldName"_a, "NewName"_a)
       .def("EnumStreams", [](CImagesIO& self) { return FromVariant(self.EnumStreams()); });
 
@@ -374,7 +374,7 @@ void BindOtherElements(py::module_& m) {
           },
           "FileLocation"_a)
       .def(
-          "Export", [](CHelpIO& self, std::u16string FileLocation) { self.Export(FileLocation); }, "FileLocation"_a)
+          "Export", [](CHelpIO& self, const std::u16string& FileLocation) { self.Export(FileLocation); }, "FileLocation"_a)
       .def("Remove", &CHelpIO::Remove)
       .def("ExistFile", &CHelpIO::ExistFile);
 

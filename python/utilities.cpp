@@ -70,7 +70,7 @@ void BindGUtility(py::module_& m) {
       .def("GetFullPath", py::overload_cast<std::u16string_view>(&GUtility::GetFullPath), "sFileName"_a)
       .def(
           "GetFullPath",
-          [](GUtility& self, std::u16string sFileName, int32_t FilePart, int32_t ExtPart, int32_t DirPart) {
+          [](GUtility& self, const std::u16string& sFileName, int32_t FilePart, int32_t ExtPart, int32_t DirPart) {
             std::u16string full = self.GetFullPath(sFileName, FilePart, ExtPart, DirPart);
             return py::make_tuple(full, FilePart, ExtPart, DirPart);
           },
@@ -82,13 +82,13 @@ void BindGUtility(py::module_& m) {
       .def("GetFileFullSpec", &GUtility::GetFileFullSpec, "sFile"_a)
       .def(
           "SearchDirs",
-          [](GUtility& self, std::u16string sFileName, std::u16string Ext, std::u16string Path) {
+          [](GUtility& self, const std::u16string& sFileName, const std::u16string& Ext, const std::u16string& Path) {
             return self.SearchDirs(sFileName, Ext, Path);
           },
           "sFileName"_a, "Ext"_a = std::u16string(), "Path"_a = std::u16string())
       .def(
           "SearchDirs",
-          [](GUtility& self, std::u16string sFileName, std::u16string Ext, std::u16string Path, int32_t FilePart,
+          [](GUtility& self, const std::u16string& sFileName, const std::u16string& Ext, const std::u16string& Path, int32_t FilePart,
              int32_t ExtPart, int32_t DirPart) {
             std::u16string found = self.SearchDirs(sFileName, Ext, Path, FilePart, ExtPart, DirPart);
             return py::make_tuple(found, FilePart, ExtPart, DirPart);
@@ -97,11 +97,11 @@ void BindGUtility(py::module_& m) {
       .def("SearchForExe", &GUtility::SearchForExe, "sName"_a)
       .def("GetTempDir", &GUtility::GetTempDir)
       .def(
-          "GetTempFile", [](GUtility& self, std::u16string Prefix) { return self.GetTempFile(Prefix); },
+          "GetTempFile", [](GUtility& self, const std::u16string& Prefix) { return self.GetTempFile(Prefix); },
           "Prefix"_a = std::u16string())
       .def(
           "GetTempFile",
-          [](GUtility& self, std::u16string Prefix, std::u16string PathName) {
+          [](GUtility& self, const std::u16string& Prefix, std::u16string PathName) {
             std::u16string file = self.GetTempFile(Prefix, PathName);
             return py::make_tuple(file, PathName);
           },
@@ -135,17 +135,17 @@ void BindGUtility(py::module_& m) {
           "sTarget"_a, "ch"_a, "iPos"_a = 1)
       .def(
           "InsertChar",
-          [](GUtility& self, std::u16string sTarget, std::u16string sChar, int16_t iPos) {
+          [](GUtility& self, std::u16string sTarget, const std::u16string& sChar, int16_t iPos) {
             self.InsertChar(sTarget, sChar, iPos);
             return sTarget;
           },
           "sTarget"_a, "sChar"_a, "iPos"_a)
       .def("WordWrap", &GUtility::WordWrap, "sText"_a, "cMax"_a)
       .def(
-          "LineWrap", [](GUtility& self, std::u16string sText, int16_t cMax) { return FromVariant(self.LineWrap(sText, cMax)); },
+          "LineWrap", [](GUtility& self, const std::u16string& sText, int16_t cMax) { return FromVariant(self.LineWrap(sText, cMax)); },
           "sText"_a, "cMax"_a)
       .def(
-          "GetNextLine", [](GUtility& self, std::u16string sSource) { return self.GetNextLine(sSource); },
+          "GetNextLine", [](GUtility& self, const std::u16string& sSource) { return self.GetNextLine(sSource); },
           "sSource"_a = std::u16string())
       .def("RTrimLine", &GUtility::RTrimLine, "sLine"_a)
       .def(
@@ -163,7 +163,7 @@ void BindGUtility(py::module_& m) {
           },
           "n"_a, "vIndex"_a, "vVal"_a)
       .def(
-          "StrToStrB", [](GUtility& self, std::u16string s) { return Bytes(self.StrToStrB(s)); }, "s"_a)
+          "StrToStrB", [](GUtility& self, const std::u16string& s) { return Bytes(self.StrToStrB(s)); }, "s"_a)
       .def(
           "StrBToStr", [](GUtility& self, const py::bytes& s) { return self.StrBToStr(s.cast<std::string>()); }, "s"_a)
       .def("StrZToStr", &GUtility::StrZToStr, "s"_a)
@@ -230,7 +230,7 @@ void BindGBytes(py::module_& m) {
           },
           "ab"_a, "s"_a)
       .def(
-          "StrToBytesV", [](GBytes& self, std::u16string s) { return FromVariant(self.StrToBytesV(s)); }, "s"_a)
+          "StrToBytesV", [](GBytes& self, const std::u16string& s) { return FromVariant(self.StrToBytesV(s)); }, "s"_a)
       .def(
           "BytesToStr", [](GBytes& self, const py::object& ab) { return self.BytesToStr(ToByteArray(ab)); }, "ab"_a)
       .def(
@@ -329,8 +329,8 @@ void BindGCommonDialog(py::module_& m) {
       .def(
           "VBGetOpenFileName",
           [](GCommonDialog& self, std::u16string FileName, std::u16string FileTitle, bool FileMustExist, bool MultiSelect,
-             bool ReadOnly, bool HideReadOnly, std::u16string filter, int32_t FilterIndex, std::u16string InitDir,
-             std::u16string DlgTitle, std::u16string DefaultExt, int32_t Owner, int32_t Flags) {
+             bool ReadOnly, bool HideReadOnly, std::u16string filter, int32_t FilterIndex, const std::u16string& InitDir,
+             const std::u16string& DlgTitle, const std::u16string& DefaultExt, int32_t Owner, int32_t Flags) {
             const bool ok = self.VBGetOpenFileName(FileName, FileTitle, FileMustExist, MultiSelect, ReadOnly, HideReadOnly,
                                                    filter, FilterIndex, InitDir, DlgTitle, DefaultExt, Owner, Flags);
             return py::make_tuple(ok, FileName, FileTitle, ReadOnly, filter, FilterIndex, Flags);
@@ -342,8 +342,8 @@ void BindGCommonDialog(py::module_& m) {
       .def(
           "VBGetSaveFileName",
           [](GCommonDialog& self, std::u16string FileName, std::u16string FileTitle, bool OverWritePrompt,
-             std::u16string filter, int32_t FilterIndex, std::u16string InitDir, std::u16string DlgTitle,
-             std::u16string DefaultExt, int32_t Owner, int32_t Flags) {
+             std::u16string filter, int32_t FilterIndex, const std::u16string& InitDir, const std::u16string& DlgTitle,
+             const std::u16string& DefaultExt, int32_t Owner, int32_t Flags) {
             const bool ok = self.VBGetSaveFileName(FileName, FileTitle, OverWritePrompt, filter, FilterIndex, InitDir,
                                                    DlgTitle, DefaultExt, Owner, Flags);
             return py::make_tuple(ok, FileName, FileTitle, filter, FilterIndex, Flags);
