@@ -1,5 +1,6 @@
 #include "compound/checker.hpp"
 
+#include <algorithm>
 #include <string>
 
 #include "compound/container.hpp"
@@ -16,7 +17,7 @@ class Checker {
  public:
   explicit Checker(const Container& c) : c_(c), owner_(c.fat().size()), mini_owner_(c.minifat().size()) {}
 
-  std::vector<std::string> Run() {
+  std::vector<Finding> Run() {
     for (uint32_t s : c_.fat_sectors()) Own(s, "the FAT", kFatSect);
     for (uint32_t s : c_.difat_sectors()) Own(s, "the DIFAT", kDifSect);
     Chain(c_.dir_chain(), "the directory");
@@ -45,13 +46,39 @@ class Checker {
       }
     }
     CheckDirectory();
-    return problems_;
+    return findings_;
   }
 
  private:
-  void Problem(std::string text) {
-    if (problems_.size() < 100) problems_.push_back(std::move(text));
+  // How a sibling tree departs from the balanced red-black tree in name order
+  // that our writer leaves; one note per tree says all of it.
+  struct Shape {
+    bool red_top = false;
+    bool red_under_red = false;
+    bool unbalanced = false;
+    bool out_of_order = false;
+
+    bool Sound() const { return !red_top && !red_under_red && !unbalanced && !out_of_order; }
+    std::string Describe() const {
+      std::vector<std::string> parts;
+      if (unbalanced) parts.emplace_back("is unbalanced");
+      if (out_of_order) parts.emplace_back("is out of name order");
+      if (red_top) parts.emplace_back("has a red top");
+      if (red_under_red) parts.emplace_back("has red entries under red ones");
+      std::string text;
+      for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) text += i + 1 == parts.size() ? " and " : ", ";
+        text += parts[i];
+      }
+      return text;
+    }
+  };
+
+  void Add(Finding::Kind kind, std::string text) {
+    if (findings_.size() < 100) findings_.push_back({kind, std::move(text)});
   }
+  void Problem(std::string text) { Add(Finding::Kind::kProblem, std::move(text)); }
+  void Note(std::string text) { Add(Finding::Kind::kNote, std::move(text)); }
   template <typename F>
   void Guard(F f) {
     try {
@@ -98,17 +125,17 @@ class Checker {
         int blacks;
       };
       std::vector<Frame> stack;
+      std::vector<const std::u16string*> names;
+      Shape shape;
       int black_height = -1;
       const DirEntry* previous = nullptr;
       uint32_t cur = entries[parent].child;
       int blacks = 0;
       bool parent_red = false;
-      if (cur != kNoStream && cur < entries.size() && entries[cur].color == Color::kRed) {
-        Problem("the tree under " + Describe(parent) + " has a red top");
-      }
+      shape.red_top = cur != kNoStream && cur < entries.size() && entries[cur].color == Color::kRed;
       auto leaf = [&](int b) {
         if (black_height < 0) black_height = b;
-        if (black_height != b) Problem("the tree under " + Describe(parent) + " is unbalanced");
+        if (black_height != b) shape.unbalanced = true;
       };
       size_t steps = 0;
       while (cur != kNoStream || !stack.empty()) {
@@ -117,12 +144,11 @@ class Checker {
           if (cur >= entries.size() || reached[cur]++ > 0 || entries[cur].type == EntryType::kUnused ||
               entries[cur].type == EntryType::kRoot) {
             Problem("the directory links entry " + std::to_string(cur) + " wrongly or twice");
-            cur = kNoStream;
             break;
           }
           const DirEntry& e = entries[cur];
           const bool red = e.color == Color::kRed;
-          if (red && parent_red) Problem("red entry " + Describe(cur) + " under a red one");
+          if (red && parent_red) shape.red_under_red = true;
           const int b = blacks + (red ? 0 : 1);
           if (e.left == kNoStream) leaf(b);
           stack.push_back({cur, b});
@@ -134,15 +160,25 @@ class Checker {
         const Frame f = stack.back();
         stack.pop_back();
         const DirEntry& e = entries[f.id];
-        if (previous && CompareNames(previous->name, e.name) >= 0) {
-          Problem("entries " + ToUtf8(previous->name) + " and " + ToUtf8(e.name) + " are out of order");
-        }
+        if (previous && CompareNames(previous->name, e.name) > 0) shape.out_of_order = true;
         previous = &e;
+        names.push_back(&e.name);
         if (e.type == EntryType::kStorage) storages.push_back(f.id);
         if (e.right == kNoStream) leaf(f.blacks);
         blacks = f.blacks;
         parent_red = e.color == Color::kRed;
         cur = e.right;
+      }
+      if (!shape.Sound()) Note("the tree under " + Describe(parent) + " " + shape.Describe());
+      // Unlike the tree's shape, a repeated name loses data: only the first
+      // entry of a name can be opened.
+      std::sort(names.begin(), names.end(), [](auto* a, auto* b) { return CompareNames(*a, *b) < 0; });
+      for (size_t i = 1; i < names.size(); ++i) {
+        const bool repeated = CompareNames(*names[i - 1], *names[i]) == 0;
+        const bool reported = i > 1 && CompareNames(*names[i - 2], *names[i - 1]) == 0;
+        if (repeated && !reported) {
+          Problem("the tree under " + Describe(parent) + " has more than one entry named " + ToUtf8(*names[i]));
+        }
       }
     }
     for (size_t id = 1; id < entries.size(); ++id) {
@@ -156,17 +192,17 @@ class Checker {
   const Container& c_;
   std::vector<std::string> owner_;
   std::vector<std::string> mini_owner_;
-  std::vector<std::string> problems_;
+  std::vector<Finding> findings_;
 };
 
 }  // namespace
 
-std::vector<std::string> CheckFile(std::shared_ptr<File> file) {
+std::vector<Finding> CheckFile(std::shared_ptr<File> file) {
   try {
     auto c = Container::Open(std::move(file));
     return Checker(*c).Run();
   } catch (const AutomationError& e) {
-    return {ToUtf8(e.description())};
+    return {{Finding::Kind::kProblem, ToUtf8(e.description())}};
   }
 }
 

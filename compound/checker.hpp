@@ -4,6 +4,11 @@
 // free exactly what nothing owns, the same for mini sectors, and every storage's
 // children forming a valid red-black tree in name order. Used by tests after
 // each commit and by `vellora check`.
+//
+// Problems are damage: something would be misread, lost or refused. Notes are
+// layouts our writer never leaves but our reader copes with: other writers
+// (LibreOffice, msitools) leave sibling trees that are unbalanced, all red or
+// out of name order, and the reader sorts children itself.
 #pragma once
 
 #include <memory>
@@ -14,7 +19,13 @@
 
 namespace vellora2::compound {
 
-// One line per problem; empty when the file is sound.
-std::vector<std::string> CheckFile(std::shared_ptr<File> file);
+struct Finding {
+  enum class Kind { kProblem, kNote };
+  Kind kind = Kind::kProblem;
+  std::string text;
+};
+
+// One finding per line; empty when the file is laid out as our writer leaves it.
+std::vector<Finding> CheckFile(std::shared_ptr<File> file);
 
 }  // namespace vellora2::compound

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 
-#include "compound/checker.hpp"
 #include "compound/fault_file.hpp"
 #include "compound/test_support.hpp"
 
@@ -58,7 +57,7 @@ void Change(Storage root) {
 Snapshot Read(const std::vector<std::byte>& bytes, std::vector<std::string>& problems) {
   auto fs = std::make_shared<MemoryFileSystem>();
   fs->SetContents("doc", bytes);
-  problems = CheckFile(fs->Open("doc", OpenMode::kRead));
+  problems = testing::Findings(fs->Open("doc", OpenMode::kRead));
   if (!problems.empty()) return {};
   StorageEngine engine(fs);
   return TakeSnapshot(engine.OpenStorageFile(u"doc", STGM_READ | STGM_SHARE_DENY_WRITE));

@@ -2,6 +2,7 @@
 // the liberties other writers take are accepted.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "compound/checker.hpp"
@@ -63,7 +64,7 @@ class CorruptTest : public ::testing::Test {
     fs_->SetContents("edit", bytes);
     auto c = Container::Open(fs_->Open("edit", OpenMode::kRead));
     const uint32_t ssz = c->sector_size();
-    Put32(bytes, (uint64_t{c->fat_sectors()[sector / (ssz / 4)]} + 1) * ssz + sector % (ssz / 4) * 4, value);
+    Put32(bytes, (uint64_t{c->fat_sectors()[sector / (ssz / 4)]} + 1) * ssz + uint64_t{sector % (ssz / 4)} * 4, value);
   }
 
   std::shared_ptr<MemoryFileSystem> fs_ = std::make_shared<MemoryFileSystem>();
@@ -130,6 +131,11 @@ TEST_F(CorruptTest, LibertiesOfOtherWritersAreAccepted) {
     e[0].child = prev;
   });
   fs_->SetContents("bad", degenerate);
+  // The check names each such tree once, as a note: the file reads correctly.
+  auto findings = engine_.Check(u"bad");
+  ASSERT_EQ(findings.size(), 1u);
+  EXPECT_TRUE(findings[0].note);
+  EXPECT_EQ(findings[0].text, "the tree under the root is out of name order, has a red top and has red entries under red ones");
   auto root = engine_.OpenStorageFile(u"bad", kRead);
   EXPECT_EQ(root.ElementType(u"S599"), STGTY_STREAM);
   auto emoji = root.OpenStream(u"\U0001F600 EMOJI", STGM_READ | STGM_SHARE_EXCLUSIVE);
@@ -161,6 +167,20 @@ TEST_F(CorruptTest, LibertiesOfOtherWritersAreAccepted) {
     big.size = 0;
   });
   EXPECT_EQ(OpenAndWalk(twins), 0);
+  findings = engine_.Check(u"bad");
+  EXPECT_EQ(std::count_if(findings.begin(), findings.end(),
+                          [](const auto& f) { return !f.note && f.text.find("more than one entry named") != std::string::npos; }),
+            1);
+  // Every tree all red, as LibreOffice writes them: one note for each storage.
+  auto red = EditDirectory(good_, [&](std::vector<DirEntry>& e) {
+    for (DirEntry& entry : e) entry.color = Color::kRed;
+  });
+  fs_->SetContents("bad", red);
+  findings = engine_.Check(u"bad");
+  ASSERT_EQ(findings.size(), 2u);
+  EXPECT_TRUE(findings[0].note && findings[1].note);
+  EXPECT_EQ(findings[0].text, "the tree under the root has a red top and has red entries under red ones");
+  EXPECT_EQ(findings[1].text, "the tree under Sub has a red top");
   // A version 3 size whose unused high half holds garbage.
   auto high = EditDirectory(good_, [&](std::vector<DirEntry>& e) { e[Id(e, u"big")].size |= 0xABCD'0000'0000ull; });
   EXPECT_EQ(OpenAndWalk(high), 0);

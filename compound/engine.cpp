@@ -127,7 +127,9 @@ Date StorageEngine::ConvertTime(Date stored) {
 std::vector<StorageProblem> StorageEngine::Check(std::u16string_view path) {
   auto file = state_->files->Open(ToUtf8(path), compound::OpenMode::kRead);
   std::vector<StorageProblem> out;
-  for (auto& text : compound::CheckFile(file)) out.push_back({std::move(text)});
+  for (auto& finding : compound::CheckFile(file)) {
+    out.push_back({std::move(finding.text), finding.kind == compound::Finding::Kind::kNote});
+  }
   return out;
 }
 

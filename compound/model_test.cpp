@@ -10,7 +10,6 @@
 #include <cstring>
 #include <random>
 
-#include "compound/checker.hpp"
 #include "compound/name.hpp"
 #include "compound/test_support.hpp"
 
@@ -129,7 +128,7 @@ class Driver {
     auto reader = engine_.OpenStorageFile(u"m.cfb", STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED);
     const Snapshot got = TakeSnapshot(reader);
     ASSERT_TRUE(got == Flat(*committed_)) << Diff(got, Flat(*committed_));
-    const auto problems = CheckFile(fs_->Open("m.cfb", OpenMode::kRead));
+    const auto problems = testing::Findings(fs_->Open("m.cfb", OpenMode::kRead));
     ASSERT_TRUE(problems.empty()) << problems.front();
     ++checks_;
   }

@@ -2,7 +2,6 @@
 
 #include <random>
 
-#include "compound/checker.hpp"
 #include "compound/container.hpp"
 #include "compound/level.hpp"
 #include "compound/test_support.hpp"
@@ -24,7 +23,7 @@ class StorageTest : public ::testing::Test {
   std::shared_ptr<MemoryFileSystem> fs_ = std::make_shared<MemoryFileSystem>();
   StorageEngine engine_{fs_};
 
-  std::vector<std::string> Problems(const std::string& path) { return CheckFile(fs_->Open(path, OpenMode::kRead)); }
+  std::vector<std::string> Problems(const std::string& path) { return testing::Findings(fs_->Open(path, OpenMode::kRead)); }
   std::shared_ptr<Container> Open(const std::string& path) { return Container::Open(fs_->Open(path, OpenMode::kRead)); }
 };
 

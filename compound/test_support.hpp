@@ -10,12 +10,21 @@
 #include <string>
 #include <vector>
 
+#include "compound/checker.hpp"
 #include "compound/memory_file.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/automation/text.hpp"
 #include "vellora2/compound/storage_engine.hpp"
 
 namespace vellora2::compound::testing {
+
+// Every finding of the structural check, notes marked as such: files our
+// writer leaves have none.
+inline std::vector<std::string> Findings(std::shared_ptr<File> file) {
+  std::vector<std::string> out;
+  for (auto& f : CheckFile(std::move(file))) out.push_back((f.kind == Finding::Kind::kNote ? "note: " : "") + f.text);
+  return out;
+}
 
 // Deterministic bytes that differ by seed and position, so a misplaced sector shows.
 inline std::vector<std::byte> Pattern(size_t n, uint32_t seed) {

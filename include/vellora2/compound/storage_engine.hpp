@@ -191,9 +191,13 @@ class Storage {
   std::shared_ptr<compound::StorageHandle> handle_;
 };
 
-// One problem found by the structural check, in words ("sector 12 is in two chains").
+// One finding of the structural check, in words ("sector 12 is in two chains").
+// A note is no damage: the file reads correctly, but is not laid out as this
+// library writes it (a sibling tree out of balance or out of name order, as
+// other writers leave them).
 struct StorageProblem {
   std::string text;
+  bool note = false;
 };
 
 // What a compound file's header says, for tools that show it.
@@ -236,7 +240,8 @@ class StorageEngine {
   Date ConvertTime(Date stored);
 
   // Structural check of a file on disk: every sector owned once, chains closed,
-  // free list consistent, directory a valid tree. Empty when the file is sound.
+  // free list consistent, directory a valid tree. The file is sound when every
+  // finding is a note, and as this library writes it when there is none.
   std::vector<StorageProblem> Check(std::u16string_view path);
   // The header facts of a file on disk; STG_E_INVALIDHEADER and the like when it
   // is not a compound file.
