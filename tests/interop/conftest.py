@@ -19,6 +19,14 @@ def vellora():
     return path
 
 
+@pytest.fixture(scope="session")
+def property_tool():
+    path = os.environ.get("PROPERTY_TOOL")
+    if not path or not os.access(path, os.X_OK):
+        pytest.fail("PROPERTY_TOOL must name the built interop_property_tool")
+    return path
+
+
 def run(*args, **kwargs):
     """Runs a command and returns its standard output; a failure fails the test."""
     result = subprocess.run(args, capture_output=True, **kwargs)
