@@ -195,7 +195,7 @@ TEST_F(CorruptTest, ACommitOverSharedAndLeakedSectorsWritesASoundDocument) {
     e[Id(e, u"inner")].size = e[Id(e, u"big")].size;
   });
   fs_->SetContents("fix", shared);
-  ASSERT_FALSE(CheckFile(fs_->Open("fix", OpenMode::kRead)).empty());
+  ASSERT_FALSE(testing::Findings(fs_->Open("fix", OpenMode::kRead)).empty());
   auto expected = Pattern(20000, 1);
   {
     auto root = engine_.OpenStorageFile(u"fix", kRoot);
@@ -212,7 +212,7 @@ TEST_F(CorruptTest, ACommitOverSharedAndLeakedSectorsWritesASoundDocument) {
     small.Release();
     root.Commit();
   }
-  EXPECT_EQ(CheckFile(fs_->Open("fix", OpenMode::kRead)), std::vector<std::string>{});
+  EXPECT_EQ(testing::Findings(fs_->Open("fix", OpenMode::kRead)), std::vector<std::string>{});
   auto root = engine_.OpenStorageFile(u"fix", kRead);
   auto big = root.OpenStream(u"big", STGM_READ | STGM_SHARE_EXCLUSIVE);
   EXPECT_EQ(testing::ReadAll(big), expected);
