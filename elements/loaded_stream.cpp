@@ -1,6 +1,7 @@
 // CFilesIO's loaded stream: one stream of the document held open for reading
 // and writing at byte positions and by lines, with a line index built on demand.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -26,6 +27,8 @@ constexpr std::u16string_view kNotLoaded = u"You must first Load an element in c
 // PutLine has always said it this way; hosts may compare the text.
 constexpr std::u16string_view kNotLoadedPutLine = u"You must first Load and element in code.";
 constexpr std::u16string_view kStreamNotLoaded = u"Stream not loaded.";
+// A constant, so that its length is not counted on every call.
+constexpr std::u16string_view kGetLineFrame = u"|Vellora.CFilesIO::GetLine";
 
 constexpr uint8_t kCR = 13;
 constexpr uint8_t kLF = 10;
@@ -34,6 +37,38 @@ constexpr uint8_t kQuote = '"';
 // The index's settings: text after the last line end is a line, empty lines
 // count, and a line never includes its line end.
 constexpr LineList::Settings kLineSettings{true, true, false};
+
+// Windows-1252 to UTF-16 by table, filled from FromAnsi so that GetLine and the
+// rest of the library always agree on every byte.
+const std::array<char16_t, 256>& AnsiTable() {
+  static const std::array<char16_t, 256> table = [] {
+    std::string all(256, '\0');
+    for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<char>(i);
+    const std::u16string wide = FromAnsi(all);
+    std::array<char16_t, 256> t{};
+    std::copy(wide.begin(), wide.end(), t.begin());
+    return t;
+  }();
+  return table;
+}
+
+// Appends `n` bytes as text. Bytes below 0x80, the bulk of most text, are
+// their own code units: every byte is widened in one pass the compiler turns
+// into vector instructions, and only a run that holds other bytes goes through
+// the table.
+void AppendAnsi(std::u16string& out, const uint8_t* bytes, size_t n, const std::array<char16_t, 256>& table) {
+  const size_t at = out.size();
+  out.resize(at + n);
+  char16_t* to = out.data() + at;
+  uint8_t high = 0;
+  for (size_t i = 0; i < n; ++i) {
+    to[i] = bytes[i];
+    high |= bytes[i];
+  }
+  if (high >= 0x80) {
+    for (size_t i = 0; i < n; ++i) to[i] = table[bytes[i]];
+  }
+}
 
 }  // namespace
 
@@ -101,7 +136,7 @@ std::u16string CFilesIO::GetLine(int32_t&& SeekPos) { return GetLine(SeekPos); }
 
 std::u16string CFilesIO::GetLine(int32_t& SeekPos) {
   HeldElements held;
-  return RunWithFrame(u"|Vellora.CFilesIO::GetLine", held, [&] {
+  return RunWithFrame(kGetLineFrame, held, [&] {
     Stream& stream = LoadedStream(kNotLoaded);
     if (SeekPos > -1) stream.Seek(SeekPos, 0);
     SeekPos = -1;
@@ -120,48 +155,45 @@ std::u16string CFilesIO::GetLine(int32_t& SeekPos) {
         }
       }
     } position_back{stream, pos};
-    const auto next = [&] { return window_->At(stream, pos++); };
-
-    std::string line;
-    uint8_t ch = 0;
-    if (pos < size) {
-      ch = next();
-      line.push_back(static_cast<char>(ch));
-    }
-    in_quote_ = ch == kQuote;
-    while (pos < size && ((in_quote_ && filter_quotes_) || ch != kCR)) {
+    // The line is converted straight from the window, one run of bytes at a
+    // time, so that a line held in one window costs one allocation.
+    const auto& table = AnsiTable();
+    std::u16string line;
+    uint8_t last = 0;
+    bool ended = false;
+    in_quote_ = false;
+    while (pos < size && !ended) {
       auto run = window_->From(stream, pos);
       run = run.first(static_cast<size_t>(std::min<uint64_t>(run.size(), size - pos)));
-      const auto* bytes = reinterpret_cast<const char*>(run.data());
+      const auto* bytes = reinterpret_cast<const uint8_t*>(run.data());
       size_t taken = 0;
       if (filter_quotes_) {
         // Where a line ends depends on every quote before it: step.
         do {
-          ch = static_cast<uint8_t>(bytes[taken++]);
-          if (ch == kQuote) in_quote_ = !in_quote_;
-        } while (taken < run.size() && (in_quote_ || ch != kCR));
+          last = bytes[taken++];
+          if (last == kQuote) in_quote_ = !in_quote_;
+          ended = last == kCR && !in_quote_;
+        } while (!ended && taken < run.size());
       } else {
-        // Only a CR ends the line; the quote state still follows the text.
+        // Only a CR ends the line.
         const void* cr = std::memchr(bytes, kCR, run.size());
-        taken = cr ? static_cast<size_t>(static_cast<const char*>(cr) - bytes) + 1 : run.size();
-        if (std::count(bytes, bytes + taken, static_cast<char>(kQuote)) % 2 != 0) in_quote_ = !in_quote_;
-        ch = static_cast<uint8_t>(bytes[taken - 1]);
+        ended = cr != nullptr;
+        taken = ended ? static_cast<size_t>(static_cast<const uint8_t*>(cr) - bytes) + 1 : run.size();
+        last = bytes[taken - 1];
       }
-      line.append(bytes, taken);
+      AppendAnsi(line, bytes, taken, table);
       pos += taken;
     }
-    if (ch == kCR) {
+    // A quoted CR that is the stream's last byte ends the line all the same.
+    if (last == kCR) {
       line.pop_back();
       // After a CR that is the last byte there is nothing to look at. Otherwise
       // the byte after it is taken if it is the LF, and left for the next line
       // if it is anything else, unless it is the last byte of the stream: then
       // it is consumed and no further line follows.
-      if (pos < size) {
-        ch = next();
-        if (ch != kLF && pos < size) --pos;
-      }
+      if (pos < size && (window_->At(stream, pos) == kLF || pos + 1 == size)) ++pos;
     }
-    return FromAnsi(line);
+    return line;
   });
 }
 

@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "elements/stream_window.hpp"
 #include "elements/test_document.hpp"
 #include "vellora2/automation/error.hpp"
+#include "vellora2/automation/text.hpp"
 #include "vellora2/elements/cfilesio.hpp"
 #include "vellora2/storage/errors.hpp"
 
@@ -132,6 +134,34 @@ TEST_F(Loaded, ReadAheadFollowsWritesAndLongLines) {
   EXPECT_EQ(byte, Variant(uint8_t{'t'}));
   EXPECT_EQ(files_.GetLine(), u"hird");
   EXPECT_TRUE(files_.Dirty());
+}
+
+TEST_F(Loaded, LineEndsOnTheEdgeOfAReadAheadBlock) {
+  const size_t block = StreamWindow::kBlock;
+  // CR as a block's last byte, its LF the next block's first.
+  LoadWith(std::string(block - 1, 'a') + "\r\nnext");
+  EXPECT_EQ(AllLines(), (std::vector<std::u16string>{std::u16string(block - 1, u'a'), u"next"}));
+  // A lone CR as a block's last byte: the next block's first byte starts a line.
+  LoadWith(std::string(block - 1, 'b') + "\rzz\r\n");
+  EXPECT_EQ(AllLines(), (std::vector<std::u16string>{std::u16string(block - 1, u'b'), u"zz"}));
+  // ... or is consumed with it when it is the stream's last byte.
+  LoadWith(std::string(block - 1, 'c') + "\ry");
+  EXPECT_EQ(AllLines(), (std::vector<std::u16string>{std::u16string(block - 1, u'c')}));
+  EXPECT_EQ(files_.SeekInFile(), static_cast<int32_t>(block + 1));
+
+  // A line over three blocks, Windows-1252 characters on either side of the
+  // block edges and among plain text.
+  std::string line(2 * block + 100, 'p');
+  for (const size_t at : {size_t{5}, block - 1, block, 2 * block - 2, 2 * block + 99}) line[at] = '\x80';
+  line[block + 17] = '\xe9';
+  LoadWith(line + "\r\n");
+  EXPECT_EQ(AllLines(), (std::vector<std::u16string>{FromAnsi(line)}));
+
+  // With FilterQuotes, a quoted CR that is the stream's last byte still ends
+  // the line and is not part of it.
+  files_.FilterQuotes(true);
+  LoadWith("\"a\r");
+  EXPECT_EQ(AllLines(), (std::vector<std::u16string>{u"\"a"}));
 }
 
 TEST_F(Loaded, ValuesAreReadByTheirSubtype) {

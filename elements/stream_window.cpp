@@ -4,13 +4,6 @@
 #include "vellora2/compound/stgm.hpp"
 
 namespace vellora2 {
-namespace {
-
-// Large enough that the engine call is a small part of the cost, small enough
-// that short reads near the start of a large stream stay cheap.
-constexpr size_t kBlock = 64 * 1024;
-
-}  // namespace
 
 void StreamWindow::Fill(Stream& stream, uint64_t position) {
   bytes_.resize(kBlock);

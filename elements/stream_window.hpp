@@ -15,6 +15,11 @@ namespace vellora2 {
 
 class StreamWindow {
  public:
+  // Bytes read per block: large enough that the engine call is a small part of
+  // the cost, small enough that short reads near the start of a large stream
+  // stay cheap.
+  static constexpr size_t kBlock = 64 * 1024;
+
   // The byte at `position`, which must lie before the stream's end. Reading a
   // new block moves the stream's own position; callers set it afterwards.
   uint8_t At(Stream& stream, uint64_t position) { return std::to_integer<uint8_t>(From(stream, position)[0]); }
