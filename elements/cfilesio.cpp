@@ -3,6 +3,7 @@
 #include "vellora2/elements/cfilesio.hpp"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "document/thread_state.hpp"
@@ -39,6 +40,22 @@ constexpr uint64_t kPercentEvery = 15;
 
 int16_t PercentOf(uint64_t position, uint64_t size) {
   return static_cast<int16_t>(RoundHalfEven(static_cast<double>(position) / static_cast<double>(size) * 100.0));
+}
+
+// Calls `raise` on every sink connected when the event is raised, even if a
+// handler connects or disconnects sinks. Export raises millions of events, so
+// the usual handful of sinks is copied onto the stack rather than the heap.
+template <typename Raise>
+void ForEachSink(const std::vector<CFilesIOEvents*>& sinks, Raise&& raise) {
+  constexpr size_t kOnStack = 8;
+  if (sinks.size() > kOnStack) {
+    for (auto* sink : std::vector(sinks)) raise(*sink);
+    return;
+  }
+  std::array<CFilesIOEvents*, kOnStack> copy{};
+  const size_t count = sinks.size();
+  std::copy(sinks.begin(), sinks.end(), copy.begin());
+  for (size_t i = 0; i < count; ++i) raise(*copy[i]);
 }
 
 }  // namespace
@@ -157,9 +174,27 @@ void CFilesIO::Export(std::u16string& Name, std::u16string_view FileLocation) {
       if (stream.Read(part) != want) Raise(STG_E_READFAULT, u"Vellora2.Storage", u"the stream ended early");
       file.Write(part);
       done += want;
-      for (; next_percent <= done; next_percent += kPercentEvery) {
-        int16_t x = PercentOf(next_percent, size);
-        RaisePercentDone(x);
+      // PercentOf never falls as the position grows, so the events up to the
+      // last one that still rounds to the same value can share it: a block of
+      // some 70,000 events needs a handful of divisions, not one each.
+      while (next_percent <= done) {
+        // The first `same` events of the block's remaining ones share `value`;
+        // the first `differs` do not, or there are only differs - 1 of them.
+        const int16_t value = PercentOf(next_percent, size);
+        uint64_t same = 1;
+        uint64_t differs = (done - next_percent) / kPercentEvery + 2;
+        while (differs - same > 1) {
+          const uint64_t mid = same + (differs - same) / 2;
+          if (PercentOf(next_percent + (mid - 1) * kPercentEvery, size) == value) {
+            same = mid;
+          } else {
+            differs = mid;
+          }
+        }
+        for (; same > 0; --same, next_percent += kPercentEvery) {
+          int16_t x = value;
+          RaisePercentDone(x);
+        }
       }
     }
     file.Close();
@@ -275,15 +310,15 @@ void CFilesIO::Connect(CFilesIOEvents* sink) {
 void CFilesIO::Disconnect(CFilesIOEvents* sink) { std::erase(sinks_, sink); }
 
 void CFilesIO::RaiseStartOperation() {
-  for (auto* sink : std::vector(sinks_)) sink->StartOperation();
+  ForEachSink(sinks_, [](CFilesIOEvents& sink) { sink.StartOperation(); });
 }
 
 void CFilesIO::RaisePercentDone(int16_t& x) {
-  for (auto* sink : std::vector(sinks_)) sink->PercentDone(x);
+  ForEachSink(sinks_, [&x](CFilesIOEvents& sink) { sink.PercentDone(x); });
 }
 
 void CFilesIO::RaiseFinishOperation() {
-  for (auto* sink : std::vector(sinks_)) sink->FinishOperation();
+  ForEachSink(sinks_, [](CFilesIOEvents& sink) { sink.FinishOperation(); });
 }
 
 }  // namespace vellora2

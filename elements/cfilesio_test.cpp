@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "elements/test_document.hpp"
@@ -182,6 +183,34 @@ TEST_F(Exported, EventsStayExactAcrossTheCopyBlocks) {
     const double at = 1.0 + 15.0 * static_cast<double>(i);
     EXPECT_EQ(events[i], static_cast<int>(RoundHalfEven(at / static_cast<double>(size) * 100.0))) << i;
   }
+}
+
+TEST_F(Exported, EverySinkConnectedWhenAnEventIsRaisedGetsIt) {
+  // More sinks than Export copies onto the stack. The first disconnects the
+  // last at its first event, which the last still gets; the last changes the
+  // value it is given, which must not carry over into the next event.
+  struct Meddler : EventLog {
+    void PercentDone(int16_t& x) override {
+      EventLog::PercentDone(x);
+      if (files) files->Disconnect(std::exchange(victim, nullptr));
+      files = nullptr;
+      if (change) x = -7;
+    }
+    CFilesIO* files = nullptr;
+    CFilesIOEvents* victim = nullptr;
+    bool change = false;
+  };
+  std::vector<Meddler> sinks(9);
+  sinks.front().files = &files_;
+  sinks.front().victim = &sinks.back();
+  sinks.back().change = true;
+  for (auto& sink : sinks) files_.Connect(&sink);
+  doc_.PutStream(u"Images\\s", std::string(200, 'x'));
+  files_.Export(u"Images\\s", doc_.Path("meddled"));
+  const std::vector<int> all{-1, 8, 16, 23, 30, 38, 46, 53, 60, 68, 76, 83, 90, 98, -2};
+  for (size_t i = 0; i + 1 < sinks.size(); ++i) EXPECT_EQ(sinks[i].events, all) << i;
+  EXPECT_EQ(sinks.back().events, (std::vector<int>{-1, 8}));
+  for (auto& sink : sinks) files_.Disconnect(&sink);
 }
 
 TEST_F(Exported, RefusesExistingFilesMissingFoldersAndMissingStreams) {
