@@ -44,10 +44,15 @@ int16_t PercentOf(uint64_t position, uint64_t size) {
 
 // Calls `raise` on every sink connected when the event is raised, even if a
 // handler connects or disconnects sinks. Export raises millions of events, so
-// the usual handful of sinks is copied onto the stack rather than the heap.
+// the usual one sink, or a handful, is copied onto the stack rather than the heap.
 template <typename Raise>
 void ForEachSink(const std::vector<CFilesIOEvents*>& sinks, Raise&& raise) {
   constexpr size_t kOnStack = 8;
+  if (sinks.size() == 1) {
+    CFilesIOEvents* const only = sinks.front();
+    raise(*only);
+    return;
+  }
   if (sinks.size() > kOnStack) {
     for (auto* sink : std::vector(sinks)) raise(*sink);
     return;
@@ -193,7 +198,12 @@ void CFilesIO::Export(std::u16string& Name, std::u16string_view FileLocation) {
         }
         for (; same > 0; --same, next_percent += kPercentEvery) {
           int16_t x = value;
-          RaisePercentDone(x);
+          // The one sink a host usually has is called here directly.
+          if (sinks_.size() == 1) {
+            sinks_.front()->PercentDone(x);
+          } else {
+            RaisePercentDone(x);
+          }
         }
       }
     }
