@@ -18,7 +18,7 @@ class StreamWindow {
   // Bytes read per block: large enough that the engine call is a small part of
   // the cost, small enough that short reads near the start of a large stream
   // stay cheap.
-  static constexpr size_t kBlock = 64 * 1024;
+  static constexpr size_t kBlock = size_t{64} * 1024;
 
   // The byte at `position`, which must lie before the stream's end. Reading a
   // new block moves the stream's own position; callers set it afterwards.
