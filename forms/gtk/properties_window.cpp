@@ -24,11 +24,19 @@ using Flag = bool PropertiesControls::*;
 constexpr int kWidth = 373;
 constexpr int kHeight = 409;
 
-// GTK's default entries are tall; these keep the nine summary rows inside the
-// window's fixed size.
+// GTK's default entries, buttons and tabs are tall; these keep the nine
+// summary rows and the comments box inside the window's fixed size.
 constexpr const char* kStyle =
-    "entry { min-height: 22px; padding-top: 1px; padding-bottom: 1px; }"
-    "notebook > stack > grid { padding: 8px 10px; }";
+    "entry { min-height: 18px; padding-top: 1px; padding-bottom: 1px; }"
+    "button { min-height: 18px; padding: 2px 12px; }"
+    "notebook > header > tabs > tab { min-height: 18px; padding: 3px 10px; }"
+    "notebook > stack > grid { padding: 6px 8px; }";
+
+// How a value too long for its row is shown. A window of fixed size cannot
+// widen for it: dates wrap onto a second line, since any part cut off could be
+// the one that matters; names and folders lose their middle, and their tooltip
+// shows them whole.
+enum class Fit { kWhole, kWrap, kEllipsize };
 
 // "&Title:" becomes "_Title:": GTK marks access keys with an underscore.
 std::string Mnemonic(std::u16string_view caption) {
@@ -48,7 +56,7 @@ std::string Mnemonic(std::u16string_view caption) {
   return ToUtf8(out);
 }
 
-class GtkPropertiesWindow : public PropertiesWindow {
+class GtkPropertiesWindow final : public PropertiesWindow {
  public:
   explicit GtkPropertiesWindow(frmProperties& form);
   GtkPropertiesWindow(const GtkPropertiesWindow&) = delete;
@@ -69,7 +77,7 @@ class GtkPropertiesWindow : public PropertiesWindow {
   GtkWidget* NewTab(const char* caption);
   void Separator();
   GtkWidget* Caption(std::u16string_view caption);
-  void ValueRow(std::u16string_view caption, const char* name, Text field);
+  void ValueRow(std::u16string_view caption, const char* name, Text field, Fit fit, int span = 2);
   void EntryRow(std::u16string_view caption, const char* name, Text field);
   void CommentsRow();
   GtkWidget* Check(std::u16string_view caption, const char* name, Flag field);
@@ -132,17 +140,20 @@ GtkPropertiesWindow::GtkPropertiesWindow(frmProperties& form) : form_(form) {
   auto title = std::make_unique<TextBinding>(TextBinding{this, gtk_label_new(""), &PropertiesControls::lblFileTitle});
   gtk_widget_set_name(title->widget, "lblFileTitle");
   gtk_label_set_xalign(GTK_LABEL(title->widget), 0);
-  gtk_grid_attach(GTK_GRID(grid_), title->widget, 1, row_++, 1, 1);
+  gtk_label_set_ellipsize(GTK_LABEL(title->widget), PANGO_ELLIPSIZE_MIDDLE);
+  gtk_label_set_max_width_chars(GTK_LABEL(title->widget), 1);
+  gtk_widget_set_hexpand(title->widget, TRUE);
+  gtk_grid_attach(GTK_GRID(grid_), title->widget, 1, row_++, 2, 1);
   labels_.push_back(std::move(title));
   Separator();
-  ValueRow(u"Type:", "lblType", &PropertiesControls::lblType);
-  ValueRow(u"Location:", "lblLocation", &PropertiesControls::lblLocation);
-  ValueRow(u"Size:", "lblSize", &PropertiesControls::lblSize);
+  ValueRow(u"Type:", "lblType", &PropertiesControls::lblType, Fit::kEllipsize);
+  ValueRow(u"Location:", "lblLocation", &PropertiesControls::lblLocation, Fit::kEllipsize);
+  ValueRow(u"Size:", "lblSize", &PropertiesControls::lblSize, Fit::kWhole);
   Separator();
-  ValueRow(u"Created:", "lblCreated", &PropertiesControls::lblCreated);
-  ValueRow(u"Modified:", "lblModified", &PropertiesControls::lblModified);
-  ValueRow(u"Accessed:", "lblAccessed", &PropertiesControls::lblAccessed);
-  ValueRow(u"Printed:", "lblPrinted", &PropertiesControls::lblPrinted);
+  ValueRow(u"Created:", "lblCreated", &PropertiesControls::lblCreated, Fit::kWrap);
+  ValueRow(u"Modified:", "lblModified", &PropertiesControls::lblModified, Fit::kWrap);
+  ValueRow(u"Accessed:", "lblAccessed", &PropertiesControls::lblAccessed, Fit::kWrap);
+  ValueRow(u"Printed:", "lblPrinted", &PropertiesControls::lblPrinted, Fit::kWrap);
   Separator();
   GtkWidget* boxes = gtk_grid_new();
   gtk_grid_set_column_spacing(GTK_GRID(boxes), 12);
@@ -153,7 +164,7 @@ GtkPropertiesWindow::GtkPropertiesWindow(frmProperties& form) : form_(form) {
   GtkWidget* attributes = Caption(u"Attributes:");
   gtk_widget_set_valign(attributes, GTK_ALIGN_START);
   gtk_grid_attach(GTK_GRID(grid_), attributes, 0, row_, 1, 1);
-  gtk_grid_attach(GTK_GRID(grid_), boxes, 1, row_++, 1, 1);
+  gtk_grid_attach(GTK_GRID(grid_), boxes, 1, row_++, 2, 1);
 
   // "Summary"
   NewTab("Summary");
@@ -171,16 +182,17 @@ GtkPropertiesWindow::GtkPropertiesWindow(frmProperties& form) : form_(form) {
 
   // "Statistics"
   NewTab("Statistics");
-  ValueRow(u"Created:", "lblDCreated", &PropertiesControls::lblDCreated);
-  ValueRow(u"Last Saved:", "lblDSaved", &PropertiesControls::lblDSaved);
-  ValueRow(u"Last Printed:", "lblDPrinted", &PropertiesControls::lblDPrinted);
+  ValueRow(u"Created:", "lblDCreated", &PropertiesControls::lblDCreated, Fit::kWrap);
+  ValueRow(u"Last Saved:", "lblDSaved", &PropertiesControls::lblDSaved, Fit::kWrap);
+  ValueRow(u"Last Printed:", "lblDPrinted", &PropertiesControls::lblDPrinted, Fit::kWrap);
   Separator();
-  ValueRow(u"Application:", "lblApplication", &PropertiesControls::lblApplication);
-  ValueRow(u"Total Edit Time:", "lblEditTime", &PropertiesControls::lblEditTime);
+  ValueRow(u"Application:", "lblApplication", &PropertiesControls::lblApplication, Fit::kEllipsize);
+  ValueRow(u"Total Edit Time:", "lblEditTime", &PropertiesControls::lblEditTime, Fit::kWrap, 1);
   GtkWidget* reset = Button(u"Reset Time", "cmdResetTime", G_CALLBACK(OnResetTime));
   gtk_widget_set_halign(reset, GTK_ALIGN_END);
+  gtk_widget_set_valign(reset, GTK_ALIGN_BASELINE);
   gtk_grid_attach(GTK_GRID(grid_), reset, 2, row_ - 1, 1, 1);
-  ValueRow(u"Revision Number:", "lblRevNum", &PropertiesControls::lblRevNum);
+  ValueRow(u"Revision Number:", "lblRevNum", &PropertiesControls::lblRevNum, Fit::kWhole);
   Separator();
 
   // The button strip: OK answers Enter, Cancel answers Escape (OnKey).
@@ -215,8 +227,8 @@ GtkPropertiesWindow::GtkPropertiesWindow(frmProperties& form) : form_(form) {
 GtkWidget* GtkPropertiesWindow::NewTab(const char* caption) {
   grid_ = gtk_grid_new();
   row_ = 0;
-  gtk_grid_set_row_spacing(GTK_GRID(grid_), 4);
-  gtk_grid_set_column_spacing(GTK_GRID(grid_), 10);
+  gtk_grid_set_row_spacing(GTK_GRID(grid_), 3);
+  gtk_grid_set_column_spacing(GTK_GRID(grid_), 8);
   gtk_notebook_append_page(GTK_NOTEBOOK(notebook_), grid_, gtk_label_new(caption));
   return grid_;
 }
@@ -225,8 +237,8 @@ GtkWidget* GtkPropertiesWindow::NewTab(const char* caption) {
 void GtkPropertiesWindow::Separator() {
   GtkWidget* line = gtk_separator_new(GTK_ORIENTATION_HORIZONTAL);
   gtk_widget_set_name(line, "Line1");
-  gtk_widget_set_margin_top(line, 3);
-  gtk_widget_set_margin_bottom(line, 3);
+  gtk_widget_set_margin_top(line, 2);
+  gtk_widget_set_margin_bottom(line, 2);
   gtk_grid_attach(GTK_GRID(grid_), line, 0, row_++, 3, 1);
 }
 
@@ -237,16 +249,30 @@ GtkWidget* GtkPropertiesWindow::Caption(std::u16string_view caption) {
   return label;
 }
 
-void GtkPropertiesWindow::ValueRow(std::u16string_view caption, const char* name, Text field) {
+void GtkPropertiesWindow::ValueRow(std::u16string_view caption, const char* name, Text field, Fit fit, int span) {
   GtkWidget* value = gtk_label_new("");
+  GtkLabel* label = GTK_LABEL(value);
   gtk_widget_set_name(value, name);
-  gtk_label_set_xalign(GTK_LABEL(value), 0);
-  gtk_label_set_selectable(GTK_LABEL(value), TRUE);
-  gtk_label_set_ellipsize(GTK_LABEL(value), PANGO_ELLIPSIZE_MIDDLE);
+  gtk_label_set_xalign(label, 0);
+  gtk_label_set_selectable(label, TRUE);
+  // A label that may wrap or shorten asks for almost no width of its own, so
+  // that it takes the width the row has rather than widening the window.
+  if (fit == Fit::kWrap) {
+    gtk_label_set_line_wrap(label, TRUE);
+    gtk_label_set_line_wrap_mode(label, PANGO_WRAP_WORD_CHAR);
+    gtk_label_set_max_width_chars(label, 1);
+  } else if (fit == Fit::kEllipsize) {
+    gtk_label_set_ellipsize(label, PANGO_ELLIPSIZE_MIDDLE);
+    gtk_label_set_max_width_chars(label, 1);
+  }
   gtk_widget_set_hexpand(value, TRUE);
   gtk_widget_set_can_focus(value, FALSE);
-  gtk_grid_attach(GTK_GRID(grid_), Caption(caption), 0, row_, 1, 1);
-  gtk_grid_attach(GTK_GRID(grid_), value, 1, row_++, 1, 1);
+  // On one baseline, the caption stands beside a value's first line.
+  gtk_widget_set_valign(value, GTK_ALIGN_BASELINE);
+  GtkWidget* caption_label = Caption(caption);
+  gtk_widget_set_valign(caption_label, GTK_ALIGN_BASELINE);
+  gtk_grid_attach(GTK_GRID(grid_), caption_label, 0, row_, 1, 1);
+  gtk_grid_attach(GTK_GRID(grid_), value, 1, row_++, span, 1);
   labels_.push_back(std::make_unique<TextBinding>(TextBinding{this, value, field}));
 }
 
@@ -270,7 +296,7 @@ void GtkPropertiesWindow::CommentsRow() {
   GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER, GTK_POLICY_ALWAYS);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scroller), GTK_SHADOW_IN);
-  gtk_widget_set_size_request(scroller, -1, 4 * 24);  // four single-line boxes high
+  gtk_widget_set_vexpand(scroller, TRUE);
   gtk_container_add(GTK_CONTAINER(scroller), view);
   GtkWidget* label = Caption(u"C&omments:");
   gtk_widget_set_valign(label, GTK_ALIGN_START);
@@ -315,7 +341,12 @@ void GtkPropertiesWindow::Refresh() {
   if (window_ == nullptr) return;
   const PropertiesControls& c = form_.Controls();
   refreshing_ = true;
-  for (const auto& b : labels_) gtk_label_set_text(GTK_LABEL(b->widget), ToUtf8(c.*(b->field)).c_str());
+  for (const auto& b : labels_) {
+    const std::string text = ToUtf8(c.*(b->field));
+    gtk_label_set_text(GTK_LABEL(b->widget), text.c_str());
+    const bool shortened = gtk_label_get_ellipsize(GTK_LABEL(b->widget)) != PANGO_ELLIPSIZE_NONE;
+    gtk_widget_set_tooltip_text(b->widget, shortened && !text.empty() ? text.c_str() : nullptr);
+  }
   for (const auto& b : entries_) gtk_entry_set_text(GTK_ENTRY(b->widget), ToUtf8(c.*(b->field)).c_str());
   gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(comments_->widget)),
                            ToUtf8(c.txtComments).c_str(), -1);

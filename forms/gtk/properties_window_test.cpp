@@ -75,6 +75,25 @@ std::string EntryText(GtkWidget* window, const char* name) {
   return w != nullptr && GTK_IS_ENTRY(w) ? gtk_entry_get_text(GTK_ENTRY(w)) : "<missing " + std::string(name) + ">";
 }
 
+// Every label on show has the room its text needs at the width it was given:
+// no caption cut short, no wrapped date missing its second line.
+void ExpectLabelsWhole(GtkWidget* widget, const std::string& tab) {
+  if (!gtk_widget_get_mapped(widget)) return;
+  if (GTK_IS_LABEL(widget)) {
+    const int width = gtk_widget_get_allocated_width(widget);
+    int min_width = 0;
+    int min_height = 0;
+    gtk_widget_get_preferred_width(widget, &min_width, nullptr);
+    gtk_widget_get_preferred_height_for_width(widget, width, &min_height, nullptr);
+    EXPECT_GE(width, min_width) << tab << ": " << gtk_label_get_text(GTK_LABEL(widget));
+    EXPECT_GE(gtk_widget_get_allocated_height(widget), min_height) << tab << ": " << gtk_label_get_text(GTK_LABEL(widget));
+  }
+  if (!GTK_IS_CONTAINER(widget)) return;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+  for (GList* c = children; c != nullptr; c = c->next) ExpectLabelsWhole(GTK_WIDGET(c->data), tab);
+  g_list_free(children);
+}
+
 void PressKey(GtkWidget* window, guint keyval) {
   GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
   event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
@@ -147,7 +166,11 @@ class GtkPropertiesWindow : public ::testing::Test {
 };
 
 TEST_F(GtkPropertiesWindow, ShowsTheDocumentTakesTypingAndWritesItOnEnter) {
-  const std::u16string path = FromUtf8((folder_ / "Quarterly Report.qxv").string());
+  // A folder name far wider than the window: the window keeps its size.
+  const fs::path folder = folder_ / ("Board papers for the second quarter of the year, final versions after review "
+                                     "by the audit committee");
+  fs::create_directories(folder);
+  const std::u16string path = FromUtf8((folder / "Quarterly Report.qxv").string());
   CVellora doc;
   ASSERT_TRUE(doc.NewFile());
   doc.DocTitle(u"Quarterly figures");
@@ -174,7 +197,10 @@ TEST_F(GtkPropertiesWindow, ShowsTheDocumentTakesTypingAndWritesItOnEnter) {
     }
     EXPECT_EQ(gtk_notebook_get_current_page(GTK_NOTEBOOK(tabs)), 0);
     EXPECT_EQ(LabelText(window, "lblFileTitle"), "Quarterly Report.qxv");
-    EXPECT_EQ(LabelText(window, "lblLocation"), folder_.string());
+    EXPECT_EQ(LabelText(window, "lblLocation"), folder.string());
+    gchar* tip = gtk_widget_get_tooltip_text(Named(window, "lblLocation"));
+    EXPECT_STREQ(tip, folder.c_str());  // the shortened folder is shown whole in its tooltip
+    g_free(tip);
     EXPECT_NE(LabelText(window, "lblSize").find(" bytes"), std::string::npos);
     EXPECT_NE(LabelText(window, "lblCreated"), "");
     EXPECT_EQ(LabelText(window, "lblPrinted"), "");
@@ -194,11 +220,23 @@ TEST_F(GtkPropertiesWindow, ShowsTheDocumentTakesTypingAndWritesItOnEnter) {
     EXPECT_STREQ(text, "Draft for the board.\nNumbers are provisional.");
     g_free(text);
 
-    Screenshot(window, "general");
+    // The window's fixed size, with GTK's default theme and fonts, on every tab.
+    const char* shots[] = {"general", "summary", "statistics"};
+    for (int i = 0; i < 3; ++i) {
+      gtk_notebook_set_current_page(GTK_NOTEBOOK(tabs), i);
+      Screenshot(window, shots[i]);
+      EXPECT_NEAR(gtk_widget_get_allocated_width(window), 373, 37) << names[i];
+      EXPECT_NEAR(gtk_widget_get_allocated_height(window), 409, 41) << names[i];
+      ExpectLabelsWhole(window, names[i]);
+    }
+
+    // Access keys reach the boxes their captions name.
     gtk_notebook_set_current_page(GTK_NOTEBOOK(tabs), 1);
-    Screenshot(window, "summary");
-    gtk_notebook_set_current_page(GTK_NOTEBOOK(tabs), 2);
-    Screenshot(window, "statistics");
+    Settle();
+    for (const auto& [key, name] : {std::pair{GDK_KEY_k, "txtKeywords"}, std::pair{GDK_KEY_p, "txtPhoneNum"}}) {
+      EXPECT_TRUE(gtk_window_mnemonic_activate(GTK_WINDOW(window), key, GDK_MOD1_MASK)) << name;
+      EXPECT_TRUE(gtk_widget_has_focus(Named(window, name))) << name;
+    }
 
     // Type a new author, then Enter in the field: OK is the default button.
     gtk_notebook_set_current_page(GTK_NOTEBOOK(tabs), 1);
