@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -16,6 +17,8 @@
 #include "platform/gtk/gtk_platform.hpp"
 #include "vellora2/automation/text.hpp"
 #include "vellora2/dialogs/gcommondialog.hpp"
+// Last: Xlib's macros (None, Bool, Status) would clash with names in the headers above.
+#include <gdk/gdkx.h>
 
 namespace vellora2 {
 namespace {
@@ -92,10 +95,13 @@ class GtkDialogTest : public ::testing::Test {
  private:
   static gboolean Tick(gpointer data) {
     auto* self = static_cast<GtkDialogTest*>(data);
+    // A message over a dialog is the one to answer.
     GtkWidget* dialog = nullptr;
     GList* windows = gtk_window_list_toplevels();
     for (GList* w = windows; w != nullptr; w = w->next) {
-      if (GTK_IS_DIALOG(w->data) && gtk_widget_get_mapped(GTK_WIDGET(w->data))) dialog = GTK_WIDGET(w->data);
+      if (!GTK_IS_DIALOG(w->data) || !gtk_widget_get_mapped(GTK_WIDGET(w->data))) continue;
+      GtkWindow* parent = gtk_window_get_transient_for(GTK_WINDOW(w->data));
+      if (dialog == nullptr || (parent != nullptr && GTK_IS_DIALOG(parent))) dialog = GTK_WIDGET(w->data);
     }
     g_list_free(windows);
     if (++self->ticks_ > 150) {
@@ -115,6 +121,119 @@ class GtkDialogTest : public ::testing::Test {
 };
 
 std::string Title(GtkWidget* dialog) { return gtk_window_get_title(GTK_WINDOW(dialog)); }
+
+std::string MessageText(GtkWidget* dialog) {
+  if (!GTK_IS_MESSAGE_DIALOG(dialog)) return "<not a message>";
+  gchar* text = nullptr;
+  g_object_get(dialog, "text", &text, nullptr);
+  std::string result = text != nullptr ? text : "";
+  g_free(text);
+  return result;
+}
+
+GtkWidget* NamedWidget(GtkWidget* widget, const char* name) {
+  if (std::string(gtk_widget_get_name(widget)) == name) return widget;
+  if (!GTK_IS_CONTAINER(widget)) return nullptr;
+  GtkWidget* found = nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+  for (GList* c = children; c != nullptr && found == nullptr; c = c->next) found = NamedWidget(GTK_WIDGET(c->data), name);
+  g_list_free(children);
+  return found;
+}
+
+// The middle of a window on the screen.
+std::pair<int, int> Centre(GdkWindow* window) {
+  int x = 0;
+  int y = 0;
+  gdk_window_get_origin(window, &x, &y);
+  return {x + gdk_window_get_width(window) / 2, y + gdk_window_get_height(window) / 2};
+}
+
+void ExpectCentredOn(GtkWidget* dialog, std::pair<int, int> centre, const char* where) {
+  const auto [x, y] = Centre(gtk_widget_get_window(dialog));
+  EXPECT_NEAR(x, centre.first, 4) << where;
+  EXPECT_NEAR(y, centre.second, 4) << where;
+}
+
+// The X11 window the window manager is told to keep `dialog` above; 0 for none.
+unsigned long TransientFor(GtkWidget* dialog) {
+  GdkAtom type = GDK_NONE;
+  gint format = 0;
+  gint length = 0;
+  guchar* data = nullptr;
+  unsigned long owner = 0;
+  if (gdk_property_get(gtk_widget_get_window(dialog), gdk_atom_intern_static_string("WM_TRANSIENT_FOR"),
+                       gdk_atom_intern_static_string("WINDOW"), 0, 1, FALSE, &type, &format, &length, &data) &&
+      format == 32 && length >= static_cast<gint>(sizeof(long))) {
+    std::memcpy(&owner, data, sizeof(long));  // 32-bit items come as the client's longs
+  }
+  g_free(data);
+  return owner;
+}
+
+TEST_F(GtkDialogTest, OwnerWindowHoldsTheDialogOtherwiseItIsCentred) {
+  GdkRectangle screen{};
+  gdk_monitor_get_geometry(gdk_display_get_monitor(gdk_display_get_default(), 0), &screen);
+  const std::pair<int, int> screen_centre{screen.x + screen.width / 2, screen.y + screen.height / 2};
+  GCommonDialog common;
+  int32_t color = 0;
+
+  // One of this process's GTK windows, named by its X11 window id.
+  GtkWidget* host = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(host), "Host");
+  gtk_window_set_default_size(GTK_WINDOW(host), 640, 420);
+  gtk_window_move(GTK_WINDOW(host), 40, 30);
+  gtk_widget_show(host);
+  for (int i = 0; i < 20; ++i) gtk_main_iteration_do(FALSE);
+  const auto host_id = static_cast<int32_t>(gdk_x11_window_get_xid(gtk_widget_get_window(host)));
+  WhenShown([&](GtkWidget* dialog) {
+    EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(dialog)), GTK_WINDOW(host));
+    ExpectCentredOn(dialog, Centre(gtk_widget_get_window(host)), "over the GTK host");
+    Screenshot(gtk_widget_get_toplevel(dialog), "owner-dialog");
+    GdkWindow* root = gdk_get_default_root_window();
+    GdkPixbuf* desktop = gdk_pixbuf_get_from_window(root, 0, 0, 1000, 700);
+    const char* dir = std::getenv("VELLORA2_SCREENSHOT_DIR");
+    const fs::path folder = dir != nullptr ? fs::path(dir) : fs::current_path();
+    EXPECT_TRUE(gdk_pixbuf_save(desktop, (folder / "gtk-owner-desktop.png").c_str(), "png", nullptr, nullptr));
+    g_object_unref(desktop);
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+    return true;
+  });
+  EXPECT_FALSE(common.VBChooseColor(color, true, false, false, host_id));
+  gtk_widget_destroy(host);
+
+  // A window that is not a GTK window of this process, as another program's is.
+  GdkWindowAttr attributes{};
+  attributes.window_type = GDK_WINDOW_TOPLEVEL;
+  attributes.wclass = GDK_INPUT_OUTPUT;
+  attributes.x = 600;
+  attributes.y = 450;
+  attributes.width = 500;
+  attributes.height = 400;
+  GdkWindow* foreign = gdk_window_new(nullptr, &attributes, GDK_WA_X | GDK_WA_Y);
+  gdk_window_show(foreign);
+  const unsigned long foreign_id = gdk_x11_window_get_xid(foreign);
+  WhenShown([&](GtkWidget* dialog) {
+    EXPECT_EQ(TransientFor(dialog), foreign_id);
+    ExpectCentredOn(dialog, Centre(foreign), "over another program's window");
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+    return true;
+  });
+  EXPECT_FALSE(common.VBChooseColor(color, true, false, false, static_cast<int32_t>(foreign_id)));
+  gdk_window_destroy(foreign);
+
+  // No owner, and an id no window has (X11 ids are below 2^29): the middle of the screen.
+  for (const int32_t owner : {-1, 0x1FFFFFFE}) {
+    WhenShown([&](GtkWidget* dialog) {
+      EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(dialog)), nullptr) << owner;
+      EXPECT_EQ(TransientFor(dialog), 0u) << owner;
+      ExpectCentredOn(dialog, screen_centre, "without an owner");
+      gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+      return true;
+    });
+    EXPECT_FALSE(common.VBChooseColor(color, true, false, false, owner));
+  }
+}
 
 TEST_F(GtkDialogTest, OpenWithFiltersFolderReadOnlyAndTwoFiles) {
   Touch("alpha.qxv");
@@ -219,6 +338,71 @@ TEST_F(GtkDialogTest, ColorWithPresetAndCustomColors) {
   EXPECT_EQ(common.CustomColor(1), 0x00FF80);
 }
 
+TEST_F(GtkDialogTest, ColorEditorStaysClosedWhenFullOpenIsPrevented) {
+  GCommonDialog common;
+  for (const bool prevent : {false, true}) {
+    bool button_shown = false;
+    bool editor = false;
+    WhenShown([&](GtkWidget* dialog) {
+      // The "+" under the custom colours, as the user presses it.
+      GtkWidget* add = NamedWidget(dialog, "add-color-button");
+      EXPECT_NE(add, nullptr);
+      if (add == nullptr) return true;
+      button_shown = gtk_widget_get_visible(add) != FALSE;
+      g_signal_emit_by_name(add, "activate");
+      gboolean shown = FALSE;
+      g_object_get(dialog, "show-editor", &shown, nullptr);
+      editor = shown != FALSE;
+      if (prevent) Screenshot(dialog, "color-prevent-full-open");
+      gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+      return true;
+    });
+    int32_t color = 0x3366CC;
+    EXPECT_TRUE(common.VBChooseColor(color, true, false, prevent));
+    EXPECT_EQ(button_shown, !prevent) << "prevent " << prevent;
+    EXPECT_EQ(editor, !prevent) << "prevent " << prevent;
+    // Prevented, the editor's start colour does not replace the one chosen.
+    if (prevent) {
+      EXPECT_EQ(color, 0x3366CC);
+    }
+  }
+}
+
+TEST_F(GtkDialogTest, FontSizeOutsideTheLimitsIsRefusedAndAskedAgain) {
+  bool asked = false;
+  std::vector<std::string> messages;
+  WhenShown([&](GtkWidget* dialog) {
+    if (GTK_IS_MESSAGE_DIALOG(dialog)) {
+      messages.push_back(MessageText(dialog));
+      Screenshot(dialog, "font-size-refused");
+      gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+      return false;
+    }
+    GtkFontChooser* chooser = GTK_FONT_CHOOSER(dialog);
+    if (!asked) {
+      // 30 points asked for, 20 the most allowed: the chooser starts at 20.
+      PangoFontDescription* preset = gtk_font_chooser_get_font_desc(chooser);
+      EXPECT_EQ(pango_font_description_get_size(preset), 20 * PANGO_SCALE);
+      pango_font_description_free(preset);
+      gtk_font_chooser_set_font(chooser, "DejaVu Sans 48");
+      gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+      asked = true;
+      return false;
+    }
+    if (messages.empty()) return false;  // the refusal is still on its way
+    gtk_font_chooser_set_font(chooser, "DejaVu Sans 14");
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    return true;
+  });
+  GCommonDialog common;
+  DynamicObject font{{u"Name", Variant(u"DejaVu Sans")}, {u"Size", Variant(30.0)},       {u"Bold", Variant(false)},
+                     {u"Italic", Variant(false)},        {u"Underline", Variant(false)}, {u"Strikethrough", Variant(false)},
+                     {u"Weight", Variant(int16_t{400})}};
+  ASSERT_TRUE(common.VBChooseFont(font, -1, -1, 0, 8, 20));
+  EXPECT_EQ(messages, std::vector<std::string>{"Choose a size from 8 to 20 points."});
+  EXPECT_EQ(font.GetProperty(u"Size").ToDouble(), 14.0);
+}
+
 TEST_F(GtkDialogTest, FontFromAndToTheFontObject) {
   WhenShown([](GtkWidget* dialog) {
     GtkFontChooser* chooser = GTK_FONT_CHOOSER(dialog);
@@ -290,6 +474,88 @@ TEST_F(GtkDialogTest, PrintWithRangeAndCopies) {
   EXPECT_EQ(copies, 3);
   EXPECT_EQ(printer.GetProperty(u"Copies").ToLong(), 3);
   EXPECT_EQ(printer.GetProperty(u"Orientation").ToLong(), eoPortrait);
+}
+
+// GTK's "Print to File" printer and its page-range field cannot be hidden; the
+// flags that rule them out refuse them when the user confirms.
+TEST_F(GtkDialogTest, PrintRefusesPrintToFileAndPageRangesTheFlagsRuleOut) {
+  const auto print_to_file = [](GtkWidget* dialog, GtkPrintPages pages) {
+    GtkPrintUnixDialog* print = GTK_PRINT_UNIX_DIALOG(dialog);
+    GtkPrintSettings* settings = gtk_print_unix_dialog_get_settings(print);
+    gtk_print_settings_set_printer(settings, "Print to File");
+    gtk_print_settings_set_print_pages(settings, pages);
+    if (pages == GTK_PRINT_PAGES_RANGES) {
+      GtkPageRange range{1, 2};
+      gtk_print_settings_set_page_ranges(settings, &range, 1);
+    }
+    gtk_print_unix_dialog_set_settings(print, settings);
+    g_object_unref(settings);
+    GtkPrinter* printer = gtk_print_unix_dialog_get_selected_printer(print);
+    return printer != nullptr && std::string(gtk_printer_get_name(printer)) == "Print to File";
+  };
+  GCommonDialog common;
+  int32_t dc = 0;
+
+  // Ranges ruled out, printing to a file allowed: a range is refused, all pages taken.
+  std::vector<std::string> messages;
+  WhenShown([&](GtkWidget* dialog) {
+    if (GTK_IS_MESSAGE_DIALOG(dialog)) {
+      messages.push_back(MessageText(dialog));
+      gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+      return false;
+    }
+    if (!print_to_file(dialog, messages.empty() ? GTK_PRINT_PAGES_RANGES : GTK_PRINT_PAGES_ALL)) return false;
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    return !messages.empty();
+  });
+  EPrintRange range = eprAll;
+  bool to_file = false;
+  ASSERT_TRUE(common.VBPrintDlg(dc, range, true, 1, -1, false, int16_t{1}, true, false, to_file));
+  EXPECT_EQ(messages, std::vector<std::string>{"This program cannot print a range of pages. Choose all pages."});
+  EXPECT_EQ(range, eprAll);
+  EXPECT_TRUE(to_file);
+
+  // Printing to a file hidden (the default): refused, and the user cancels.
+  messages.clear();
+  WhenShown([&](GtkWidget* dialog) {
+    if (GTK_IS_MESSAGE_DIALOG(dialog)) {
+      messages.push_back(MessageText(dialog));
+      Screenshot(dialog, "print-to-file-refused");
+      gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+      return false;
+    }
+    if (!print_to_file(dialog, GTK_PRINT_PAGES_ALL)) return false;
+    gtk_dialog_response(GTK_DIALOG(dialog), messages.empty() ? GTK_RESPONSE_OK : GTK_RESPONSE_CANCEL);
+    return !messages.empty();
+  });
+  EXPECT_FALSE(common.VBPrintDlg(dc));
+  EXPECT_EQ(messages, std::vector<std::string>{"This program cannot print to a file. Choose a printer."});
+}
+
+TEST_F(GtkDialogTest, PageSetupKeepsThePaperAndOrientationItDisables) {
+  EPaperSize expected = epsLetter;
+  WhenShown([&expected](GtkWidget* dialog) {
+    // Whatever the dialog lets through, as a GTK with another layout might:
+    // the other of A4 and Letter, turned to landscape.
+    GtkPageSetupUnixDialog* page_dialog = GTK_PAGE_SETUP_UNIX_DIALOG(dialog);
+    GtkPageSetup* setup = gtk_page_setup_copy(gtk_page_setup_unix_dialog_get_page_setup(page_dialog));
+    const bool a4 = std::string(gtk_paper_size_get_name(gtk_page_setup_get_paper_size(setup))) == GTK_PAPER_NAME_A4;
+    expected = a4 ? epsA4 : epsLetter;
+    GtkPaperSize* other = gtk_paper_size_new(a4 ? GTK_PAPER_NAME_LETTER : GTK_PAPER_NAME_A4);
+    gtk_page_setup_set_paper_size(setup, other);
+    gtk_page_setup_set_orientation(setup, GTK_PAGE_ORIENTATION_LANDSCAPE);
+    gtk_page_setup_unix_dialog_set_page_setup(page_dialog, setup);
+    gtk_paper_size_free(other);
+    g_object_unref(setup);
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    return true;
+  });
+  GCommonDialog common;
+  EPaperSize paper = epsLegal;
+  EOrientation orientation = eoLandscape;
+  ASSERT_TRUE(common.VBPageSetupDlg(0, false, true, true, false, 10, 0, 10, 0, 10, 0, 10, 0, paper, orientation));
+  EXPECT_EQ(paper, expected);
+  EXPECT_EQ(orientation, eoPortrait);
 }
 
 TEST_F(GtkDialogTest, PageSetupWithMarginsPaperAndOrientation) {

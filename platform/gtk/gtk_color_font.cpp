@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <string>
 
 #include "platform/dialog_results.hpp"
 #include "platform/gtk/gtk_platform.hpp"
@@ -26,6 +27,39 @@ constexpr std::array<uint32_t, 16> kBasicColors{0x000000, 0x000080, 0x008000, 0x
                                                 0x808000, 0xC0C0C0, 0x808080, 0x0000FF, 0x00FF00, 0x00FFFF,
                                                 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
 
+GtkWidget* Named(GtkWidget* widget, const char* name) {
+  if (g_strcmp0(gtk_widget_get_name(widget), name) == 0) return widget;
+  if (!GTK_IS_CONTAINER(widget)) return nullptr;
+  GtkWidget* found = nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+  for (GList* c = children; c != nullptr && found == nullptr; c = c->next) found = Named(GTK_WIDGET(c->data), name);
+  g_list_free(children);
+  return found;
+}
+
+// CC_PREVENTFULLOPEN. GTK has no switch for it: the chooser's "+" button is
+// hidden by the name themes know it by, and the editor, should it open all the
+// same (a custom swatch's "Customize"), closes at once on the colour that was
+// chosen before it opened.
+struct EditorGuard {
+  GdkRGBA chosen{};
+};
+
+void RememberChoice(GObject* dialog, GParamSpec*, gpointer data) {
+  gboolean editing = FALSE;
+  g_object_get(dialog, "show-editor", &editing, nullptr);
+  if (!editing) gtk_color_chooser_get_rgba(GTK_COLOR_CHOOSER(dialog), &static_cast<EditorGuard*>(data)->chosen);
+}
+
+void KeepEditorClosed(GObject* dialog, GParamSpec*, gpointer data) {
+  gboolean editing = FALSE;
+  g_object_get(dialog, "show-editor", &editing, nullptr);
+  if (!editing) return;
+  const GdkRGBA chosen = static_cast<EditorGuard*>(data)->chosen;
+  g_object_set(dialog, "show-editor", FALSE, nullptr);
+  gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(dialog), &chosen);
+}
+
 }  // namespace
 
 bool GtkPlatform::ChooseColor(ChooseColorRecord& record) {
@@ -45,7 +79,17 @@ bool GtkPlatform::ChooseColor(ChooseColorRecord& record) {
   const GdkRGBA initial = ToRgba((record.Flags & cdlg::kCcRgbInit) ? record.rgbResult : 0);
   gtk_color_chooser_set_rgba(chooser, &initial);
   if (record.Flags & cdlg::kCcFullOpen) g_object_set(dialog, "show-editor", TRUE, nullptr);
+  EditorGuard guard{initial};
+  if (record.Flags & cdlg::kCcPreventFullOpen) {
+    if (GtkWidget* add = Named(dialog, "add-color-button")) {
+      gtk_widget_set_no_show_all(add, TRUE);
+      gtk_widget_hide(add);
+    }
+    g_signal_connect(dialog, "notify::rgba", G_CALLBACK(RememberChoice), &guard);
+    g_signal_connect(dialog, "notify::show-editor", G_CALLBACK(KeepEditorClosed), &guard);
+  }
 
+  gtk::PlaceOver(dialog, record.hwndOwner);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
   GdkRGBA chosen{};
@@ -77,6 +121,20 @@ bool HasSelection(GtkFontChooser* chooser) {
   return selected;
 }
 
+// The chosen size in points.
+double PointsOf(const PangoFontDescription* font, int32_t twips_per_pixel) {
+  const double size = pango_font_description_get_size(font) / static_cast<double>(PANGO_SCALE);
+  return pango_font_description_get_size_is_absolute(font) ? size * 72.0 * twips_per_pixel / 1440.0 : size;
+}
+
+// What CF_LIMITSIZE allows, as the user is told it; 0 is no limit.
+std::string SizeRule(int32_t low, int32_t high) {
+  const std::string from = std::to_string(low);
+  const std::string to = std::to_string(high);
+  if (low > 0 && high > 0) return "Choose a size from " + from + " to " + to + " points.";
+  return low > 0 ? "Choose a size of at least " + from + " points." : "Choose a size of at most " + to + " points.";
+}
+
 gboolean FixedPitchOnly(const PangoFontFamily* family, const PangoFontFace*, gpointer) {
   return pango_font_family_is_monospace(const_cast<PangoFontFamily*>(family));
 }
@@ -95,6 +153,12 @@ bool GtkPlatform::ChooseFont(ChooseFontRecord& record) {
   double points = record.iPointSize / 10.0;
   if (points <= 0 && font.lfHeight != 0) points = std::abs(font.lfHeight) * twips_per_pixel / 20.0;
   if (points <= 0) points = 10;
+  // GTK's chooser has no size limits of its own: it starts inside them, and a
+  // size outside them is refused with a message, the dialog staying open.
+  const int32_t low = limit ? std::max(record.nSizeMin, 0) : 0;
+  const int32_t high = limit ? std::max(record.nSizeMax, 0) : 0;
+  if (low > 0) points = std::max(points, static_cast<double>(low));
+  if (high > 0) points = std::min(points, static_cast<double>(high));
 
   PangoFontDescription* initial = pango_font_description_new();
   const std::u16string face = dialog::BufferText({font.lfFaceName.data(), font.lfFaceName.size()});
@@ -124,19 +188,25 @@ bool GtkPlatform::ChooseFont(ChooseFontRecord& record) {
   gtk_font_chooser_set_level(chooser, static_cast<GtkFontChooserLevel>(level));
   if (record.Flags & cdlg::kCfFixedPitchOnly) gtk_font_chooser_set_filter_func(chooser, FixedPitchOnly, nullptr, nullptr);
 
+  gtk::PlaceOver(dialog, record.hwndOwner);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
-  const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
-  PangoFontDescription* chosen = response == GTK_RESPONSE_OK ? gtk_font_chooser_get_font_desc(chooser) : nullptr;
+  PangoFontDescription* chosen = nullptr;
+  double size = 0;
+  while (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK) {
+    chosen = gtk_font_chooser_get_font_desc(chooser);
+    if (chosen == nullptr) break;
+    size = PointsOf(chosen, twips_per_pixel);
+    const long tenths = std::lround(size * 10);
+    if ((low == 0 || tenths >= low * 10L) && (high == 0 || tenths <= high * 10L)) break;
+    pango_font_description_free(chosen);
+    chosen = nullptr;
+    gtk::Refuse(dialog, SizeRule(low, high));
+  }
   gtk_widget_destroy(dialog);
   ProcessEvents();
   if (chosen == nullptr) return false;
 
   const char* family = pango_font_description_get_family(chosen);
-  double size = pango_font_description_get_size(chosen) / static_cast<double>(PANGO_SCALE);
-  if (pango_font_description_get_size_is_absolute(chosen)) size = size * 72.0 * twips_per_pixel / 1440.0;
-  // GTK has no size limits of its own; a size outside them comes back clamped.
-  if (limit && record.nSizeMin > 0) size = std::max(size, static_cast<double>(record.nSizeMin));
-  if (limit && record.nSizeMax > 0) size = std::min(size, static_cast<double>(record.nSizeMax));
   const int weight = pango_font_description_get_weight(chosen);
   const bool italic = pango_font_description_get_style(chosen) != PANGO_STYLE_NORMAL;
   font.lfFaceName.fill(u'\0');

@@ -96,6 +96,7 @@ bool GtkPlatform::FileChooser(OpenFileNameRecord& record, bool save) {
     gtk_file_chooser_set_extra_widget(chooser, read_only);
   }
 
+  gtk::PlaceOver(dialog, record.hwndOwner);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
   std::vector<std::u16string> paths;

@@ -76,6 +76,7 @@ int32_t GtkPlatform::MessageBox(std::u16string_view prompt, int32_t style, std::
   if (GtkWidget* default_button = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), fallback)) {
     gtk_widget_grab_focus(default_button);
   }
+  gtk::PlaceOver(dialog, 0);  // a message box names no owner
   const gint response = gtk::RunAndDestroy(dialog);
   if (response > 0) return response;
   // Closed by the window manager or Escape: what Cancel would say, where there is one.

@@ -2,6 +2,7 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
@@ -10,6 +11,10 @@
 
 #include "platform/gtk/gtk_support.hpp"
 #include "vellora2/automation/text.hpp"
+// Last: Xlib's macros (None, Bool, Status) would clash with names in the headers above.
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
 
 namespace vellora2 {
 
@@ -23,6 +28,56 @@ gint RunAndDestroy(GtkWidget* dialog) {
   gtk_widget_destroy(dialog);
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
   return response;
+}
+
+void PlaceOver(GtkWidget* dialog, int32_t owner) {
+  GtkWindow* window = GTK_WINDOW(dialog);
+  gtk_window_set_position(window, GTK_WIN_POS_CENTER);
+#ifdef GDK_WINDOWING_X11
+  GdkDisplay* display = gtk_widget_get_display(dialog);
+  if (owner <= 0 || !GDK_IS_X11_DISPLAY(display)) return;
+  const auto xid = static_cast<Window>(owner);
+  GtkWindow* parent = nullptr;
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* w = windows; w != nullptr; w = w->next) {
+    GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(w->data));
+    if (w->data != window && gdk != nullptr && GDK_IS_X11_WINDOW(gdk) && gdk_x11_window_get_xid(gdk) == xid) {
+      parent = GTK_WINDOW(w->data);
+    }
+  }
+  g_list_free(windows);
+  if (parent != nullptr) {
+    gtk_window_set_transient_for(window, parent);
+    gtk_window_set_position(window, GTK_WIN_POS_CENTER_ON_PARENT);
+    return;
+  }
+  // GDK checks that the window exists; a stale id leaves the dialog centred.
+  GdkWindow* foreign = gdk_x11_window_foreign_new_for_display(display, xid);
+  if (foreign == nullptr) return;
+  g_object_set_data_full(G_OBJECT(dialog), "vellora2-owner", foreign, g_object_unref);
+  gtk_widget_realize(dialog);
+  gdk_window_set_transient_for(gtk_widget_get_window(dialog), foreign);
+  // GTK centres only on windows of its own; this is its reckoning for another's.
+  gint x = 0;
+  gint y = 0;
+  gdk_window_get_origin(foreign, &x, &y);
+  GtkRequisition size{};
+  gtk_widget_get_preferred_size(dialog, nullptr, &size);
+  gtk_window_set_position(window, GTK_WIN_POS_NONE);
+  gtk_window_move(window, std::max(0, x + (gdk_window_get_width(foreign) - size.width) / 2),
+                  std::max(0, y + (gdk_window_get_height(foreign) - size.height) / 2));
+#endif
+}
+
+void Refuse(GtkWidget* dialog, const std::string& why) {
+  GtkWidget* message = gtk_message_dialog_new(GTK_WINDOW(dialog), GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING,
+                                              GTK_BUTTONS_OK, "%s", why.c_str());
+  gtk_window_set_title(GTK_WINDOW(message), gtk_window_get_title(GTK_WINDOW(dialog)));
+  gtk_window_set_position(GTK_WINDOW(message), GTK_WIN_POS_CENTER_ON_PARENT);
+  // No events are handled between the message and the dialog's next run, so
+  // nothing can answer the dialog while no one is waiting for its answer.
+  gtk_dialog_run(GTK_DIALOG(message));
+  gtk_widget_destroy(message);
 }
 
 }  // namespace gtk

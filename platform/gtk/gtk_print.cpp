@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "platform/dialog_results.hpp"
@@ -80,6 +81,21 @@ T* RefOrNull(T* object) {
   return object != nullptr ? static_cast<T*>(g_object_ref(object)) : nullptr;
 }
 
+// Why the dialog's choice cannot be taken, or "" when it can. GTK's dialog
+// offers no way to hide its "Print to File" printer or its page-range field, so
+// a choice of either that the flags rule out is refused when the user confirms.
+std::string Unavailable(GtkPrintUnixDialog* print, uint32_t flags) {
+  gtk::Ref<GtkPrintSettings> settings(gtk_print_unix_dialog_get_settings(print));
+  if ((flags & (cdlg::kPdHidePrintToFile | cdlg::kPdDisablePrintToFile)) &&
+      gtk_print_settings_get(settings.get(), GTK_PRINT_SETTINGS_OUTPUT_URI) != nullptr) {
+    return "This program cannot print to a file. Choose a printer.";
+  }
+  if ((flags & cdlg::kPdNoPageNums) && gtk_print_settings_get_print_pages(settings.get()) == GTK_PRINT_PAGES_RANGES) {
+    return "This program cannot print a range of pages. Choose all pages.";
+  }
+  return {};
+}
+
 }  // namespace
 
 bool GtkPlatform::PrintDlg(PrintDlgRecord& record) {
@@ -106,8 +122,15 @@ bool GtkPlatform::PrintDlg(PrintDlgRecord& record) {
       print, static_cast<GtkPrintCapabilities>(GTK_PRINT_CAPABILITY_COPIES | GTK_PRINT_CAPABILITY_COLLATE |
                                                GTK_PRINT_CAPABILITY_PAGE_SET));
 
+  gtk::PlaceOver(dialog, record.hwndOwner);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
-  const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+  gint response = GTK_RESPONSE_CANCEL;
+  for (;;) {
+    response = gtk_dialog_run(GTK_DIALOG(dialog));
+    const std::string why = response == GTK_RESPONSE_OK ? Unavailable(print, record.Flags) : "";
+    if (why.empty()) break;
+    gtk::Refuse(dialog, why);
+  }
   GtkPrinter* printer = gtk_print_unix_dialog_get_selected_printer(print);
   std::string printer_name = printer != nullptr ? gtk_printer_get_name(printer) : "";
   gtk::Ref<GtkPrintSettings> settings(response == GTK_RESPONSE_OK ? gtk_print_unix_dialog_get_settings(print)
@@ -156,14 +179,12 @@ bool GtkPlatform::PageSetupDlg(PageSetupDlgRecord& record) {
 
   GtkWidget* dialog = gtk_page_setup_unix_dialog_new("Page Setup", nullptr);
   GtkPageSetupUnixDialog* page_dialog = GTK_PAGE_SETUP_UNIX_DIALOG(dialog);
-  {
-    gtk::Ref<GtkPageSetup> setup(gtk_page_setup_new());
-    gtk_page_setup_set_left_margin(setup.get(), record.rtMargin.left / per_unit, unit);
-    gtk_page_setup_set_right_margin(setup.get(), record.rtMargin.right / per_unit, unit);
-    gtk_page_setup_set_top_margin(setup.get(), record.rtMargin.top / per_unit, unit);
-    gtk_page_setup_set_bottom_margin(setup.get(), record.rtMargin.bottom / per_unit, unit);
-    gtk_page_setup_unix_dialog_set_page_setup(page_dialog, setup.get());
-  }
+  gtk::Ref<GtkPageSetup> initial(gtk_page_setup_new());
+  gtk_page_setup_set_left_margin(initial.get(), record.rtMargin.left / per_unit, unit);
+  gtk_page_setup_set_right_margin(initial.get(), record.rtMargin.right / per_unit, unit);
+  gtk_page_setup_set_top_margin(initial.get(), record.rtMargin.top / per_unit, unit);
+  gtk_page_setup_set_bottom_margin(initial.get(), record.rtMargin.bottom / per_unit, unit);
+  gtk_page_setup_unix_dialog_set_page_setup(page_dialog, initial.get());
 
   // GTK's dialog has no margins; they get a row of spin buttons of their own.
   GtkWidget* frame = gtk_frame_new(inches ? "Margins (inches)" : "Margins (millimetres)");
@@ -199,6 +220,7 @@ bool GtkPlatform::PageSetupDlg(PageSetupDlgRecord& record) {
   if (combos.size() > 1) gtk_widget_set_sensitive(combos[1], !(record.Flags & cdlg::kPsdDisablePaper));
   for (GtkWidget* radio : radios) gtk_widget_set_sensitive(radio, !(record.Flags & cdlg::kPsdDisableOrientation));
 
+  gtk::PlaceOver(dialog, record.hwndOwner);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
   std::array<double, 4> margins{};
@@ -218,9 +240,20 @@ bool GtkPlatform::PageSetupDlg(PageSetupDlgRecord& record) {
   if (!(record.Flags & cdlg::kPsdDisableMargins)) {
     record.rtMargin = {scaled(margins[0]), scaled(margins[2]), scaled(margins[1]), scaled(margins[3])};
   }
+  // The parts the flags disable are switched off inside GTK's own dialog, whose
+  // layout GTK does not promise to keep; what comes back for them is therefore
+  // what the dialog started with, whatever it let the user do.
+  if (record.Flags & cdlg::kPsdDisablePaper) {
+    gtk_page_setup_set_paper_size(setup.get(), gtk_page_setup_get_paper_size(initial.get()));
+  }
+  if (record.Flags & cdlg::kPsdDisableOrientation) {
+    gtk_page_setup_set_orientation(setup.get(), gtk_page_setup_get_orientation(initial.get()));
+  }
   record.ptPaperSize = {scaled(gtk_page_setup_get_paper_width(setup.get(), unit)),
                         scaled(gtk_page_setup_get_paper_height(setup.get(), unit))};
-  const char* printer = settings.get() != nullptr ? gtk_print_settings_get_printer(settings.get()) : nullptr;
+  const char* printer = settings.get() != nullptr && !(record.Flags & cdlg::kPsdDisablePrinter)
+                            ? gtk_print_settings_get_printer(settings.get())
+                            : nullptr;
   record.hDevMode = DevModeOf(printer, settings.get(), setup.get());
   record.hDevNames = DevNamesRecord{u"gtk", FromUtf8(printer != nullptr ? printer : ""), u""};
   return true;

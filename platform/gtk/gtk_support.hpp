@@ -3,6 +3,7 @@
 
 #include <gtk/gtk.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,18 @@ std::string Utf8(std::u16string_view text);
 
 // Runs `dialog` modally, destroys it and lets the window go away; returns the response.
 gint RunAndDestroy(GtkWidget* dialog);
+
+// Stands `dialog` over its owner and centres it there. The owner is a host
+// window's X11 window id, the one handle a host in any toolkit or process can
+// give in a Long: one of this process's GTK windows, or another program's
+// window, which the window manager then keeps the dialog above. Without an
+// owner (0, a window that does not exist, a display without window ids such as
+// Wayland's) the dialog is centred on the screen.
+void PlaceOver(GtkWidget* dialog, int32_t owner);
+
+// Tells the user, in a message over `dialog`, why their choice cannot be
+// taken; the dialog stays open for another one.
+void Refuse(GtkWidget* dialog, const std::string& why);
 
 // Owns one GObject reference for the span of a scope.
 template <typename T>
