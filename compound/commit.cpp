@@ -526,7 +526,7 @@ std::vector<std::byte> Committer::DifatSector(size_t j) const {
   std::vector<std::byte> out(ssz_, std::byte{0xFF});
   const size_t first = kHeaderDifatSlots + j * (epb_ - 1);
   for (size_t k = 0; k < epb_ - 1 && first + k < fat_locs_.size(); ++k) Put32(out, 4 * k, fat_locs_[first + k]);
-  Put32(out, 4 * (epb_ - 1), j + 1 < difat_locs_.size() ? difat_locs_[j + 1] : kEndOfChain);
+  Put32(out, size_t{4} * (epb_ - 1), j + 1 < difat_locs_.size() ? difat_locs_[j + 1] : kEndOfChain);
   return out;
 }
 

@@ -123,9 +123,9 @@ void Container::LoadTables() {
     std::fill(buf.begin(), buf.end(), std::byte{0});
     file_->ReadAt((uint64_t{next} + 1) * ssz, buf);
     for (uint32_t i = 0; i < per_difat && fat_sectors_.size() < h.fat_sector_count; ++i) {
-      fat_sectors_.push_back(Get32(buf, 4 * i));
+      fat_sectors_.push_back(Get32(buf, size_t{4} * i));
     }
-    next = Get32(buf, 4 * per_difat);
+    next = Get32(buf, size_t{4} * per_difat);
   }
   for (uint32_t s : fat_sectors_) {
     if (s >= file_sectors_) Corrupt("a FAT sector lies outside the file");

@@ -15,12 +15,11 @@ Chunk::Chunk() {
   // with one huge page; fresh anonymous memory reads as zeros.
   void* raw = ::mmap(nullptr, 2 * kChunkSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) throw std::bad_alloc();
-  const auto at = reinterpret_cast<uintptr_t>(raw);
-  const uintptr_t aligned = (at + kChunkSize - 1) & ~(uintptr_t{kChunkSize} - 1);
-  if (aligned > at) ::munmap(raw, aligned - at);
-  const uintptr_t end = at + 2 * kChunkSize;
-  if (end > aligned + kChunkSize) ::munmap(reinterpret_cast<void*>(aligned + kChunkSize), end - aligned - kChunkSize);
-  data_ = reinterpret_cast<std::byte*>(aligned);
+  auto* const base = static_cast<std::byte*>(raw);
+  const size_t skip = (kChunkSize - reinterpret_cast<uintptr_t>(raw) % kChunkSize) % kChunkSize;
+  data_ = base + skip;
+  if (skip > 0) ::munmap(base, skip);
+  if (skip < kChunkSize) ::munmap(data_ + kChunkSize, kChunkSize - skip);
   ::madvise(data_, kChunkSize, MADV_HUGEPAGE);  // advice only: without it the chunk still works
 }
 

@@ -106,7 +106,9 @@ TEST_F(StorageTest, LargeDocumentsUseDifatSectors) {
     const auto after = fs_->Contents("big.cfb");
     size_t changed = 0;
     for (size_t i = 0; i < std::min(before.size(), after.size()); i += 512) {
-      changed += !std::equal(before.begin() + i, before.begin() + std::min(i + 512, before.size()), after.begin() + i);
+      const auto from = static_cast<ptrdiff_t>(i);
+      const auto to = static_cast<ptrdiff_t>(std::min(i + 512, before.size()));
+      changed += !std::equal(before.begin() + from, before.begin() + to, after.begin() + from);
     }
     EXPECT_LT(changed, 10u);
   }
@@ -126,7 +128,7 @@ TEST_F(StorageTest, DocumentsOutgrowingVersion3BecomeVersion4) {
   mode.write = mode.transacted = true;
   auto doc = std::make_shared<Document>(fs_, "grow.cfb", file, mode);
   doc->set_container(Container::Create(file, 3));
-  doc->set_version3_limit(64 * 1024);
+  doc->set_version3_limit(uint64_t{64} * 1024);
   auto tree = doc->LoadTree();
   auto add = [&](std::u16string name, size_t size, uint32_t seed) {
     auto n = std::make_shared<Node>();
@@ -458,7 +460,7 @@ TEST_F(StorageTest, StreamPositionsAndValues) {
   EXPECT_EQ(s.Seek(-3, 1), 28);
   EXPECT_EQ(ErrorOf([&] { s.Seek(-1, 0); }), STG_E_INVALIDFUNCTION);
   EXPECT_EQ(s.Seek(2, 0), 2);
-  const auto* mapped = reinterpret_cast<const std::byte*>(s.MapRange(3, 6));
+  const auto* mapped = reinterpret_cast<const std::byte*>(s.MapRange(3, 6));  // NOLINT(performance-no-int-to-ptr): the API hands out an address
   ASSERT_NE(mapped, nullptr);
   EXPECT_TRUE(std::equal(mapped, mapped + 4, bytes.begin() + 3));
   EXPECT_EQ(s.MapRange(0, 1), 0u);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/gtk/gtk_platform.hpp"
+#include "platform/gtk/gtk_support.hpp"
 #include "vellora2/automation/text.hpp"
 #include "vellora2/dialogs/gcommondialog.hpp"
 // Last: Xlib's macros (None, Bool, Status) would clash with names in the headers above.
@@ -129,16 +130,6 @@ std::string MessageText(GtkWidget* dialog) {
   std::string result = text != nullptr ? text : "";
   g_free(text);
   return result;
-}
-
-GtkWidget* NamedWidget(GtkWidget* widget, const char* name) {
-  if (std::string(gtk_widget_get_name(widget)) == name) return widget;
-  if (!GTK_IS_CONTAINER(widget)) return nullptr;
-  GtkWidget* found = nullptr;
-  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-  for (GList* c = children; c != nullptr && found == nullptr; c = c->next) found = NamedWidget(GTK_WIDGET(c->data), name);
-  g_list_free(children);
-  return found;
 }
 
 // The middle of a window on the screen.
@@ -345,7 +336,7 @@ TEST_F(GtkDialogTest, ColorEditorStaysClosedWhenFullOpenIsPrevented) {
     bool editor = false;
     WhenShown([&](GtkWidget* dialog) {
       // The "+" under the custom colours, as the user presses it.
-      GtkWidget* add = NamedWidget(dialog, "add-color-button");
+      GtkWidget* add = gtk::Named(dialog, "add-color-button");
       EXPECT_NE(add, nullptr);
       if (add == nullptr) return true;
       button_shown = gtk_widget_get_visible(add) != FALSE;

@@ -13,6 +13,7 @@
 
 #include "forms/form_display.hpp"
 #include "platform/gtk/gtk_platform.hpp"
+#include "platform/gtk/gtk_support.hpp"
 #include "vellora2/automation/text.hpp"
 #include "vellora2/document/cvellora.hpp"
 
@@ -21,15 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-GtkWidget* Named(GtkWidget* widget, const char* name) {
-  if (std::string(gtk_widget_get_name(widget)) == name) return widget;
-  if (!GTK_IS_CONTAINER(widget)) return nullptr;
-  GtkWidget* found = nullptr;
-  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-  for (GList* c = children; c != nullptr && found == nullptr; c = c->next) found = Named(GTK_WIDGET(c->data), name);
-  g_list_free(children);
-  return found;
-}
+using gtk::Named;
 
 GtkWidget* PropertiesWindow() {
   GtkWidget* found = nullptr;

@@ -27,16 +27,6 @@ constexpr std::array<uint32_t, 16> kBasicColors{0x000000, 0x000080, 0x008000, 0x
                                                 0x808000, 0xC0C0C0, 0x808080, 0x0000FF, 0x00FF00, 0x00FFFF,
                                                 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
 
-GtkWidget* Named(GtkWidget* widget, const char* name) {
-  if (g_strcmp0(gtk_widget_get_name(widget), name) == 0) return widget;
-  if (!GTK_IS_CONTAINER(widget)) return nullptr;
-  GtkWidget* found = nullptr;
-  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-  for (GList* c = children; c != nullptr && found == nullptr; c = c->next) found = Named(GTK_WIDGET(c->data), name);
-  g_list_free(children);
-  return found;
-}
-
 // CC_PREVENTFULLOPEN. GTK has no switch for it: the chooser's "+" button is
 // hidden by the name themes know it by, and the editor, should it open all the
 // same (a custom swatch's "Customize"), closes at once on the colour that was
@@ -81,7 +71,7 @@ bool GtkPlatform::ChooseColor(ChooseColorRecord& record) {
   if (record.Flags & cdlg::kCcFullOpen) g_object_set(dialog, "show-editor", TRUE, nullptr);
   EditorGuard guard{initial};
   if (record.Flags & cdlg::kCcPreventFullOpen) {
-    if (GtkWidget* add = Named(dialog, "add-color-button")) {
+    if (GtkWidget* add = gtk::Named(dialog, "add-color-button")) {
       gtk_widget_set_no_show_all(add, TRUE);
       gtk_widget_hide(add);
     }

@@ -22,6 +22,16 @@ namespace gtk {
 
 std::string Utf8(std::u16string_view text) { return ToUtf8(text); }
 
+GtkWidget* Named(GtkWidget* widget, const char* name) {
+  if (g_strcmp0(gtk_widget_get_name(widget), name) == 0) return widget;
+  if (!GTK_IS_CONTAINER(widget)) return nullptr;
+  GtkWidget* found = nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+  for (GList* c = children; c != nullptr && found == nullptr; c = c->next) found = Named(GTK_WIDGET(c->data), name);
+  g_list_free(children);
+  return found;
+}
+
 gint RunAndDestroy(GtkWidget* dialog) {
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   const gint response = gtk_dialog_run(GTK_DIALOG(dialog));

@@ -11,6 +11,9 @@ namespace vellora2::gtk {
 
 std::string Utf8(std::u16string_view text);
 
+// The first widget named `name` in the tree under `widget` (itself included), or null.
+GtkWidget* Named(GtkWidget* widget, const char* name);
+
 // Runs `dialog` modally, destroys it and lets the window go away; returns the response.
 gint RunAndDestroy(GtkWidget* dialog);
 
