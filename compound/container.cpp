@@ -1,5 +1,7 @@
 #include "compound/container.hpp"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <bit>
 #include <string>
@@ -15,6 +17,20 @@ uint64_t DivUp(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
 
 [[noreturn]] void Corrupt(const std::string& what) { Fail(STG_E_DOCFILECORRUPT, "the document is damaged: " + what); }
 
+// Reserves room for `count` entries and, for a large table, asks the kernel to
+// back it with huge pages before it is first touched: page faults are most of
+// what reading a large FAT or a long chain costs.
+void ReserveLarge(std::vector<uint32_t>& table, size_t count) {
+  table.reserve(count);
+  constexpr size_t kHuge = size_t{2} << 20;
+  const size_t bytes = count * sizeof(uint32_t);
+  if (bytes < 2 * kHuge) return;
+  auto* const data = reinterpret_cast<std::byte*>(table.data());
+  const size_t skip = (kHuge - reinterpret_cast<uintptr_t>(data) % kHuge) % kHuge;
+  const size_t length = (bytes - skip) / kHuge * kHuge;
+  ::madvise(data + skip, length, MADV_HUGEPAGE);  // advice only
+}
+
 // Follows `table` from `start` for `count` links. `limit` bounds the valid
 // numbers; a chain that runs out, leaves the range or is longer than the table
 // (which only a loop can be) is refused, so no input can make this spin.
@@ -22,7 +38,7 @@ std::vector<uint32_t> Follow(const std::vector<uint32_t>& table, uint64_t limit,
                              bool open_ended, const char* what) {
   std::vector<uint32_t> chain;
   limit = std::min<uint64_t>(limit, table.size());
-  if (!open_ended) chain.reserve(static_cast<size_t>(std::min(count, limit)));
+  if (!open_ended) ReserveLarge(chain, static_cast<size_t>(std::min(count, limit)));
   uint32_t s = start;
   while (open_ended || chain.size() < count) {
     if (s == kEndOfChain) {
@@ -132,6 +148,8 @@ void Container::LoadTables() {
   }
   // The FAT is read straight into the table (it is most of what an open
   // holds in memory) and put in host order where that is not little-endian.
+  fat_.clear();
+  ReserveLarge(fat_, fat_sectors_.size() * (ssz / 4));
   fat_.resize(fat_sectors_.size() * (ssz / 4));
   ReadSectors(fat_sectors_, std::as_writable_bytes(std::span(fat_)));
   if constexpr (std::endian::native == std::endian::big) {
