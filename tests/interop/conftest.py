@@ -11,20 +11,21 @@ import pytest
 SIZES = [0, 1, 63, 64, 65, 511, 512, 513, 4095, 4096, 4097, 65536, 1_000_003]
 
 
+def built_program(variable, what):
+    path = os.environ.get(variable)
+    if not path or not os.access(path, os.X_OK):
+        pytest.fail(f"{variable} must name the built {what}")
+    return path
+
+
 @pytest.fixture(scope="session")
 def vellora():
-    path = os.environ.get("VELLORA")
-    if not path or not os.access(path, os.X_OK):
-        pytest.fail("VELLORA must name the built vellora tool")
-    return path
+    return built_program("VELLORA", "vellora tool")
 
 
 @pytest.fixture(scope="session")
 def property_tool():
-    path = os.environ.get("PROPERTY_TOOL")
-    if not path or not os.access(path, os.X_OK):
-        pytest.fail("PROPERTY_TOOL must name the built interop_property_tool")
-    return path
+    return built_program("PROPERTY_TOOL", "interop_property_tool")
 
 
 def run(*args, **kwargs):
