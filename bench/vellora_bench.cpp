@@ -169,13 +169,18 @@ uint64_t WriteMany(const Args& a) {
   return total;
 }
 
-uint64_t ReadTree(Storage& storage, std::vector<std::byte>& buf) {
+// A storage's children, listed before any of them is opened.
+std::vector<std::pair<int16_t, std::u16string>> Children(Storage& storage) {
   int16_t type = 0;
   std::u16string name;
   std::vector<std::pair<int16_t, std::u16string>> children;
   for (storage.NextElement(0, type, name); type != 0; storage.NextElement(1, type, name)) children.emplace_back(type, name);
+  return children;
+}
+
+uint64_t ReadTree(Storage& storage, std::vector<std::byte>& buf) {
   uint64_t total = 0;
-  for (const auto& [child_type, child] : children) {
+  for (const auto& [child_type, child] : Children(storage)) {
     if (child_type == vellora2::STGTY_STORAGE) {
       Storage sub = storage.OpenStorage(child, kChildRead);
       total += ReadTree(sub, buf);
@@ -271,12 +276,8 @@ uint64_t OneByte(const Args& a) {
 }
 
 uint64_t ListTree(Storage& storage) {
-  int16_t type = 0;
-  std::u16string name;
-  std::vector<std::pair<int16_t, std::u16string>> children;
-  for (storage.NextElement(0, type, name); type != 0; storage.NextElement(1, type, name)) children.emplace_back(type, name);
   uint64_t total = 0;
-  for (const auto& [child_type, child] : children) {
+  for (const auto& [child_type, child] : Children(storage)) {
     if (child_type == vellora2::STGTY_STORAGE) {
       Storage sub = storage.OpenStorage(child, kChildRead);
       total += ListTree(sub);
