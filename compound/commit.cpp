@@ -12,9 +12,10 @@
 // start of the file, which disks perform whole.
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <set>
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 
 #include "compound/container.hpp"
 #include "compound/errors.hpp"
@@ -24,6 +25,9 @@ namespace vellora2::compound {
 namespace {
 
 uint64_t DivUp(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
+
+// For chains whose bytes are all written by the commit itself.
+std::pair<uint32_t, uint64_t> NothingWritten(uint64_t) { return {kFreeSect, UINT64_MAX}; }
 
 // Collects sector writes and issues runs of adjacent sectors as one write.
 class SectorWriter {
@@ -175,10 +179,15 @@ class Committer {
   // except those in `dirty` and those past the new end. `fill(i, out)`
   // provides the bytes of sectors i, i+1, ... for out.size() bytes. The work
   // follows the dirty ranges, not the length of the chain; `whole`, when
-  // given, receives the complete chain.
-  template <typename Fill>
+  // given, receives the complete chain. `written(i)` says where sectors i, ...
+  // already are in the file (an extent the commit adopts) and for how many:
+  // (first sector, count), or (kFreeSect, count) for sectors it must write.
+  template <typename Fill, typename Written = decltype(&NothingWritten)>
   uint32_t PlaceChain(const std::vector<uint32_t>* old, uint64_t size, Ranges dirty, Fill fill,
-                      std::vector<uint32_t>* whole);
+                      std::vector<uint32_t>* whole, Written written = &NothingWritten);
+  // Gives each extent of this file that big streams hold to one of them
+  // (the first), to be adopted.
+  void ClaimExtents(const std::vector<StreamPlan>& plans);
   std::vector<uint32_t> PlaceBytes(const std::vector<uint32_t>* old, const std::vector<std::byte>& old_bytes,
                                    const std::vector<std::byte>& bytes);
   Ranges DirtySectors(const Content& content) const;
@@ -199,6 +208,10 @@ class Committer {
   std::set<uint32_t> taken_;                      // first sectors of committed chains given to a new stream
   std::set<std::pair<uint32_t, uint64_t>> kept_;  // (start, size) of streams kept as they were
   std::set<uint32_t> unchanged_;                  // first sectors of big streams kept as they were
+  std::map<const Extent*, uint32_t> owners_;      // extents adopted, by the entry that adopts them
+  std::vector<Extent*> adopting_;                 // alive: the streams adopting them hold them
+  std::vector<uint32_t> tails_;                   // sectors of adopted extents past their bytes
+  size_t tail_at_ = 0;                            // next candidate in tails_
   std::vector<std::pair<uint32_t, std::vector<uint32_t>>> placed_;  // new chains of big streams, by start
   uint32_t ssz_;
   uint32_t epb_;
@@ -263,7 +276,8 @@ void Committer::SetFat(uint64_t s, uint32_t value) {
 }
 
 uint32_t Committer::Allocate() {
-  // Lowest first: the committed state's free sectors, then the end of the file.
+  // Lowest first: the committed state's free sectors, then what adopted
+  // extents leave over, then the end of the file.
   while (free_at_ < c_.free_.size()) {
     const uint32_t s = c_.free_[free_at_++];
     if (fat_[s] == kFreeSect) {
@@ -271,7 +285,23 @@ uint32_t Committer::Allocate() {
       return s;
     }
   }
-  while (append_ < fat_.size() && (fat_[append_] != kFreeSect || UsedByOld(append_))) ++append_;
+  while (tail_at_ < tails_.size()) {
+    const uint32_t s = tails_[tail_at_++];
+    if (fat_[s] == kFreeSect) {
+      SetFat(s, kEndOfChain);
+      return s;
+    }
+  }
+  // Live extents hold sectors the FAT does not show as used.
+  for (;;) {
+    if (append_ < fat_.size() && (fat_[append_] != kFreeSect || UsedByOld(append_))) {
+      ++append_;
+    } else if (const uint64_t end = c_.ExtentEnd(append_)) {
+      append_ = end;
+    } else {
+      break;
+    }
+  }
   if (append_ > kMaxRegSect) Fail(STG_E_DOCFILETOOLARGE, "the document is too large");
   const uint64_t s = append_++;
   SetFat(s, kEndOfChain);
@@ -287,9 +317,53 @@ uint32_t Committer::AllocateMini() {
   return static_cast<uint32_t>(mini_hint_);
 }
 
-template <typename Fill>
+void Committer::ClaimExtents(const std::vector<StreamPlan>& plans) {
+  auto each_run = [&](const auto& visit) {
+    for (const auto& p : plans) {
+      if (p.mini) continue;
+      const Content& content = p.node->content;
+      for (uint64_t at = 0; at < content.size();) {
+        const Content::SpillRun run = content.Spilled(at);
+        if (run.extent && &run.extent->container() == &c_ && !run.extent->adopted()) visit(p, run);
+        at += std::max<uint64_t>(run.bytes, 1);
+      }
+    }
+  };
+  each_run([&](const StreamPlan& p, const Content::SpillRun& run) {
+    if (owners_.emplace(run.extent, p.entry).second) adopting_.push_back(run.extent);
+  });
+  // Transacted storages below the root that share these extents read them
+  // from memory from now on: adopted sectors belong to the committed state,
+  // which a later commit may reuse.
+  for (Node* other : others_) {
+    std::vector<Node*> work{other};
+    while (!work.empty()) {
+      Node* n = work.back();
+      work.pop_back();
+      for (auto& c : n->children) {
+        if (c->is_storage) {
+          work.push_back(c.get());
+        } else {
+          c->content.Unspill([this](const Extent& e) { return owners_.count(&e) != 0; });
+        }
+      }
+    }
+  }
+  // Sectors wholly past the bytes written to an extent that nobody else holds
+  // can take this commit's other sectors: a failed commit leaves them reading
+  // as zeros all the same. Taken first, they leave no gap in the file.
+  std::set<const Extent*> done;
+  each_run([&](const StreamPlan& p, const Content::SpillRun& run) {
+    if (run.shared || owners_.at(run.extent) != p.entry || !done.insert(run.extent).second) return;
+    for (uint64_t s = run.extent->first() + DivUp(run.filled, ssz_); s < run.extent->first() + c_.ExtentSectors(); ++s) {
+      tails_.push_back(static_cast<uint32_t>(s));
+    }
+  });
+}
+
+template <typename Fill, typename Written>
 uint32_t Committer::PlaceChain(const std::vector<uint32_t>* old, uint64_t size, Ranges dirty, Fill fill,
-                               std::vector<uint32_t>* whole) {
+                               std::vector<uint32_t>* whole, Written written) {
   const uint64_t count = DivUp(size, ssz_);
   const uint64_t old_count = old ? old->size() : 0;
   for (uint64_t i = count; i < old_count; ++i) SetFat((*old)[i], kFreeSect);
@@ -325,7 +399,19 @@ uint32_t Committer::PlaceChain(const std::vector<uint32_t>* old, uint64_t size, 
     const auto [first, end] = runs[r];
     fresh[r].reserve(end - first);
     for (uint64_t i = first; i < end;) {
-      const uint64_t stop = std::min(end, i + per_fill);
+      const auto [there, count] = written(i);
+      if (there != kFreeSect) {
+        // Already in the file: linked in where it is.
+        const uint64_t stop = i + std::min(end - i, count);
+        for (uint64_t k = i; k < stop; ++k) {
+          if (k < old_count) SetFat((*old)[k], kFreeSect);
+          fresh[r].push_back(static_cast<uint32_t>(there + (k - i)));
+          SetFat(fresh[r].back(), kEndOfChain);
+        }
+        i = stop;
+        continue;
+      }
+      const uint64_t stop = i + std::max<uint64_t>(1, std::min({end - i, per_fill, count}));
       buf.assign((stop - i) * ssz_, std::byte{0});
       fill(i, std::span(buf));
       for (uint64_t k = i; k < stop; ++k) {
@@ -451,6 +537,7 @@ void Committer::PlaceStreams() {
     }
     LinkMini(p.chain);
   }
+  ClaimExtents(plans);
   // Big streams: a stream that still reads from its committed chain takes
   // that chain over and rewrites only its changed sectors; an unchanged one
   // costs nothing. A second stream reading from the same chain (a copy) and
@@ -479,12 +566,22 @@ void Committer::PlaceStreams() {
       }
     }
     auto fill = [&](uint64_t i, std::span<std::byte> out) { content.Read(i * ssz_, out); };
+    auto written = [&](uint64_t i) -> std::pair<uint32_t, uint64_t> {
+      const Content::SpillRun run = content.Spilled(i * ssz_);
+      if (!run.extent) return {kFreeSect, DivUp(run.bytes, ssz_)};
+      // A sector only partly written, an extent of another file or one that
+      // another stream adopts is written out like any other.
+      const uint64_t whole_sectors = run.bytes / ssz_;
+      const auto owner = owners_.find(run.extent);
+      if (whole_sectors == 0 || owner == owners_.end() || owner->second != p.entry) return {kFreeSect, 1};
+      return {static_cast<uint32_t>(run.extent->first() + run.at / ssz_), whole_sectors};
+    };
     if (old) {
       // The rest of the chain is not gathered: a later read finds it again.
-      entries_[p.entry].start = PlaceChain(old, content.size(), DirtySectors(content), fill, nullptr);
+      entries_[p.entry].start = PlaceChain(old, content.size(), DirtySectors(content), fill, nullptr, written);
     } else {
       std::vector<uint32_t> chain;
-      entries_[p.entry].start = PlaceChain(nullptr, content.size(), {}, fill, &chain);
+      entries_[p.entry].start = PlaceChain(nullptr, content.size(), {}, fill, &chain, written);
       placed_.emplace_back(chain.front(), std::move(chain));
     }
   }
@@ -610,7 +707,13 @@ std::vector<uint32_t> Committer::FreeSectorsAfter(uint64_t used) const {
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
   } else {
-    for (uint64_t s = 0; s < used; ++s) add(static_cast<uint32_t>(s));
+    for (uint64_t s = 0; s < used; ++s) {
+      if (const uint64_t end = c_.ExtentEnd(s)) {
+        s = end - 1;  // held by a live extent
+      } else {
+        add(static_cast<uint32_t>(s));
+      }
+    }
   }
   return out;
 }
@@ -658,7 +761,15 @@ bool Committer::Run(uint64_t limit) {
   c_.file().WriteAt(0, head);
   c_.file().Sync();
 
-  // Published.
+  // Published. Adopted extents are part of the file now; what they hold past
+  // their streams' ends is free space.
+  for (const auto& extent : adopting_) {
+    extent->Adopt();
+    c_.extents_.erase(extent->first());
+    for (uint64_t s = extent->first(); s < extent->first() + c_.ExtentSectors(); ++s) {
+      if (fat_[s] == kFreeSect) freed_.push_back(static_cast<uint32_t>(s));
+    }
+  }
   std::vector<uint32_t> free_now = FreeSectorsAfter(used);
   c_.header_ = h;
   c_.file_sectors_ = used;
@@ -694,8 +805,10 @@ bool Committer::Run(uint64_t limit) {
     entry_nodes_[id]->content = Content(Base{e.size == 0 ? nullptr : self, e.start, e.size});
   }
   c_.entries_ = std::move(entries_);
-  // Sectors past the last one in use belong to nobody now.
-  if (c_.file().Size() > file_size) c_.file().Truncate(file_size);
+  // Sectors past the last one in use belong to nobody now, unless a live
+  // extent holds them.
+  const uint64_t keep = std::max<uint64_t>(file_size, (c_.ExtentsEnd() + 1) * ssz_);
+  if (c_.file().Size() > keep) c_.file().Truncate(keep);
   return true;
 }
 

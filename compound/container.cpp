@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <iterator>
 #include <string>
 
 #include "compound/errors.hpp"
@@ -191,6 +192,52 @@ void Container::FindFreeSectors() {
   for (uint32_t s = 0; s < inside; ++s) {
     if (fat_[s] == kFreeSect && !std::binary_search(reserved_.begin(), reserved_.end(), s)) free_.push_back(s);
   }
+}
+
+std::shared_ptr<Extent> Container::TakeExtent() {
+  const uint64_t n = ExtentSectors();
+  uint64_t at = std::max<uint64_t>(fat_.size(), file_sectors_);
+  for (const uint32_t first : extents_) {
+    if (first >= at + n) break;
+    at = std::max<uint64_t>(at, first + n);
+  }
+  if (at + n - 1 > kMaxRegSect) return nullptr;
+  extents_.insert(static_cast<uint32_t>(at));
+  return std::make_shared<Extent>(shared_from_this(), static_cast<uint32_t>(at));
+}
+
+void Container::GiveBack(uint32_t first) {
+  extents_.erase(first);
+  // A commit that ran while the extent was held may have put used sectors
+  // after it; inside the committed state its sectors are free space now.
+  const uint64_t inside = std::min<uint64_t>(fat_.size(), file_sectors_);
+  std::vector<uint32_t> back;
+  for (uint64_t s = first; s < std::min<uint64_t>(first + ExtentSectors(), inside); ++s) {
+    if (fat_[s] == kFreeSect && !std::binary_search(reserved_.begin(), reserved_.end(), s)) {
+      back.push_back(static_cast<uint32_t>(s));
+    }
+  }
+  if (!back.empty()) {
+    std::vector<uint32_t> merged;
+    merged.reserve(free_.size() + back.size());
+    std::merge(free_.begin(), free_.end(), back.begin(), back.end(), std::back_inserter(merged));
+    free_ = std::move(merged);
+  }
+  // Past the committed end and every live extent the file holds nothing.
+  const uint64_t keep = (std::max(file_sectors_, ExtentsEnd()) + 1) * sector_size();
+  try {
+    if (file_->Size() > keep) file_->Truncate(keep);
+  } catch (const std::exception&) {
+    // Called while a holder goes away, where nobody could hear of it; the
+    // unused tail only costs space, and the next commit cuts it.
+  }
+}
+
+uint64_t Container::ExtentEnd(uint64_t s) const {
+  auto it = extents_.upper_bound(static_cast<uint32_t>(std::min<uint64_t>(s, UINT32_MAX)));
+  if (it == extents_.begin()) return 0;
+  const uint64_t end = *std::prev(it) + ExtentSectors();
+  return s < end ? end : 0;
 }
 
 std::shared_ptr<Container> Container::Create(std::shared_ptr<File> file, uint16_t major_version) {

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <vector>
 
@@ -65,6 +66,17 @@ class Container : public std::enable_shared_from_this<Container> {
   const std::vector<DirEntry>& entries() const { return entries_; }
   uint64_t file_sectors() const { return file_sectors_; }
 
+  // A new extent (content.hpp) past everything the committed state and the
+  // live extents use; null when sector numbers run out there.
+  std::shared_ptr<Extent> TakeExtent();
+  // Called by an extent that no commit adopted, when its last holder goes.
+  void GiveBack(uint32_t first);
+  uint64_t ExtentSectors() const { return kChunkSize / sector_size(); }
+  // One past the last sector of the live extent that holds sector `s`, or 0.
+  uint64_t ExtentEnd(uint64_t s) const;
+  // One past the last sector of any live extent, or 0.
+  uint64_t ExtentsEnd() const { return extents_.empty() ? 0 : *extents_.rbegin() + ExtentSectors(); }
+
   // The chain from `start`, exactly `count` long (a longer chain is cut, as
   // lenient readers do; a shorter one, a loop or a bad number is corrupt).
   std::vector<uint32_t> FatChain(uint32_t start, uint64_t count) const;
@@ -106,6 +118,8 @@ class Container : public std::enable_shared_from_this<Container> {
   // can then edit this state's FAT instead of rebuilding it. Unknown (empty)
   // until the first commit asks; true after every commit of ours.
   std::optional<bool> clean_;
+  // First sectors of the live extents: neither committed nor free.
+  std::set<uint32_t> extents_;
 };
 
 }  // namespace vellora2::compound

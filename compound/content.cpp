@@ -3,12 +3,30 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 
 #include "compound/container.hpp"
+#include "compound/errors.hpp"
+#include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
+namespace {
+
+// Reads bytes this library wrote to its own file: a short read means the file
+// was cut behind our back.
+void ReadWritten(File& file, uint64_t offset, std::span<std::byte> out) {
+  if (file.ReadAt(offset, out) != out.size()) Fail(STG_E_READFAULT, "the document file is shorter than what was written to it");
+}
+
+}  // namespace
+
+Extent::~Extent() {
+  if (!adopted_) container_->GiveBack(first_);
+}
+
+uint64_t Extent::offset() const { return (uint64_t{first_} + 1) * container_->sector_size(); }
 
 Chunk::Chunk() {
   // Twice the size, trimmed to an aligned run, so that the kernel can map it
@@ -45,10 +63,24 @@ size_t Content::Read(uint64_t offset, std::span<std::byte> out) const {
       done += run;
       continue;
     }
+    if (auto it = spills_.find(pos / kChunkSize); it != spills_.end()) {
+      const size_t run = std::min<size_t>(n - done, kChunkSize - pos % kChunkSize);
+      const uint64_t at = pos % kChunkSize;
+      const Spill& spill = it->second;
+      const size_t from_file = at < spill.filled ? static_cast<size_t>(std::min<uint64_t>(run, spill.filled - at)) : 0;
+      ReadWritten(spill.extent->container().file(), spill.extent->offset() + at, out.subspan(done, from_file));
+      std::fill(out.begin() + static_cast<ptrdiff_t>(done + from_file), out.begin() + static_cast<ptrdiff_t>(done + run),
+                std::byte{0});
+      done += run;
+      continue;
+    }
     // Up to the next page or chunk: from the base in one call, zeros past it.
     uint64_t run_end = UINT64_MAX;
     if (auto next = pages_.lower_bound(pos / kPageSize); next != pages_.end()) run_end = next->first * kPageSize;
     if (auto next = chunks_.lower_bound(pos / kChunkSize); next != chunks_.end()) {
+      run_end = std::min(run_end, next->first * kChunkSize);
+    }
+    if (auto next = spills_.lower_bound(pos / kChunkSize); next != spills_.end()) {
       run_end = std::min(run_end, next->first * kChunkSize);
     }
     const size_t run = static_cast<size_t>(std::min<uint64_t>(n - done, run_end - pos));
@@ -88,27 +120,79 @@ bool Content::PagesInChunk(uint64_t chunk) const {
   return it != pages_.end() && it->first < (chunk + 1) * (kChunkSize / kPageSize);
 }
 
-void Content::Write(uint64_t offset, std::span<const std::byte> data) {
+void Content::Write(uint64_t offset, std::span<const std::byte> data, Container* spill) {
   size_t done = 0;
   while (done < data.size()) {
     const uint64_t pos = offset + done;
     const uint64_t chunk = pos / kChunkSize;
     const bool has_page = pages_.count(pos / kPageSize) != 0;
-    // Data past the base goes to chunks, unless pages already hold part of
-    // that range; a stream's first 2 MiB always go to pages, so that small
-    // streams stay small.
-    if (!has_page && (chunks_.count(chunk) != 0 ||
+    // Data past the base goes to chunks or extents, unless pages already hold
+    // part of that range; a stream's first 2 MiB always go to pages, so that
+    // small streams stay small.
+    size_t run = 0;
+    if (!has_page && (chunks_.count(chunk) != 0 || spills_.count(chunk) != 0 ||
                       (chunk > 0 && chunk * kChunkSize >= base_limit_ && !PagesInChunk(chunk)))) {
-      const size_t run = std::min<size_t>(data.size() - done, kChunkSize - pos % kChunkSize);
-      std::memcpy(WritableChunk(chunk).data() + pos % kChunkSize, data.data() + done, run);
-      done += run;
+      run = std::min<size_t>(data.size() - done, kChunkSize - pos % kChunkSize);
+      const auto part = data.subspan(done, run);
+      if (spill && chunks_.count(chunk) == 0 && spills_.count(chunk) == 0) {
+        if (auto extent = spill->TakeExtent()) spills_.emplace(chunk, Spill{std::move(extent), 0});
+      }
+      if (spills_.count(chunk) != 0) {
+        WriteSpill(chunk, pos % kChunkSize, part);
+      } else {
+        std::memcpy(WritableChunk(chunk).data() + pos % kChunkSize, part.data(), run);
+      }
     } else {
-      const size_t run = std::min<size_t>(data.size() - done, kPageSize - pos % kPageSize);
+      run = std::min<size_t>(data.size() - done, kPageSize - pos % kPageSize);
       std::memcpy(WritablePage(pos / kPageSize).data() + pos % kPageSize, data.data() + done, run);
-      done += run;
     }
+    done += run;
+    // Grown run by run: bytes a failed write left past the size must never
+    // show through a later Resize.
+    size_ = std::max(size_, offset + done);
   }
-  size_ = std::max(size_, offset + data.size());
+}
+
+void Content::WriteSpill(uint64_t chunk, uint64_t at, std::span<const std::byte> data) {
+  Spill& spill = spills_.at(chunk);
+  if (spill.extent.use_count() > 1 || spill.extent->adopted()) {
+    // Shared with a snapshot, or part of the committed file: copy on write,
+    // into a new extent if there is room.
+    auto fresh = spill.extent->container().TakeExtent();
+    if (!fresh) {
+      SpillToMemory(chunk);
+      std::memcpy(chunks_.at(chunk)->data() + at, data.data(), data.size());
+      return;
+    }
+    std::vector<std::byte> buf(std::min<uint64_t>(spill.filled, uint64_t{1} << 20));
+    for (uint64_t done = 0; done < spill.filled;) {
+      const auto part = std::span(buf).first(static_cast<size_t>(std::min<uint64_t>(buf.size(), spill.filled - done)));
+      ReadWritten(spill.extent->container().file(), spill.extent->offset() + done, part);
+      fresh->container().file().WriteAt(fresh->offset() + done, part);
+      done += part.size();
+    }
+    spill.extent = std::move(fresh);
+  }
+  File& file = spill.extent->container().file();
+  // What lies between the written bytes and these may be an earlier holder's
+  // bytes: it must read as zeros.
+  static constexpr std::array<std::byte, size_t{64} * 1024> kZeros{};
+  while (spill.filled < at) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(kZeros.size(), at - spill.filled));
+    file.WriteAt(spill.extent->offset() + spill.filled, std::span(kZeros).first(n));
+    spill.filled += n;
+  }
+  file.WriteAt(spill.extent->offset() + at, data);
+  spill.filled = std::max(spill.filled, at + data.size());
+}
+
+void Content::SpillToMemory(uint64_t chunk) {
+  const Spill& spill = spills_.at(chunk);
+  auto memory = std::make_shared<Chunk>();
+  ReadWritten(spill.extent->container().file(), spill.extent->offset(),
+              std::span(memory->data(), static_cast<size_t>(spill.filled)));
+  chunks_.emplace(chunk, std::move(memory));
+  spills_.erase(chunk);
 }
 
 void Content::Resize(uint64_t size) {
@@ -123,6 +207,10 @@ void Content::Resize(uint64_t size) {
       Chunk& chunk = WritableChunk(size / kChunkSize);
       std::fill(chunk.data() + size % kChunkSize, chunk.data() + kChunkSize, std::byte{0});
     }
+    spills_.erase(spills_.lower_bound((size + kChunkSize - 1) / kChunkSize), spills_.end());
+    if (auto it = spills_.find(size / kChunkSize); it != spills_.end()) {
+      it->second.filled = std::min<uint64_t>(it->second.filled, size % kChunkSize);
+    }
     base_limit_ = std::min(base_limit_, size);
   }
   size_ = size;
@@ -135,11 +223,13 @@ bool Content::Dirty(uint64_t from, uint64_t to) const {
   auto page = pages_.lower_bound(from / kPageSize);
   if (page != pages_.end() && page->first * kPageSize < to) return true;
   auto chunk = chunks_.lower_bound(from / kChunkSize);
-  return chunk != chunks_.end() && chunk->first * kChunkSize < to;
+  if (chunk != chunks_.end() && chunk->first * kChunkSize < to) return true;
+  auto spill = spills_.lower_bound(from / kChunkSize);
+  return spill != spills_.end() && spill->first * kChunkSize < to;
 }
 
 std::vector<std::pair<uint64_t, uint64_t>> Content::DirtyRanges() const {
-  // Chunks lie past base_limit_ (they are made there, and a truncation
+  // Chunks and extents lie past base_limit_ (they are made there, and a truncation
   // lowers both), so pages are all that can differ below it.
   std::vector<std::pair<uint64_t, uint64_t>> out;
   auto add = [&](uint64_t from, uint64_t to) {
@@ -159,7 +249,34 @@ std::vector<std::pair<uint64_t, uint64_t>> Content::DirtyRanges() const {
   return out;
 }
 
+Content::SpillRun Content::Spilled(uint64_t offset) const {
+  const uint64_t chunk = offset / kChunkSize;
+  const uint64_t at = offset % kChunkSize;
+  if (auto it = spills_.find(chunk); it != spills_.end() && at < it->second.filled) {
+    const uint64_t written = chunk * kChunkSize + it->second.filled;
+    return {it->second.extent.get(), at, (written >= size_ ? kChunkSize : it->second.filled) - at, it->second.filled,
+            it->second.extent.use_count() > 1};
+  }
+  auto next = spills_.upper_bound(chunk);
+  return {nullptr, 0, next == spills_.end() ? UINT64_MAX - offset : next->first * kChunkSize - offset, 0, false};
+}
+
+bool Content::ReadsFromOther(const Container* home) const {
+  if (base_.container && base_.container.get() != home) return true;
+  return std::any_of(spills_.begin(), spills_.end(),
+                     [home](const auto& entry) { return &entry.second.extent->container() != home; });
+}
+
+void Content::Unspill(const std::function<bool(const Extent&)>& which) {
+  std::vector<uint64_t> picked;
+  for (const auto& [chunk, spill] : spills_) {
+    if (which(*spill.extent)) picked.push_back(chunk);
+  }
+  for (uint64_t chunk : picked) SpillToMemory(chunk);
+}
+
 void Content::Detach() {
+  Unspill([](const Extent&) { return true; });
   if (!base_.container) return;
   for (uint64_t index = 0; index * kPageSize < std::min(size_, base_limit_); ++index) {
     if (!pages_.count(index)) WritablePage(index);

@@ -1,17 +1,20 @@
 // The bytes of one stream as one transaction level sees them: the stream as the
 // file last committed it (the base), overlaid with what was written since.
 // Changes to the base's bytes are kept in 4 KiB pages, so that a commit
-// rewrites little; bytes past the base and past a stream's first 2 MiB (a
-// large stream being filled) are kept in 2 MiB chunks, which the kernel can
-// back with huge pages, so that a large import costs few allocations and page
-// faults. Copying a Content is cheap
-// (pages and chunks are shared and copied only when written), which is how a
+// rewrites little. Bytes past the base and past a stream's first 2 MiB (a
+// large stream being filled) are kept 2 MiB at a time: in the document file
+// itself, past its committed end (an Extent), when the writer says which file
+// that is, so that a large import is copied once and its commit only links
+// those sectors into the stream's chain; otherwise in memory chunks, which the
+// kernel can back with huge pages. Copying a Content is cheap (pages, chunks
+// and extents are shared and copied only when written), which is how a
 // transacted storage takes its snapshot and how Commit hands the result to
 // the level above.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <span>
@@ -39,6 +42,32 @@ class Chunk {
   std::byte* data_;
 };
 
+// Sectors of a document file past its committed end that hold 2 MiB of stream
+// bytes written since the last commit. A commit may adopt them into a
+// stream's chain; until then the committed state knows nothing of them, so a
+// crash leaves only unused space. They go back to the container when their
+// last holder lets go, unless a commit adopted them.
+class Extent {
+ public:
+  Extent(std::shared_ptr<Container> container, uint32_t first) : container_(std::move(container)), first_(first) {}
+  Extent(const Extent&) = delete;
+  Extent& operator=(const Extent&) = delete;
+  ~Extent();
+
+  Container& container() const { return *container_; }
+  uint32_t first() const { return first_; }
+  // Where the extent's bytes start in the file.
+  uint64_t offset() const;
+  // The sectors now belong to the committed state: never written again here.
+  void Adopt() { adopted_ = true; }
+  bool adopted() const { return adopted_; }
+
+ private:
+  std::shared_ptr<Container> container_;
+  uint32_t first_;
+  bool adopted_ = false;
+};
+
 // A stream as stored in a committed file: its first sector (or mini sector,
 // for streams under the cutoff) and its size.
 struct Base {
@@ -57,7 +86,9 @@ class Content {
   uint64_t size() const { return size_; }
   // Returns the count read (short at the end).
   size_t Read(uint64_t offset, std::span<std::byte> out) const;
-  void Write(uint64_t offset, std::span<const std::byte> data);
+  // `spill`, when given, is the writable document file this content belongs
+  // to: bytes of a large stream being filled then go straight to it.
+  void Write(uint64_t offset, std::span<const std::byte> data, Container* spill = nullptr);
   void Resize(uint64_t size);
 
   // Unchanged since it was read from `container`: a commit may keep its sectors.
@@ -70,23 +101,49 @@ class Content {
   // merged: written pages, and everything past what is left of the base.
   std::vector<std::pair<uint64_t, uint64_t>> DirtyRanges() const;
   const Base& base() const { return base_; }
-  // Reads everything from another file into memory, so that this content no
-  // longer depends on it (copies between documents).
+  // Bytes from `offset` on that lie in an extent: the extent (null when none
+  // does), where in it, and for how many bytes the extent holds the stream's
+  // bytes from there (to the extent's end when the stream ends inside what
+  // was written to it). With no extent, `bytes` runs to the next one.
+  // `filled` is how much of the extent holds bytes of this content, and
+  // `shared` whether another content holds the extent too.
+  struct SpillRun {
+    Extent* extent = nullptr;
+    uint64_t at = 0;
+    uint64_t bytes = 0;
+    uint64_t filled = 0;
+    bool shared = false;
+  };
+  SpillRun Spilled(uint64_t offset) const;
+  // Whether any byte is read from a file other than `home`.
+  bool ReadsFromOther(const Container* home) const;
+  // Reads the extents `which` picks into memory.
+  void Unspill(const std::function<bool(const Extent&)>& which);
+  // Reads everything from files into memory, so that this content no longer
+  // depends on them (copies between documents).
   void Detach();
 
  private:
   Page& WritablePage(uint64_t index);
   Chunk& WritableChunk(uint64_t index);
   bool PagesInChunk(uint64_t chunk) const;
+  struct Spill {
+    std::shared_ptr<Extent> extent;
+    // Bytes from the extent's start that hold data; the rest reads as zeros.
+    uint64_t filled = 0;
+  };
+  void WriteSpill(uint64_t chunk, uint64_t at, std::span<const std::byte> data);
+  void SpillToMemory(uint64_t chunk);
 
   Base base_;
   uint64_t size_ = 0;
   // Base bytes at or after base_limit_ were cut off by a truncation and read as zeros.
   uint64_t base_limit_ = 0;
-  // Never overlapping: a chunk is made only where no page is, and no page is
-  // made where a chunk is.
+  // Never overlapping: a chunk or an extent is made only where no page is, no
+  // page is made where either is, and a chunk index has a chunk or an extent.
   std::map<uint64_t, std::shared_ptr<Page>> pages_;
   std::map<uint64_t, std::shared_ptr<Chunk>> chunks_;
+  std::map<uint64_t, Spill> spills_;
 };
 
 }  // namespace vellora2::compound

@@ -61,7 +61,7 @@ void ClearName(StorageHandle& h, Node& parent, std::u16string_view name, bool re
   h.level()->NoteChange();
 }
 
-Storage OpenChild(StorageHandle& h, std::shared_ptr<Node> child, const compound::Mode& m) {
+Storage OpenChild(StorageHandle& h, const std::shared_ptr<Node>& child, const compound::Mode& m) {
   if (m.transacted) {
     auto level = std::make_shared<compound::Level>(h.level(), child);
     h.level()->Register(level);
@@ -88,7 +88,7 @@ void DetachForeign(Node& root, const compound::Container* home) {
     for (auto& c : n->children) {
       if (c->is_storage) {
         work.push_back(c.get());
-      } else if (c->content.base().container && c->content.base().container.get() != home) {
+      } else if (c->content.ReadsFromOther(home)) {
         c->content.Detach();
       }
     }

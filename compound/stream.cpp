@@ -13,6 +13,7 @@
 namespace vellora2 {
 namespace {
 
+using compound::Document;
 using compound::Fail;
 using compound::StreamHandle;
 
@@ -101,7 +102,9 @@ void Stream::Write(std::span<const std::byte> data) {
   auto& h = handle();
   h.RequireWritable();
   if (h.position + data.size() > (uint64_t{1} << 43)) Fail(STG_E_MEDIUMFULL, "stream too large");
-  h.content().Write(h.position, data);
+  // Large streams go straight to the document file, past its committed end.
+  const Document& doc = h.level().document();
+  h.content().Write(h.position, data, doc.mode().write ? doc.container().get() : nullptr);
   h.position += data.size();
   h.level().NoteWrite(data.size());
 }
