@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 
 #include "dialogs/dialog_test_support.hpp"
 #include "vellora2/dialogs/gcommondialog.hpp"
@@ -54,12 +55,7 @@ TEST_F(ColorTest, FlagsResultsAndCustomColorsThroughTheDialog) {
   EXPECT_TRUE(dialog.VBChooseColor(color));
 }
 
-DynamicObject TwelvePointFont() {
-  return DynamicObject{{u"Name", Variant(u"Liberation Serif")}, {u"Size", Variant(12.0)},
-                       {u"Bold", Variant(false)},              {u"Italic", Variant(true)},
-                       {u"Underline", Variant(true)},          {u"Strikethrough", Variant(false)},
-                       {u"Weight", Variant(int16_t{400})}};
-}
+DynamicObject TwelvePointFont() { return FontObject(u"Liberation Serif", 12.0, true, true); }
 
 TEST_F(FontTest, AdjustsPrinterAndFlagsEvenWhenCancelled) {
   GCommonDialog dialog;
@@ -99,10 +95,8 @@ TEST_F(FontTest, LogicalFontFromTheFontObject) {
   EXPECT_EQ(sent.lStructSize, 60u);
   EXPECT_EQ(sent.lpLogFont.lfHeight, -16);  // 12 points at 96 dots per inch
   EXPECT_EQ(sent.iPointSize, 120);
-  EXPECT_EQ(sent.lpLogFont.lfWeight, 400);
-  EXPECT_EQ(sent.lpLogFont.lfItalic, 1);
-  EXPECT_EQ(sent.lpLogFont.lfUnderline, 1);
-  EXPECT_EQ(sent.lpLogFont.lfStrikeOut, 0);
+  const LogFontRecord& lf = sent.lpLogFont;
+  EXPECT_EQ((std::array<int32_t, 4>{lf.lfWeight, lf.lfItalic, lf.lfUnderline, lf.lfStrikeOut}), (std::array{400, 1, 1, 0}));
   EXPECT_EQ(std::u16string(sent.lpLogFont.lfFaceName.data()), u"Liberation Serif");
 
   // A finer screen gives more pixels: 12 points at 120 dots per inch.

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/dialog_test_support.hpp"
 #include "platform/gtk/gtk_platform.hpp"
 #include "platform/gtk/gtk_support.hpp"
 #include "vellora2/automation/text.hpp"
@@ -63,8 +64,12 @@ class GtkDialogTest : public ::testing::Test {
     }
     GdkWindow* window = gtk_widget_get_window(dialog);
     ASSERT_NE(window, nullptr);
-    GdkPixbuf* image =
-        gdk_pixbuf_get_from_window(window, 0, 0, gdk_window_get_width(window), gdk_window_get_height(window));
+    SavePng(window, gdk_window_get_width(window), gdk_window_get_height(window), name);
+  }
+
+  // Writes a PNG of the top-left `width` by `height` of `window`.
+  static void SavePng(GdkWindow* window, int width, int height, const std::string& name) {
+    GdkPixbuf* image = gdk_pixbuf_get_from_window(window, 0, 0, width, height);
     ASSERT_NE(image, nullptr);
     const char* dir = std::getenv("VELLORA2_SCREENSHOT_DIR");
     const fs::path folder = dir != nullptr ? fs::path(dir) : fs::current_path();
@@ -162,6 +167,17 @@ unsigned long TransientFor(GtkWidget* dialog) {
   return owner;
 }
 
+// The user picks `paper` in landscape in the page setup dialog.
+void PickLandscape(GtkWidget* dialog, const char* paper) {
+  GtkPageSetup* setup = gtk_page_setup_new();
+  GtkPaperSize* size = gtk_paper_size_new(paper);
+  gtk_page_setup_set_paper_size(setup, size);
+  gtk_page_setup_set_orientation(setup, GTK_PAGE_ORIENTATION_LANDSCAPE);
+  gtk_page_setup_unix_dialog_set_page_setup(GTK_PAGE_SETUP_UNIX_DIALOG(dialog), setup);
+  gtk_paper_size_free(size);
+  g_object_unref(setup);
+}
+
 TEST_F(GtkDialogTest, OwnerWindowHoldsTheDialogOtherwiseItIsCentred) {
   GdkRectangle screen{};
   gdk_monitor_get_geometry(gdk_display_get_monitor(gdk_display_get_default(), 0), &screen);
@@ -181,12 +197,7 @@ TEST_F(GtkDialogTest, OwnerWindowHoldsTheDialogOtherwiseItIsCentred) {
     EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(dialog)), GTK_WINDOW(host));
     ExpectCentredOn(dialog, Centre(gtk_widget_get_window(host)), "over the GTK host");
     Screenshot(gtk_widget_get_toplevel(dialog), "owner-dialog");
-    GdkWindow* root = gdk_get_default_root_window();
-    GdkPixbuf* desktop = gdk_pixbuf_get_from_window(root, 0, 0, 1000, 700);
-    const char* dir = std::getenv("VELLORA2_SCREENSHOT_DIR");
-    const fs::path folder = dir != nullptr ? fs::path(dir) : fs::current_path();
-    EXPECT_TRUE(gdk_pixbuf_save(desktop, (folder / "gtk-owner-desktop.png").c_str(), "png", nullptr, nullptr));
-    g_object_unref(desktop);
+    SavePng(gdk_get_default_root_window(), 1000, 700, "owner-desktop");
     gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
     return true;
   });
@@ -294,15 +305,13 @@ TEST_F(GtkDialogTest, SaveWithOverwritePromptAndDefaultExtension) {
   EXPECT_EQ(title, u"report.txt");
   EXPECT_EQ(flags & OFN_EXTENSIONDIFFERENT, 0);
 
-  // Cancel from the chooser: the resets of a cancelled save.
+  // Cancel from the chooser is a cancelled save.
   WhenShown([](GtkWidget* dialog) {
     gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
     return true;
   });
-  int32_t index = 1;
-  EXPECT_FALSE(common.VBGetSaveFileName(name, title, true, u"All|*.*", index));
+  EXPECT_FALSE(common.VBGetSaveFileName(name, title, true, u"All|*.*", 1));
   EXPECT_EQ(name, u"");
-  EXPECT_EQ(index, 0);
 }
 
 TEST_F(GtkDialogTest, ColorWithPresetAndCustomColors) {
@@ -386,9 +395,7 @@ TEST_F(GtkDialogTest, FontSizeOutsideTheLimitsIsRefusedAndAskedAgain) {
     return true;
   });
   GCommonDialog common;
-  DynamicObject font{{u"Name", Variant(u"DejaVu Sans")}, {u"Size", Variant(30.0)},       {u"Bold", Variant(false)},
-                     {u"Italic", Variant(false)},        {u"Underline", Variant(false)}, {u"Strikethrough", Variant(false)},
-                     {u"Weight", Variant(int16_t{400})}};
+  DynamicObject font = FontObject(u"DejaVu Sans", 30.0);
   ASSERT_TRUE(common.VBChooseFont(font, -1, -1, 0, 8, 20));
   EXPECT_EQ(messages, std::vector<std::string>{"Choose a size from 8 to 20 points."});
   EXPECT_EQ(font.GetProperty(u"Size").ToDouble(), 14.0);
@@ -409,9 +416,7 @@ TEST_F(GtkDialogTest, FontFromAndToTheFontObject) {
     return true;
   });
   GCommonDialog common;
-  DynamicObject font{{u"Name", Variant(u"DejaVu Sans")}, {u"Size", Variant(12.0)},       {u"Bold", Variant(false)},
-                     {u"Italic", Variant(true)},         {u"Underline", Variant(false)}, {u"Strikethrough", Variant(false)},
-                     {u"Weight", Variant(int16_t{400})}};
+  DynamicObject font = FontObject(u"DejaVu Sans", 12.0, true);
   ASSERT_TRUE(common.VBChooseFont(font));
   EXPECT_EQ(font.GetProperty(u"Name").ToString(), u"DejaVu Serif");
   EXPECT_EQ(font.GetProperty(u"Size").ToDouble(), 16.0);
@@ -528,16 +533,10 @@ TEST_F(GtkDialogTest, PageSetupKeepsThePaperAndOrientationItDisables) {
   WhenShown([&expected](GtkWidget* dialog) {
     // Whatever the dialog lets through, as a GTK with another layout might:
     // the other of A4 and Letter, turned to landscape.
-    GtkPageSetupUnixDialog* page_dialog = GTK_PAGE_SETUP_UNIX_DIALOG(dialog);
-    GtkPageSetup* setup = gtk_page_setup_copy(gtk_page_setup_unix_dialog_get_page_setup(page_dialog));
-    const bool a4 = std::string(gtk_paper_size_get_name(gtk_page_setup_get_paper_size(setup))) == GTK_PAPER_NAME_A4;
+    GtkPageSetup* shown = gtk_page_setup_unix_dialog_get_page_setup(GTK_PAGE_SETUP_UNIX_DIALOG(dialog));
+    const bool a4 = std::string(gtk_paper_size_get_name(gtk_page_setup_get_paper_size(shown))) == GTK_PAPER_NAME_A4;
     expected = a4 ? epsA4 : epsLetter;
-    GtkPaperSize* other = gtk_paper_size_new(a4 ? GTK_PAPER_NAME_LETTER : GTK_PAPER_NAME_A4);
-    gtk_page_setup_set_paper_size(setup, other);
-    gtk_page_setup_set_orientation(setup, GTK_PAGE_ORIENTATION_LANDSCAPE);
-    gtk_page_setup_unix_dialog_set_page_setup(page_dialog, setup);
-    gtk_paper_size_free(other);
-    g_object_unref(setup);
+    PickLandscape(dialog, a4 ? GTK_PAPER_NAME_LETTER : GTK_PAPER_NAME_A4);
     gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
     return true;
   });
@@ -566,13 +565,7 @@ TEST_F(GtkDialogTest, PageSetupWithMarginsPaperAndOrientation) {
     gtk_spin_button_get_range(margins["Left:"], &low, &high);
     EXPECT_EQ(low, 10.0);  // the minimum margin
     gtk_spin_button_set_value(margins["Left:"], 30.0);
-    GtkPageSetup* setup = gtk_page_setup_new();
-    GtkPaperSize* a4 = gtk_paper_size_new(GTK_PAPER_NAME_A4);
-    gtk_page_setup_set_paper_size(setup, a4);
-    gtk_page_setup_set_orientation(setup, GTK_PAGE_ORIENTATION_LANDSCAPE);
-    gtk_page_setup_unix_dialog_set_page_setup(GTK_PAGE_SETUP_UNIX_DIALOG(dialog), setup);
-    gtk_paper_size_free(a4);
-    g_object_unref(setup);
+    PickLandscape(dialog, GTK_PAPER_NAME_A4);
     Screenshot(dialog, "page-setup");
     gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
     return true;

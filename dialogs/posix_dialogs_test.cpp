@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "dialogs/dialog_test_support.hpp"
 #include "platform/posix_platform.hpp"
 #include "vellora2/automation/text.hpp"
 #include "vellora2/dialogs/gcommondialog.hpp"
@@ -47,9 +48,7 @@ TEST(PosixDialogs, WithoutATerminalEveryDialogIsCancelledAndSaysSo) {
     EXPECT_FALSE(dialog.VBGetSaveFileName(name));
     int32_t color = 5, dc = 0;
     EXPECT_FALSE(dialog.VBChooseColor(color));
-    DynamicObject font{{u"Name", Variant(u"Sans")}, {u"Size", Variant(10.0)},      {u"Italic", Variant(false)},
-                       {u"Underline", Variant(false)}, {u"Strikethrough", Variant(false)},
-                       {u"Weight", Variant(int16_t{400})}};
+    DynamicObject font = FontObject(u"Sans", 10.0);
     EXPECT_FALSE(dialog.VBChooseFont(font));
     EXPECT_FALSE(dialog.VBPrintDlg(dc));
     EXPECT_FALSE(dialog.VBPageSetupDlg());
@@ -147,9 +146,7 @@ TEST_F(TerminalDialogs, ColourFontPrintAndPageSetup) {
   EXPECT_EQ(color, 0x302010);
 
   Type("DejaVu Serif\n14\nbold italic\n");
-  DynamicObject font{{u"Name", Variant(u"Sans")}, {u"Size", Variant(10.0)},      {u"Italic", Variant(false)},
-                     {u"Underline", Variant(false)}, {u"Strikethrough", Variant(false)},
-                     {u"Weight", Variant(int16_t{400})}};
+  DynamicObject font = FontObject(u"Sans", 10.0);
   ASSERT_TRUE(dialog.VBChooseFont(font));
   EXPECT_EQ(font.GetProperty(u"Name").ToString(), u"DejaVu Serif");
   EXPECT_EQ(font.GetProperty(u"Size").ToDouble(), 14.0);

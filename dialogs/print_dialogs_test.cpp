@@ -1,3 +1,5 @@
+#include <array>
+
 #include "dialogs/dialog_test_support.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/dialogs/gcommondialog.hpp"
@@ -32,16 +34,11 @@ TEST_F(PrintTest, DefaultsReachTheDialogAndOkKeepsTheOpenRange) {
   EXPECT_EQ(sent.lStructSize, 66u);
   EXPECT_EQ(sent.Flags, static_cast<uint32_t>(PD_DISABLEPRINTTOFILE | PD_HIDEPRINTTOFILE | PD_USEDEVMODECOPIES |
                                               PD_RETURNDC));
-  EXPECT_EQ(sent.nFromPage, 1);
-  EXPECT_EQ(sent.nToPage, 65535);
-  EXPECT_EQ(sent.nMinPage, 1);
-  EXPECT_EQ(sent.nMaxPage, 65535);
-  EXPECT_EQ(sent.nCopies, 0);
+  EXPECT_EQ((std::array{sent.nFromPage, sent.nToPage, sent.nMinPage, sent.nMaxPage, sent.nCopies}),
+            (std::array<uint16_t, 5>{1, 65535, 1, 65535, 0}));
   EXPECT_EQ(sent.hwndOwner, 0);
-  EXPECT_EQ(dc, 42);
+  EXPECT_EQ((std::array{dc, from, to}), (std::array{42, 1, -1}));
   EXPECT_EQ(range, eprAll);
-  EXPECT_EQ(from, 1);
-  EXPECT_EQ(to, -1);
 }
 
 TEST_F(PrintTest, ChoicesComeBackToArgumentsAndPrinter) {
@@ -102,23 +99,14 @@ TEST_F(PrintTest, CancelChangesNothingAndPagesMustFitSixteenBits) {
   EXPECT_FALSE(dialog.VBPrintDlg(dc, range, false, from, to, false, copies, true, false, to_file, collate));
   EXPECT_EQ(platform_->print_dialogs.at(0).Flags & (PD_PAGENUMS | PD_PRINTTOFILE | PD_COLLATE),
             static_cast<uint32_t>(PD_PAGENUMS | PD_PRINTTOFILE | PD_COLLATE));
-  EXPECT_EQ(dc, 7);
+  EXPECT_EQ((std::array{dc, from, to, int32_t{copies}}), (std::array{7, 2, 4, 2}));
   EXPECT_EQ(range, eprPageNumbers);
-  EXPECT_EQ(from, 2);
-  EXPECT_EQ(to, 4);
-  EXPECT_EQ(copies, 2);
-  EXPECT_TRUE(to_file);
-  EXPECT_TRUE(collate);
+  EXPECT_TRUE(to_file && collate);
 
   from = 32768;
-  try {
-    dialog.VBPrintDlg(dc, range, false, from, to);
-    FAIL() << "no error";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), rt::kOverflow);
-  }
+  EXPECT_EQ(ErrorOf([&] { dialog.VBPrintDlg(dc, range, false, from, to); }), rt::kOverflow);
   from = 1, to = -32769;
-  EXPECT_THROW(dialog.VBPrintDlg(dc, range, false, from, to), AutomationError);
+  EXPECT_EQ(ErrorOf([&] { dialog.VBPrintDlg(dc, range, false, from, to); }), rt::kOverflow);
   EXPECT_EQ(platform_->print_dialogs.size(), 1u);
 }
 
@@ -142,20 +130,12 @@ TEST_F(PageSetupTest, MarginsInUnitsAndBackWithTiesToEven) {
   EXPECT_EQ(sent.lStructSize, 84u);
   EXPECT_EQ(sent.Flags, static_cast<uint32_t>(PSD_DISABLEORIENTATION | PSD_DISABLEPRINTER | PSD_MARGINS |
                                               PSD_MINMARGINS | PSD_INHUNDREDTHSOFMILLIMETERS | PSD_NOWARNING));
-  EXPECT_EQ(sent.rtMargin.left, 2500);
-  EXPECT_EQ(sent.rtMargin.top, 3000);
-  EXPECT_EQ(sent.rtMargin.right, 2000);
-  EXPECT_EQ(sent.rtMargin.bottom, 1000);
-  EXPECT_EQ(sent.rtMinMargin.left, 100);
-  EXPECT_EQ(sent.rtMinMargin.bottom, 400);
-  EXPECT_EQ(left, 25);    // 25.49
-  EXPECT_EQ(top, 26);     // 26.5 to even
-  EXPECT_EQ(right, 26);   // 25.5 to even
-  EXPECT_EQ(bottom, 10);
-  EXPECT_EQ(min_left, 0);  // 0.5 to even
-  EXPECT_EQ(min_top, 1);   // 1.49
-  EXPECT_EQ(min_right, 2);  // 1.5 to even
-  EXPECT_EQ(min_bottom, 2);  // 2.5 to even
+  EXPECT_EQ((std::array{sent.rtMargin.left, sent.rtMargin.top, sent.rtMargin.right, sent.rtMargin.bottom}),
+            (std::array{2500, 3000, 2000, 1000}));
+  EXPECT_EQ((std::array{sent.rtMinMargin.left, sent.rtMinMargin.bottom}), (std::array{100, 400}));
+  // 25.49, 26.5 and 25.5 to even, 10; 0.5 to even, 1.49, 1.5 and 2.5 to even.
+  EXPECT_EQ((std::array{left, top, right, bottom}), (std::array{25, 26, 26, 10}));
+  EXPECT_EQ((std::array{min_left, min_top, min_right, min_bottom}), (std::array{0, 1, 2, 2}));
   EXPECT_EQ(paper, epsA4);
   EXPECT_EQ(orientation, eoLandscape);
   EXPECT_EQ(quality, epqMedium);
@@ -171,20 +151,13 @@ TEST_F(PageSetupTest, InchesCancelAndOverflow) {
   const PageSetupDlgRecord& sent = platform_->page_setup_dialogs.at(0);
   EXPECT_EQ(sent.Flags, static_cast<uint32_t>(PSD_DISABLEMARGINS | PSD_DISABLEPAPER | PSD_MARGINS | PSD_MINMARGINS |
                                               PSD_INTHOUSANDTHSOFINCHES));
-  EXPECT_EQ(sent.rtMargin.left, 1000);
-  EXPECT_EQ(sent.rtMargin.top, 2000);
-  EXPECT_EQ(left, 1);
-  EXPECT_EQ(top, 2);
+  EXPECT_EQ((std::array{sent.rtMargin.left, sent.rtMargin.top, left, top}), (std::array{1000, 2000, 1, 2}));
   EXPECT_EQ(paper, epsLegal);
 
   // 2147484 inches are more thousandths than 32 bits hold; as millimetres they fit.
   int32_t huge = 2147484;
-  try {
-    dialog.VBPageSetupDlg(0, false, false, false, false, 0, 0, 0, 0, 0, 0, 0, huge);
-    FAIL() << "no error";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.number(), rt::kOverflow);
-  }
+  EXPECT_EQ(ErrorOf([&] { dialog.VBPageSetupDlg(0, false, false, false, false, 0, 0, 0, 0, 0, 0, 0, huge); }),
+            rt::kOverflow);
   EXPECT_FALSE(dialog.VBPageSetupDlg(0, false, false, false, false, 0, 0, 0, 0, 0, 0, 0, huge, epsLetter, eoPortrait,
                                      epqDraft, epsuMillimeters));
   EXPECT_EQ(platform_->page_setup_dialogs.size(), 2u);
