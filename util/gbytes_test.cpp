@@ -6,20 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "util/utility_test_support.hpp"
 #include "vellora2/automation/error.hpp"
 
 namespace vellora2 {
 namespace {
 
-template <typename F>
-int32_t ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using testing::ErrorOf;
 
 ByteArray Bytes(int32_t lower, std::vector<uint8_t> values) { return ByteArray(lower, std::move(values)); }
 

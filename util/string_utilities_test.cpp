@@ -4,21 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "util/utility_test_support.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/util/gutility.hpp"
 
 namespace vellora2 {
 namespace {
 
-template <typename F>
-int32_t ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using testing::ErrorOf;
 
 std::uintptr_t Address(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
 
