@@ -13,7 +13,7 @@ using namespace std::string_literals;
 using FileTest = ScriptedDialogTest;
 
 // An answer that chooses `paths` with filter `index`, as a user would.
-ScriptedPlatform::Answer<OpenFileNameRecord> Choose(std::vector<std::u16string> paths, uint32_t index = 1) {
+ScriptedPlatform::Answer<OpenFileNameRecord> Choose(const std::vector<std::u16string>& paths, uint32_t index = 1) {
   return [paths, index](OpenFileNameRecord& record) {
     record.nFilterIndex = index;
     return dialog::StoreChosenFiles(record, paths) == 0;
