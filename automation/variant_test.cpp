@@ -2,26 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include "util/utility_test_support.hpp"
 #include "vellora2/automation/object.hpp"
 
 namespace vellora2 {
 namespace {
 
-int32_t ErrorOf(auto&& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using testing::ErrorOf;
 
 TEST(Variant, SubtypesAndArrays) {
   EXPECT_EQ(Variant().type(), VarType::Empty);
   EXPECT_EQ(Variant(int16_t{1}).type(), VarType::Integer);
   EXPECT_EQ(Variant(int32_t{1}).type(), VarType::Long);
   EXPECT_EQ(Variant(u"x").type(), VarType::String);
-  EXPECT_EQ(Variant(ErrorValue{kParamNotFound}).IsMissing(), true);
+  EXPECT_TRUE(Variant(ErrorValue{kParamNotFound}).IsMissing());
 
   StringArray names(0, -1);
   EXPECT_TRUE(names.sized());
@@ -87,7 +81,7 @@ TEST(Variant, StringForms) {
   EXPECT_EQ(Variant(Date{36585.0}).ToString(), u"2/29/2000");
   EXPECT_EQ(Variant(u"2/29/2000 6:00:00 PM").ToDate(), Date{36585.75});
   EXPECT_EQ(Variant(u"2000-02-29").ToDate(), Date{36585.0});
-  EXPECT_TRUE(Variant(u"FALSE").ToBool() == false);
+  EXPECT_FALSE(Variant(u"FALSE").ToBool());
 }
 
 TEST(Variant, AddWidensAndConcatenates) {
