@@ -10,6 +10,7 @@
 
 #include "document/thread_state.hpp"
 #include "platform/scripted_platform.hpp"
+#include "util/utility_test_support.hpp"
 #include "vellora2/automation/text.hpp"
 #include "vellora2/storage/errors.hpp"
 
@@ -23,14 +24,7 @@ std::string Bytes(const fs::path& p) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-int32_t ErrorOf(auto&& f) {
-  try {
-    f();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using testing::ErrorOf;
 
 class Host : public CVelloraEvents {
  public:
