@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <thread>
 
 #include "platform/scripted_platform.hpp"
+#include "util/utility_test_support.hpp"
 #include "vellora2/automation/text.hpp"
 
 namespace vellora2 {
@@ -18,18 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "vellora2-platform-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using testing::TempDir;
 
 std::string ReadAll(std::FILE* f) {
   std::rewind(f);
@@ -74,14 +65,14 @@ TEST(PosixPlatform, PathsAndFiles) {
   PosixPlatform p;
   const fs::path old_cwd = fs::current_path();
   fs::current_path(dir.path());
-  EXPECT_EQ(p.FullPath(u"a/../b/./c.txt"), FromUtf8((dir.path() / "b/c.txt").string()));
+  EXPECT_EQ(p.FullPath(u"a/../b/./c.txt"), dir / "b/c.txt");
   EXPECT_EQ(p.FullPath(u"/x/y/../z"), u"/x/z");
   EXPECT_FALSE(p.FullPath(u"").has_value());
   fs::current_path(old_cwd);
 
   std::set<std::u16string> names;
   for (int i = 0; i < 20; ++i) {
-    auto name = p.CreateTempFile(FromUtf8(dir.path().string()), u"vellora");
+    auto name = p.CreateTempFile(dir.u16(), u"vellora");
     ASSERT_TRUE(name.has_value());
     EXPECT_TRUE(fs::exists(ToUtf8(*name)));
     EXPECT_EQ(fs::path(ToUtf8(*name)).filename().string().substr(0, 3), "vel");
@@ -94,14 +85,12 @@ TEST(PosixPlatform, PathsAndFiles) {
   const fs::path file = dir.path() / ".hidden";
   std::ofstream(file) << "x";
   EXPECT_EQ(p.FileAttributes(FromUtf8(file.string())), 2 | 32);
-  EXPECT_EQ(p.FileAttributes(FromUtf8(dir.path().string())), 16);
+  EXPECT_EQ(p.FileAttributes(dir.u16()), 16);
   EXPECT_EQ(p.FileAttributes(u"/no/such/file"), -1);
 
-  EXPECT_EQ(p.SearchPath(FromUtf8(dir.path().string()) + u":/tmp", u".hidden", u".txt"),
-            FromUtf8(file.string()));
+  EXPECT_EQ(p.SearchPath(dir.u16() + u":/tmp", u".hidden", u".txt"), FromUtf8(file.string()));
   std::ofstream(dir.path() / "notes.txt") << "x";
-  EXPECT_EQ(p.SearchPath(u"/nonexistent;" + FromUtf8(dir.path().string()), u"notes", u".txt"),
-            FromUtf8((dir.path() / "notes.txt").string()));
+  EXPECT_EQ(p.SearchPath(u"/nonexistent;" + dir.u16(), u"notes", u".txt"), dir / "notes.txt");
   EXPECT_TRUE(p.SearchPath(u"", u"sh", u"").has_value());
   EXPECT_FALSE(p.SearchPath(u"/nonexistent", u"nothing", u".bin").has_value());
   EXPECT_EQ(p.TempFolder().back(), u'/');
@@ -133,13 +122,15 @@ TEST(PosixPlatform, ClockAndIdentity) {
 TEST(Platform, CurrentIsPerThreadAndReplaceable) {
   auto scripted = std::make_shared<ScriptedPlatform>();
   auto old = SetCurrentPlatform(scripted);
-  scripted->message_box_answers = {mb::kCancel};
-  EXPECT_EQ(CurrentPlatform().MessageBox(u"a", mb::kYesNoCancel, u"t"), mb::kCancel);
-  EXPECT_EQ(CurrentPlatform().MessageBox(u"b", mb::kYesNoCancel | mb::kDefaultButton2, u"t"), mb::kNo);
-  ASSERT_EQ(scripted->message_boxes.size(), 2u);
-  EXPECT_EQ(scripted->message_boxes[1].prompt, u"b");
-  EXPECT_EQ(scripted->message_boxes[1].style, mb::kYesNoCancel | mb::kDefaultButton2);
-  SetCurrentPlatform(old);
+  EXPECT_EQ(&CurrentPlatform(), scripted.get());
+  std::thread([] {
+    // A new thread starts without one, and what it sets stays its own.
+    auto own = std::make_shared<ScriptedPlatform>();
+    EXPECT_EQ(SetCurrentPlatform(own), nullptr);
+    EXPECT_EQ(&CurrentPlatform(), own.get());
+  }).join();
+  EXPECT_EQ(&CurrentPlatform(), scripted.get());
+  EXPECT_EQ(SetCurrentPlatform(old), scripted);
   EXPECT_NE(&CurrentPlatform(), scripted.get());
 }
 
