@@ -16,7 +16,7 @@ using testing::ErrorOf;
 std::uintptr_t Address(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
 
 // `hex` followed by spaces up to `width` characters.
-std::u16string Padded(std::u16string hex, size_t width) { return hex + std::u16string(width - hex.size(), u' '); }
+std::u16string Padded(const std::u16string& hex, size_t width) { return hex + std::u16string(width - hex.size(), u' '); }
 
 TEST(StringUtilities, FixedWidthFields) {
   GUtility u;
