@@ -35,7 +35,7 @@ class SectorWriter {
   SectorWriter(File& file, uint32_t sector_size) : file_(file), ssz_(sector_size) {}
 
   void Put(uint32_t sector, std::span<const std::byte> bytes) {
-    if (!buf_.empty() && (sector != first_ + buf_.size() / ssz_ || buf_.size() >= (4u << 20))) Flush();
+    if (!buf_.empty() && (sector != first_ + buf_.size() / ssz_ || buf_.size() >= (1u << 20))) Flush();
     if (buf_.empty()) first_ = sector;
     const size_t at = buf_.size();
     buf_.resize(at + ssz_);
@@ -177,7 +177,7 @@ class Committer {
   // sector. `old` is the chain of the committed state that this one replaces
   // (null: none, so every sector is new); its sectors stay where they are
   // except those in `dirty` and those past the new end. `fill(i, out)`
-  // provides the bytes of sectors i, i+1, ... for out.size() bytes. The work
+  // fills all of `out` with the bytes of sectors i, i+1, ... The work
   // follows the dirty ranges, not the length of the chain; `whole`, when
   // given, receives the complete chain. `written(i)` says where sectors i, ...
   // already are in the file (an extent the commit adopts) and for how many:
@@ -412,7 +412,7 @@ uint32_t Committer::PlaceChain(const std::vector<uint32_t>* old, uint64_t size, 
         continue;
       }
       const uint64_t stop = i + std::max<uint64_t>(1, std::min({end - i, per_fill, count}));
-      buf.assign((stop - i) * ssz_, std::byte{0});
+      buf.resize((stop - i) * ssz_);
       fill(i, std::span(buf));
       for (uint64_t k = i; k < stop; ++k) {
         if (k < old_count) SetFat((*old)[k], kFreeSect);  // its committed bytes stay as they were
@@ -429,11 +429,14 @@ uint32_t Committer::PlaceChain(const std::vector<uint32_t>* old, uint64_t size, 
     SetFat(fresh[r].back(), end < count ? at(end) : kEndOfChain);
   }
   if (count > 0) SetFat(at(count - 1), kEndOfChain);
-  if (whole) {
+  const uint32_t start = count > 0 ? at(0) : kEndOfChain;
+  if (whole && runs.size() == 1 && runs[0] == std::pair<uint64_t, uint64_t>{0, count}) {
+    *whole = std::move(fresh[0]);  // a chain written whole
+  } else if (whole) {
     whole->resize(count);
     for (uint64_t k = 0; k < count; ++k) (*whole)[k] = at(k);
   }
-  return count > 0 ? at(0) : kEndOfChain;
+  return start;
 }
 
 std::vector<uint32_t> Committer::PlaceBytes(const std::vector<uint32_t>* old, const std::vector<std::byte>& old_bytes,
@@ -565,7 +568,9 @@ void Committer::PlaceStreams() {
         old = &exact;
       }
     }
-    auto fill = [&](uint64_t i, std::span<std::byte> out) { content.Read(i * ssz_, out); };
+    auto fill = [&](uint64_t i, std::span<std::byte> out) {
+      std::fill(out.begin() + static_cast<ptrdiff_t>(content.Read(i * ssz_, out)), out.end(), std::byte{0});
+    };
     auto written = [&](uint64_t i) -> std::pair<uint32_t, uint64_t> {
       const Content::SpillRun run = content.Spilled(i * ssz_);
       if (!run.extent) return {kFreeSect, DivUp(run.bytes, ssz_)};
@@ -599,7 +604,9 @@ void Committer::PlaceStreams() {
   if (ministream.size() == 0) ministream = Content();
   ministream.Resize(mini_size);
   for (auto& [m, bytes] : mini_writes) ministream.Write(uint64_t{m} * kMiniSectorSize, bytes);
-  auto fill = [&](uint64_t i, std::span<std::byte> out) { ministream.Read(i * ssz_, out); };
+  auto fill = [&](uint64_t i, std::span<std::byte> out) {
+    std::fill(out.begin() + static_cast<ptrdiff_t>(ministream.Read(i * ssz_, out)), out.end(), std::byte{0});
+  };
   PlaceChain(reuse_ ? &c_.ministream_chain_ : nullptr, mini_size, DirtySectors(ministream), fill, &ministream_chain_);
   entries_[0].start = ministream_chain_.empty() ? kEndOfChain : ministream_chain_.front();
   entries_[0].size = mini_size;
