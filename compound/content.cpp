@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <new>
 
 #include "compound/container.hpp"
@@ -28,18 +30,88 @@ Extent::~Extent() {
 
 uint64_t Extent::offset() const { return (uint64_t{first_} + 1) * container_->sector_size(); }
 
-Chunk::Chunk() {
-  // Twice the size, trimmed to an aligned run, so that the kernel can map it
-  // with one huge page; fresh anonymous memory reads as zeros.
+namespace {
+
+// kChunkSize zeroed bytes aligned to their size. Twice the size is mapped and
+// trimmed to an aligned run, so that the kernel can map it with one huge page.
+std::byte* MapBlock() {
   void* raw = ::mmap(nullptr, 2 * kChunkSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) throw std::bad_alloc();
   auto* const base = static_cast<std::byte*>(raw);
   const size_t skip = (kChunkSize - reinterpret_cast<uintptr_t>(raw) % kChunkSize) % kChunkSize;
-  data_ = base + skip;
+  std::byte* const block = base + skip;
   if (skip > 0) ::munmap(base, skip);
-  if (skip < kChunkSize) ::munmap(data_ + kChunkSize, kChunkSize - skip);
-  ::madvise(data_, kChunkSize, MADV_HUGEPAGE);  // advice only: without it the chunk still works
+  if (skip < kChunkSize) ::munmap(block + kChunkSize, kChunkSize - skip);
+  ::madvise(block, kChunkSize, MADV_HUGEPAGE);  // advice only: without it the block still works
+  return block;
 }
+
+// The blocks pages are carved from, for every content of the process.
+class PagePool {
+ public:
+  static PagePool& Get() {
+    static PagePool* const pool = new PagePool();  // never destroyed: pages may outlive static destruction
+    return *pool;
+  }
+
+  std::byte* Take() {
+    const std::lock_guard lock(mutex_);
+    auto it = blocks_.lower_bound(hint_);
+    while (it != blocks_.end() && it->second.free.empty()) ++it;
+    if (it == blocks_.end()) {
+      std::byte* const base = MapBlock();
+      it = blocks_.try_emplace(base).first;
+      it->second.free.reserve(kPerBlock);  // so that giving a page back never allocates
+      for (size_t i = kPerBlock; i > 0; --i) it->second.free.push_back(static_cast<uint16_t>(i - 1));
+    }
+    std::byte* const base = it->first;
+    hint_ = base;
+    if (spare_ == base) spare_ = nullptr;
+    const uint16_t index = it->second.free.back();
+    it->second.free.pop_back();
+    return base + size_t{index} * kPageSize;
+  }
+
+  void Give(std::byte* page) noexcept {
+    const std::lock_guard lock(mutex_);
+    // Blocks are aligned to their size: the page's offset in its block is
+    // the low bits of its address.
+    std::byte* const base = page - reinterpret_cast<uintptr_t>(page) % kChunkSize;
+    auto it = blocks_.find(base);
+    it->second.free.push_back(static_cast<uint16_t>((page - base) / kPageSize));
+    hint_ = std::min(hint_, base, std::less<>());
+    if (it->second.free.size() < kPerBlock) return;
+    // One empty block is kept, so that a content growing and shrinking
+    // across a block's edge does not map and unmap it each time.
+    if (spare_ == nullptr) {
+      spare_ = base;
+      return;
+    }
+    blocks_.erase(it);
+    ::munmap(base, kChunkSize);
+  }
+
+ private:
+  static constexpr size_t kPerBlock = kChunkSize / kPageSize;
+  struct Block {
+    std::vector<uint16_t> free;  // page numbers not in use
+  };
+  std::mutex mutex_;
+  std::map<std::byte*, Block, std::less<>> blocks_;
+  // Every block below this one is full, so that pages crowd into few blocks.
+  std::byte* hint_ = nullptr;
+  std::byte* spare_ = nullptr;  // an empty block kept
+};
+
+}  // namespace
+
+Page::Page() : data_(PagePool::Get().Take()) {}
+
+Page::Page(const Page& other) : Page() { std::memcpy(data_, other.data_, kPageSize); }
+
+Page::~Page() { PagePool::Get().Give(data_); }
+
+Chunk::Chunk() : data_(MapBlock()) {}
 
 Chunk::Chunk(const Chunk& other) : Chunk() { std::memcpy(data_, other.data_, kChunkSize); }
 
@@ -96,8 +168,10 @@ size_t Content::Read(uint64_t offset, std::span<std::byte> out) const {
 Page& Content::WritablePage(uint64_t index) {
   auto it = pages_.find(index);
   if (it == pages_.end()) {
-    auto page = std::make_shared<Page>(kPageSize);
-    Read(index * kPageSize, *page);  // the bytes so far; past the end they stay zero
+    auto page = std::make_shared<Page>();
+    // The bytes so far; zeros past the end.
+    const auto bytes = page->bytes();
+    std::fill(bytes.begin() + static_cast<ptrdiff_t>(Read(index * kPageSize, bytes)), bytes.end(), std::byte{0});
     it = pages_.emplace(index, std::move(page)).first;
   } else if (it->second.use_count() > 1) {
     it->second = std::make_shared<Page>(*it->second);  // shared with a snapshot: copy on write
@@ -199,8 +273,8 @@ void Content::Resize(uint64_t size) {
   if (size < size_) {
     pages_.erase(pages_.lower_bound((size + kPageSize - 1) / kPageSize), pages_.end());
     if (size % kPageSize != 0 && pages_.count(size / kPageSize) != 0) {
-      Page& page = WritablePage(size / kPageSize);
-      std::fill(page.begin() + static_cast<ptrdiff_t>(size % kPageSize), page.end(), std::byte{0});
+      const auto bytes = WritablePage(size / kPageSize).bytes();
+      std::fill(bytes.begin() + static_cast<ptrdiff_t>(size % kPageSize), bytes.end(), std::byte{0});
     }
     chunks_.erase(chunks_.lower_bound((size + kChunkSize - 1) / kChunkSize), chunks_.end());
     if (size % kChunkSize != 0 && chunks_.count(size / kChunkSize) != 0) {

@@ -27,7 +27,24 @@ class Container;
 
 inline constexpr size_t kPageSize = 4096;
 inline constexpr size_t kChunkSize = size_t{2} << 20;
-using Page = std::vector<std::byte>;
+
+// kPageSize bytes carved from 2 MiB blocks that the kernel can back with huge
+// pages: a document of many small streams would otherwise cost an allocation
+// and a page fault for every 4 KiB it holds. Blocks are shared by all
+// contents and go back to the system when none of their pages is in use.
+// The bytes start undefined.
+class Page {
+ public:
+  Page();
+  Page(const Page& other);
+  Page& operator=(const Page&) = delete;
+  ~Page();
+  std::byte* data() const { return data_; }
+  std::span<std::byte> bytes() const { return {data_, kPageSize}; }
+
+ private:
+  std::byte* data_;
+};
 
 // kChunkSize zeroed bytes, aligned to their size.
 class Chunk {
