@@ -38,11 +38,6 @@ StreamHandle::StreamHandle(std::shared_ptr<Level> level, std::shared_ptr<Node> n
 
 StreamHandle::~StreamHandle() { --node_->open_count; }
 
-Node& StreamHandle::node() const {
-  if (!level_->Valid() || node_->destroyed) Fail(STG_E_REVERTED, "the stream no longer exists");
-  return *node_;
-}
-
 void StreamHandle::RequireWritable() const {
   node();
   if (!mode_.write) Fail(STG_E_ACCESSDENIED, "the stream was opened read-only");

@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "compound/document_properties.hpp"
+#include "compound/errors.hpp"
 #include "compound/level.hpp"
 #include "compound/mode.hpp"
 #include "compound/node.hpp"
+#include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
 
@@ -60,7 +62,11 @@ class StreamHandle {
   StreamHandle(const StreamHandle&) = delete;
   StreamHandle& operator=(const StreamHandle&) = delete;
 
-  Node& node() const;
+  // Inline, as every stream call starts here.
+  Node& node() const {
+    if (!level_->Valid() || node_->destroyed) [[unlikely]] Fail(STG_E_REVERTED, "the stream no longer exists");
+    return *node_;
+  }
   Content& content() const { return node().content; }
   void RequireWritable() const;
   void RequireReadable() const;

@@ -126,13 +126,6 @@ Document& Level::document() const {
   return *l->doc_;
 }
 
-bool Level::Valid() const {
-  for (const Level* l = this; l; l = l->parent_.get()) {
-    if (l->parent_node_ && l->parent_node_->destroyed) return false;
-  }
-  return true;
-}
-
 void Level::Commit() {
   if (!Valid()) Fail(STG_E_REVERTED, "the storage no longer exists");
   if (doc_) {

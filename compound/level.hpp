@@ -68,7 +68,13 @@ class Level {
   Document& document() const;
   const std::shared_ptr<Level>& parent() const { return parent_; }
   // False once the storage this level stands for was destroyed or reverted above.
-  bool Valid() const;
+  // Inline: every stream and storage call asks.
+  bool Valid() const {
+    for (const Level* l = this; l; l = l->parent_.get()) {
+      if (l->parent_node_ && l->parent_node_->destroyed) return false;
+    }
+    return true;
+  }
 
   void Commit();
   void Revert();

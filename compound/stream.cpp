@@ -45,8 +45,9 @@ void PutLittleEndian(std::byte* p, uint64_t v, size_t n) {
 
 }  // namespace
 
-StreamHandle& Stream::handle() const {
-  if (!handle_) Raise(rt::kObjectNotSet, std::u16string(compound::kErrorSource));
+// Inline, as every call on a stream starts here.
+inline StreamHandle& Stream::handle() const {
+  if (!handle_) [[unlikely]] Raise(rt::kObjectNotSet, std::u16string(compound::kErrorSource));
   return *handle_;
 }
 
