@@ -11,6 +11,7 @@
 #include "elements/document_access.hpp"
 #include "elements/line_list.hpp"
 #include "elements/stream_window.hpp"
+#include "elements/widen_bytes.hpp"
 #include "storage/element_path.hpp"
 #include "storage/handler.hpp"
 #include "vellora2/automation/error.hpp"
@@ -21,7 +22,7 @@
 namespace vellora2 {
 namespace {
 
-const std::u16string kSource = u"Vellora2.CFilesIO";
+constexpr std::u16string_view kSource = u"Vellora2.CFilesIO";
 
 constexpr std::u16string_view kNotLoaded = u"You must first Load an element in code.";
 // PutLine has always said it this way; hosts may compare the text.
@@ -52,28 +53,25 @@ const std::array<char16_t, 256>& AnsiTable() {
   return table;
 }
 
-// Appends `n` bytes as text. Bytes below 0x80, the bulk of most text, are
-// their own code units: every byte is widened in one pass the compiler turns
-// into vector instructions, and only a run that holds other bytes goes through
-// the table.
+// Writes `n` bytes as text to `to`. Bytes below 0x80, the bulk of most text,
+// are their own code units; only a run that holds other bytes goes through the
+// table.
+void WidenAnsi(char16_t* to, const uint8_t* bytes, size_t n, const std::array<char16_t, 256>& table) {
+  if (WidenBytes(to, bytes, n)) {
+    for (size_t i = 0; i < n; ++i) to[i] = table[bytes[i]];
+  }
+}
+
 void AppendAnsi(std::u16string& out, const uint8_t* bytes, size_t n, const std::array<char16_t, 256>& table) {
   const size_t at = out.size();
   out.resize(at + n);
-  char16_t* to = out.data() + at;
-  uint8_t high = 0;
-  for (size_t i = 0; i < n; ++i) {
-    to[i] = bytes[i];
-    high |= bytes[i];
-  }
-  if (high >= 0x80) {
-    for (size_t i = 0; i < n; ++i) to[i] = table[bytes[i]];
-  }
+  WidenAnsi(out.data() + at, bytes, n, table);
 }
 
 }  // namespace
 
 Stream& CFilesIO::LoadedStream(std::u16string_view description) {
-  if (!stream_) Raise(ionotloaded, kSource, std::u16string(description));
+  if (!stream_) Raise(ionotloaded, std::u16string(kSource), std::u16string(description));
   return stream_;
 }
 
@@ -135,8 +133,8 @@ std::u16string CFilesIO::GetLine() {
 std::u16string CFilesIO::GetLine(int32_t&& SeekPos) { return GetLine(SeekPos); }
 
 std::u16string CFilesIO::GetLine(int32_t& SeekPos) {
-  HeldElements held;
-  return RunWithFrame(kGetLineFrame, held, [&] {
+  // GetLine acquires no element, so an error only needs the frame.
+  return WithFrame(kGetLineFrame, [&] {
     Stream& stream = LoadedStream(kNotLoaded);
     if (SeekPos > -1) stream.Seek(SeekPos, 0);
     SeekPos = -1;
@@ -155,13 +153,32 @@ std::u16string CFilesIO::GetLine(int32_t& SeekPos) {
         }
       }
     } position_back{stream, pos};
-    // The line is converted straight from the window, one run of bytes at a
-    // time, so that a line held in one window costs one allocation.
     const auto& table = AnsiTable();
+    in_quote_ = false;
+    if (pos >= size) return std::u16string();
+    // Most lines lie in the window together with the byte after their CR: the
+    // line is then made at its final length and widened in one pass.
+    if (!filter_quotes_) {
+      const auto run = window_->From(stream, pos);
+      const auto* bytes = reinterpret_cast<const uint8_t*>(run.data());
+      const size_t held = static_cast<size_t>(std::min<uint64_t>(run.size(), size - pos));
+      const auto* cr = static_cast<const uint8_t*>(std::memchr(bytes, kCR, held));
+      if (cr != nullptr && cr + 1 < bytes + held) {
+        const auto n = static_cast<size_t>(cr - bytes);
+        std::u16string line(n, u'\0');
+        WidenAnsi(line.data(), bytes, n, table);
+        // As below: the LF after the CR is taken, and so is any byte that is
+        // the stream's last.
+        pos += n + 1;
+        if (cr[1] == kLF || pos + 1 == size) ++pos;
+        return line;
+      }
+    }
+    // Otherwise the line is converted straight from the window, one run of
+    // bytes at a time.
     std::u16string line;
     uint8_t last = 0;
     bool ended = false;
-    in_quote_ = false;
     while (pos < size && !ended) {
       auto run = window_->From(stream, pos);
       run = run.first(static_cast<size_t>(std::min<uint64_t>(run.size(), size - pos)));
@@ -284,7 +301,7 @@ void CFilesIO::Clear() {
 }
 
 bool CFilesIO::EOFStream() const {
-  if (!stream_) Raise(ionotloaded, kSource, std::u16string(kStreamNotLoaded));
+  if (!stream_) Raise(ionotloaded, std::u16string(kSource), std::u16string(kStreamNotLoaded));
   return stream_.AtEnd() == 1;
 }
 

@@ -88,6 +88,26 @@ TEST_F(Loaded, GetLineEndsAtCrLfOrALoneCr) {
   EXPECT_EQ(files_.GetLine(), u"caf\u00e9 \u20ac");
 }
 
+TEST_F(Loaded, LinesOfEveryShortLengthKeepEveryCharacter) {
+  // Lines are widened in blocks of 8 and 16 bytes, the last block overlapping
+  // the one before: every length up to three blocks, plain and with a
+  // Windows-1252 character at each place.
+  std::string text;
+  std::vector<std::u16string> expected;
+  for (size_t n = 0; n <= 48; ++n) {
+    std::string line;
+    for (size_t i = 0; i < n; ++i) line += static_cast<char>('a' + i % 26);
+    for (size_t high = 0; high <= n; ++high) {
+      std::string variant = line;
+      if (high < n) variant[high] = '\x80';
+      text += variant + "\r\n";
+      expected.push_back(FromAnsi(variant));
+    }
+  }
+  LoadWith(text);
+  EXPECT_EQ(AllLines(), expected);
+}
+
 TEST_F(Loaded, FilterQuotesKeepsLineEndsInsideQuotes) {
   const std::string text = "a \"q\r\nr\" b\r\nnext";
   LoadWith(text);
