@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "document/thread_state.hpp"
+#include "elements/widen_bytes.hpp"
 #include "vellora2/automation/text.hpp"
 #include "vellora2/compound/stgm.hpp"
 #include "vellora2/elements/cfilesio.hpp"
@@ -135,14 +136,18 @@ uint64_t RawRead(Storage& root, std::u16string_view name, std::FILE* out) {
   return total;
 }
 
-// What any GetLine has to do at least: a new UTF-16 string for every line,
-// here straight from the text in memory, split at CR LF.
+// What any GetLine has to do at least: find the line's CR, make a UTF-16 string
+// of the line's length and widen the line's bytes into it in one vector pass
+// (the one GetLine uses, which also notes any byte that needs the code page),
+// here straight from the text in memory.
 uint64_t EveryLine(const std::string& text) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
   uint64_t count = 0;
   for (size_t at = 0; at < text.size(); ++count) {
     const size_t end = std::min(text.find('\r', at), text.size());
-    std::u16string line(text.begin() + static_cast<std::ptrdiff_t>(at), text.begin() + static_cast<std::ptrdiff_t>(end));
-    asm volatile("" : : "r"(line.data()) : "memory");  // the string must really be made
+    std::u16string line(end - at, u'\0');
+    const bool high = WidenBytes(line.data(), bytes + at, end - at);
+    asm volatile("" : : "r"(line.data()), "r"(high) : "memory");  // the string must really be made
     at = end + 2;
   }
   return count;
