@@ -196,10 +196,16 @@ void Container::FindFreeSectors() {
 
 std::shared_ptr<Extent> Container::TakeExtent() {
   const uint64_t n = ExtentSectors();
-  uint64_t at = std::max<uint64_t>(fat_.size(), file_sectors_);
-  for (const uint32_t first : extents_) {
-    if (first >= at + n) break;
-    at = std::max<uint64_t>(at, first + n);
+  // The first run of n sectors past the end of the file that no live extent
+  // holds and that the FAT and the table lists leave free: other writers may
+  // mark sectors past the end used, and a commit would keep off them too.
+  auto taken = [this](uint64_t s) {
+    return (s < fat_.size() && fat_[s] != kFreeSect) || std::binary_search(reserved_.begin(), reserved_.end(), s) ||
+           ExtentEnd(s) != 0;
+  };
+  uint64_t at = file_sectors_;
+  for (uint64_t s = at; s < at + n && at + n - 1 <= kMaxRegSect; ++s) {
+    if (taken(s)) at = s + 1;
   }
   if (at + n - 1 > kMaxRegSect) return nullptr;
   extents_.insert(static_cast<uint32_t>(at));

@@ -50,7 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto root = engine.OpenStorageFile(u"f", STGM_TRANSACTED | STGM_SHARE_DENY_WRITE | STGM_READWRITE);
     Walk(root);
     auto s = root.CreateStream(u"fuzz", STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE);
-    const std::vector<std::byte> bytes(size % 9000, std::byte{0x5A});
+    // About one input in 250 also writes past 2 MiB, where new bytes go to the file
+    // before the commit.
+    const std::vector<std::byte> bytes(size % 9000 + (size % 251 == 7 ? (2u << 20) + 4096 : 0), std::byte{0x5A});
     s.Write(bytes);
     s.Release();
     root.Commit();
