@@ -79,7 +79,8 @@ Snapshot Flat(const Tree& t) {
 
 const std::vector<std::u16string> kNames = {u"a", u"B", u"c", u"dd", u"DD2", u"e\u00e9", u"Stream",
                                             u"1234567890123456789012345678901", u"x \U0001F600"};
-const std::vector<size_t> kSizes = {0, 1, 63, 64, 4095, 4096, 4097, 8192, 20000, 70000};
+// The largest sends bytes past 2 MiB to the file before the commit.
+const std::vector<size_t> kSizes = {0, 1, 63, 64, 4095, 4096, 4097, 8192, 20000, 70000, (2u << 20) + 70000};
 
 class Driver {
  public:
@@ -217,7 +218,7 @@ class Driver {
         if (streams.empty()) return;
         Entry* e = PickOf(streams);
         const size_t at = e->data.empty() ? 0 : static_cast<size_t>(rng_() % (e->data.size() + 1));
-        const auto bytes = Pattern(PickOf(std::vector<size_t>{1, 100, 4096, 5000, 9000}), static_cast<uint32_t>(rng_()));
+        const auto bytes = Pattern(PickOf(std::vector<size_t>{1, 100, 4096, 5000, 9000, 300000}), static_cast<uint32_t>(rng_()));
         auto st = s.OpenStream(e->name, kRW);
         st.SetPosition(at);
         st.Write(bytes);
