@@ -7,8 +7,9 @@ import subprocess
 import pytest
 
 # Sizes that sit on the format's boundaries: the mini-stream cutoff, a mini sector,
-# a regular sector, and a stream long enough to need several FAT sectors.
-SIZES = [0, 1, 63, 64, 65, 511, 512, 513, 4095, 4096, 4097, 65536, 1_000_003]
+# a regular sector, a stream long enough to need several FAT sectors, and one
+# whose bytes past 2 MiB reach the file before the commit that links them in.
+SIZES = [0, 1, 63, 64, 65, 511, 512, 513, 4095, 4096, 4097, 65536, 1_000_003, 5_000_011]
 
 
 def built_program(variable, what):
