@@ -35,7 +35,7 @@ class SectorWriter {
   SectorWriter(File& file, uint32_t sector_size) : file_(file), ssz_(sector_size) {}
 
   void Put(uint32_t sector, std::span<const std::byte> bytes) {
-    if (!buf_.empty() && (sector != first_ + buf_.size() / ssz_ || buf_.size() >= (1u << 20))) Flush();
+    if (!buf_.empty() && (sector != first_ + buf_.size() / ssz_ || buf_.size() >= (256u << 10))) Flush();
     if (buf_.empty()) first_ = sector;
     const size_t at = buf_.size();
     buf_.resize(at + ssz_);
@@ -57,7 +57,8 @@ class SectorWriter {
 // The FAT a commit builds: the committed FAT (or, for a file whose sectors
 // cannot be trusted, an empty one) with the sectors this commit edits laid
 // over it. Only touched FAT sectors are copied and compared, so a commit does
-// not pay for the size of the file.
+// not pay for the size of the file. Entries past the committed FAT (a file
+// that grows) are kept in one table of their own.
 class FatOverlay {
  public:
   FatOverlay(const std::vector<uint32_t>& base, uint32_t epb) : base_(base), epb_(epb), size_(base.size()) {}
@@ -66,10 +67,24 @@ class FatOverlay {
   // Entries covered, in whole FAT sectors.
   uint64_t size() const { return size_; }
   uint32_t operator[](uint64_t s) const {
+    if (s >= base_.size()) return s - base_.size() < grown_.size() ? grown_[s - base_.size()] : kFreeSect;
     if (const Page* page = Find(s / epb_)) return (*page)[s % epb_];
-    return keep_ && s < base_.size() ? base_[s] : kFreeSect;
+    return keep_ ? base_[s] : kFreeSect;
   }
-  void Set(uint64_t s, uint32_t value) { Touch(s / epb_)[s % epb_] = value; }
+  void Set(uint64_t s, uint32_t value) {
+    if (s < base_.size()) {
+      Touch(s / epb_)[s % epb_] = value;
+      return;
+    }
+    const uint64_t at = s - base_.size();
+    if (at >= grown_.size()) {
+      const auto need = static_cast<size_t>((at / epb_ + 1) * epb_);
+      if (need > grown_.capacity()) ReserveLarge(grown_, std::max(need, 2 * grown_.capacity()));
+      grown_.resize(need, kFreeSect);
+      size_ = std::max<uint64_t>(size_, base_.size() + need);
+    }
+    grown_[at] = value;
+  }
   // Whether FAT sector i differs from the committed one.
   bool Changed(uint64_t i) const {
     const Page* page = Find(i);
@@ -80,7 +95,7 @@ class FatOverlay {
     }
     return false;
   }
-  // The FAT sectors this commit has touched, ascending.
+  // The FAT sectors of the committed FAT this commit has touched, ascending.
   std::vector<uint64_t> Touched() const {
     std::vector<uint64_t> out;
     out.reserve(pages_.size());
@@ -90,6 +105,8 @@ class FatOverlay {
   }
   // The new FAT, `entries` long, built in `fat` (which holds the committed one).
   void ApplyTo(std::vector<uint32_t>& fat, uint64_t entries) const {
+    const uint64_t base_size = base_.size();  // `fat` is the committed FAT
+    if (entries > fat.capacity()) ReserveLarge(fat, static_cast<size_t>(entries));
     if (keep_) {
       fat.resize(entries, kFreeSect);
     } else {
@@ -97,6 +114,10 @@ class FatOverlay {
     }
     for (const auto& [i, page] : pages_) {
       if (i * epb_ < entries) std::copy(page.begin(), page.end(), fat.begin() + static_cast<ptrdiff_t>(i * epb_));
+    }
+    if (base_size < entries) {
+      const auto n = static_cast<ptrdiff_t>(std::min<uint64_t>(grown_.size(), entries - base_size));
+      std::copy(grown_.begin(), grown_.begin() + n, fat.begin() + static_cast<ptrdiff_t>(base_size));
     }
   }
 
@@ -125,6 +146,7 @@ class FatOverlay {
   bool keep_ = true;
   uint64_t size_;
   std::unordered_map<uint64_t, Page> pages_;  // nodes: references stay valid
+  std::vector<uint32_t> grown_;               // entries from base_.size() on
   mutable uint64_t last_index_ = UINT64_MAX;
   mutable const Page* last_ = nullptr;
 };
@@ -391,22 +413,22 @@ uint32_t Committer::PlaceChain(const std::vector<uint32_t>* old, uint64_t size, 
     }
     return (*old)[k];
   };
-  // Sectors to write are filled a run at a time (up to 1 MB), so a stream
+  // Sectors to write are filled a run at a time (up to 256 KB), so a stream
   // read from another file costs one read per run, not one per sector.
   std::vector<std::byte> buf;
-  const uint64_t per_fill = std::max<uint64_t>(1, (1u << 20) / ssz_);
+  const uint64_t per_fill = std::max<uint64_t>(1, (256u << 10) / ssz_);
   for (size_t r = 0; r < runs.size(); ++r) {
     const auto [first, end] = runs[r];
-    fresh[r].reserve(end - first);
+    ReserveLarge(fresh[r], static_cast<size_t>(end - first));
     for (uint64_t i = first; i < end;) {
       const auto [there, count] = written(i);
       if (there != kFreeSect) {
-        // Already in the file: linked in where it is.
+        // Already in the file: linked in where it is, below. Until then the
+        // live extent keeps Allocate off these sectors.
         const uint64_t stop = i + std::min(end - i, count);
         for (uint64_t k = i; k < stop; ++k) {
           if (k < old_count) SetFat((*old)[k], kFreeSect);
           fresh[r].push_back(static_cast<uint32_t>(there + (k - i)));
-          SetFat(fresh[r].back(), kEndOfChain);
         }
         i = stop;
         continue;
@@ -786,6 +808,7 @@ bool Committer::Run(uint64_t limit) {
   c_.free_ = std::move(free_now);
   c_.reserved_.clear();
   c_.clean_ = true;
+  c_.extent_hint_ = 0;
   c_.minifat_ = std::move(minifat_);
   c_.minifat_.resize(minifat_raw_.size() / 4, kFreeSect);
   c_.minifat_chain_ = std::move(minifat_chain_);

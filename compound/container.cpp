@@ -18,19 +18,6 @@ uint64_t DivUp(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
 
 [[noreturn]] void Corrupt(const std::string& what) { Fail(STG_E_DOCFILECORRUPT, "the document is damaged: " + what); }
 
-// Reserves room for `count` entries and, for a large table, asks the kernel to
-// back it with huge pages before it is first touched: page faults are most of
-// what reading a large FAT or a long chain costs.
-void ReserveLarge(std::vector<uint32_t>& table, size_t count) {
-  table.reserve(count);
-  constexpr size_t kHuge = size_t{2} << 20;
-  const size_t bytes = count * sizeof(uint32_t);
-  if (bytes < 2 * kHuge) return;
-  auto* const data = reinterpret_cast<std::byte*>(table.data());
-  const size_t skip = (kHuge - reinterpret_cast<uintptr_t>(data) % kHuge) % kHuge;
-  const size_t length = (bytes - skip) / kHuge * kHuge;
-  ::madvise(data + skip, length, MADV_HUGEPAGE);  // advice only
-}
 
 // Follows `table` from `start` for `count` links. `limit` bounds the valid
 // numbers; a chain that runs out, leaves the range or is longer than the table
@@ -71,6 +58,21 @@ std::vector<uint32_t> Follow(const std::vector<uint32_t>& table, uint64_t limit,
 }
 
 }  // namespace
+
+void ReserveLarge(std::vector<uint32_t>& table, size_t count) {
+  table.reserve(count);
+  constexpr size_t kHuge = size_t{2} << 20;
+  constexpr size_t kPage = 4096;
+  const size_t bytes = count * sizeof(uint32_t);
+  if (bytes < kHuge / 8) return;
+  auto* const data = reinterpret_cast<std::byte*>(table.data());
+  const size_t skip = (kHuge - reinterpret_cast<uintptr_t>(data) % kHuge) % kHuge;
+  if (bytes >= skip + kHuge) ::madvise(data + skip, (bytes - skip) / kHuge * kHuge, MADV_HUGEPAGE);  // advice only
+  // The whole pages of the table mapped in one call: one fault per page
+  // costs several times more. Where the system cannot, they fault as before.
+  const size_t head = (kPage - reinterpret_cast<uintptr_t>(data) % kPage) % kPage;
+  if (bytes > head + kPage) ::madvise(data + head, (bytes - head) / kPage * kPage, MADV_POPULATE_WRITE);
+}
 
 std::vector<uint32_t> Container::FatChain(uint32_t start, uint64_t count) const {
   return Follow(fat_, file_sectors_, start, count, false, "sector");
@@ -199,21 +201,33 @@ std::shared_ptr<Extent> Container::TakeExtent() {
   // The first run of n sectors past the end of the file that no live extent
   // holds and that the FAT and the table lists leave free: other writers may
   // mark sectors past the end used, and a commit would keep off them too.
-  auto taken = [this](uint64_t s) {
-    return (s < fat_.size() && fat_[s] != kFreeSect) || std::binary_search(reserved_.begin(), reserved_.end(), s) ||
-           ExtentEnd(s) != 0;
-  };
-  uint64_t at = file_sectors_;
-  for (uint64_t s = at; s < at + n && at + n - 1 <= kMaxRegSect; ++s) {
-    if (taken(s)) at = s + 1;
+  // Below extent_hint_ no such run is left, so a long import does not walk
+  // its own extents again for each new one.
+  const uint64_t tables_end = std::max<uint64_t>(fat_.size(), reserved_.empty() ? 0 : reserved_.back() + 1ull);
+  uint64_t at = std::max(file_sectors_, extent_hint_);
+  for (uint64_t s = at; s < at + n;) {
+    if (const uint64_t end = ExtentEnd(s)) {
+      at = s = end;
+    } else if (s >= tables_end) {
+      // Past the tables only live extents can be in the way.
+      auto next = extents_.lower_bound(static_cast<uint32_t>(std::min<uint64_t>(s, UINT32_MAX)));
+      if (next == extents_.end() || *next >= at + n) break;
+      at = s = *next + n;
+    } else if ((s < fat_.size() && fat_[s] != kFreeSect) || std::binary_search(reserved_.begin(), reserved_.end(), s)) {
+      at = s = s + 1;
+    } else {
+      ++s;
+    }
   }
   if (at + n - 1 > kMaxRegSect) return nullptr;
   extents_.insert(static_cast<uint32_t>(at));
+  extent_hint_ = at + n;
   return std::make_shared<Extent>(shared_from_this(), static_cast<uint32_t>(at));
 }
 
 void Container::GiveBack(uint32_t first) {
   extents_.erase(first);
+  extent_hint_ = std::min<uint64_t>(extent_hint_, first);
   // A commit that ran while the extent was held may have put used sectors
   // after it; inside the committed state its sectors are free space now.
   const uint64_t inside = std::min<uint64_t>(fat_.size(), file_sectors_);
@@ -249,7 +263,9 @@ uint64_t Container::ExtentEnd(uint64_t s) const {
 std::shared_ptr<Container> Container::Create(std::shared_ptr<File> file, uint16_t major_version) {
   auto c = std::make_shared<Container>(std::move(file));
   c->header_ = Header::ForVersion(major_version);
-  c->file_->Truncate(0);
+  // Only when there is something to cut: on ext4, truncating even an empty
+  // file to zero makes its close wait for the writeback of all it is given.
+  if (c->file_->Size() != 0) c->file_->Truncate(0);
   Node root;
   root.is_storage = true;
   c->Commit(root, UINT64_MAX);

@@ -25,6 +25,11 @@
 
 namespace vellora2::compound {
 
+// Reserves room for `count` entries and, for a large table, asks the kernel to
+// back it with huge pages before it is first touched: page faults are most of
+// what reading or building a large FAT or a long chain costs.
+void ReserveLarge(std::vector<uint32_t>& table, size_t count);
+
 class Container : public std::enable_shared_from_this<Container> {
  public:
   explicit Container(std::shared_ptr<File> file) : file_(std::move(file)) {}
@@ -120,6 +125,7 @@ class Container : public std::enable_shared_from_this<Container> {
   std::optional<bool> clean_;
   // First sectors of the live extents: neither committed nor free.
   std::set<uint32_t> extents_;
+  uint64_t extent_hint_ = 0;
 };
 
 }  // namespace vellora2::compound
