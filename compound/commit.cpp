@@ -95,6 +95,13 @@ class FatOverlay {
     }
     return false;
   }
+  // The entries of FAT sector i, or null when all are free.
+  const uint32_t* Sector(uint64_t i) const {
+    const uint64_t s = i * epb_;
+    if (s >= base_.size()) return s - base_.size() < grown_.size() ? grown_.data() + (s - base_.size()) : nullptr;
+    if (const Page* page = Find(i)) return page->data();
+    return keep_ ? base_.data() + s : nullptr;
+  }
   // The FAT sectors of the committed FAT this commit has touched, ascending.
   std::vector<uint64_t> Touched() const {
     std::vector<uint64_t> out;
@@ -712,10 +719,8 @@ void Committer::PlaceTables() {
   std::vector<std::byte> buf(ssz_);
   for (size_t i = 0; i < fat_locs_.size(); ++i) {
     if (i < old_fat.size() && fat_locs_[i] == old_fat[i]) continue;
-    for (size_t k = 0; k < epb_; ++k) {
-      const size_t e = i * epb_ + k;
-      Put32(buf, 4 * k, fat_[e]);
-    }
+    const uint32_t* entries = fat_.Sector(i);
+    for (size_t k = 0; k < epb_; ++k) Put32(buf, 4 * k, entries ? entries[k] : kFreeSect);
     writer_.Put(fat_locs_[i], buf);
   }
   for (size_t j = 0; j < difat_locs_.size(); ++j) {
