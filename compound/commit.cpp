@@ -95,6 +95,16 @@ class FatOverlay {
     }
     return false;
   }
+  // Links sectors s .. s+n-1 each to the next one.
+  void Link(uint64_t s, uint64_t n) {
+    if (s < base_.size()) {
+      for (uint64_t k = 0; k < n; ++k) Set(s + k, static_cast<uint32_t>(s + k + 1));
+      return;
+    }
+    Set(s + n - 1, static_cast<uint32_t>(s + n));  // grows the table to hold the run
+    uint32_t* const out = grown_.data() + (s - base_.size());
+    for (uint64_t k = 0; k + 1 < n; ++k) out[k] = static_cast<uint32_t>(s + k + 1);
+  }
   // The entries of FAT sector i, or null when all are free.
   const uint32_t* Sector(uint64_t i) const {
     const uint64_t s = i * epb_;
@@ -454,7 +464,19 @@ uint32_t Committer::PlaceChain(const std::vector<uint32_t>* old, uint64_t size, 
   for (size_t r = 0; r < runs.size(); ++r) {
     const auto [first, end] = runs[r];
     if (first > 0) SetFat(at(first - 1), fresh[r].front());
-    for (uint64_t k = first; k + 1 < end; ++k) SetFat(fresh[r][k - first], fresh[r][k - first + 1]);
+    const std::vector<uint32_t>& run = fresh[r];
+    for (uint64_t k = 0; k + 1 < run.size();) {
+      // Consecutive sectors (an adopted extent, an append) are linked in one go.
+      uint64_t j = k;
+      while (j + 1 < run.size() && run[j + 1] == run[j] + 1) ++j;
+      if (j > k) {
+        fat_.Link(run[k], j - k);
+        k = j;
+      } else {
+        SetFat(run[k], run[k + 1]);
+        ++k;
+      }
+    }
     SetFat(fresh[r].back(), end < count ? at(end) : kEndOfChain);
   }
   if (count > 0) SetFat(at(count - 1), kEndOfChain);
