@@ -394,7 +394,8 @@ void Committer::ClaimExtents(const std::vector<StreamPlan>& plans) {
   std::set<const Extent*> done;
   each_run([&](const StreamPlan& p, const Content::SpillRun& run) {
     if (run.shared || owners_.at(run.extent) != p.entry || !done.insert(run.extent).second) return;
-    for (uint64_t s = run.extent->first() + DivUp(run.filled, ssz_); s < run.extent->first() + c_.ExtentSectors(); ++s) {
+    const uint64_t end = run.extent->first() + c_.ExtentSectors();
+    for (uint64_t s = run.extent->first() + DivUp(run.filled, ssz_); s < end; ++s) {
       tails_.push_back(static_cast<uint32_t>(s));
     }
   });

@@ -26,7 +26,7 @@ std::vector<std::byte> OldDocument() {
   WriteAll(root.CreateStream(u"small", kRW), Pattern(4000, 2));
   WriteAll(root.CreateStream(u"gone", kRW), Pattern(9000, 3));
   auto sub = root.CreateStorage(u"Sub", kRW);
-  for (int i = 0; i < 6; ++i) WriteAll(sub.CreateStream(u"s" + std::u16string(1, u'0' + i), kRW), Pattern(100 * i, 4 + i));
+  for (int i = 0; i < 6; ++i) WriteAll(sub.CreateStream(u"s" + std::u16string(1, u'0' + i), kRW), Pattern(100 * static_cast<size_t>(i), 4 + i));
   sub.Release();
   for (int i = 0; i < 8; ++i) WriteAll(root.CreateStream(u"hole" + std::u16string(1, u'0' + i), kRW), Pattern(5000, 20 + i));
   root.Commit();

@@ -19,7 +19,9 @@ namespace {
 // Reads bytes this library wrote to its own file: a short read means the file
 // was cut behind our back.
 void ReadWritten(File& file, uint64_t offset, std::span<std::byte> out) {
-  if (file.ReadAt(offset, out) != out.size()) Fail(STG_E_READFAULT, "the document file is shorter than what was written to it");
+  if (file.ReadAt(offset, out) != out.size()) {
+    Fail(STG_E_READFAULT, "the document file is shorter than what was written to it");
+  }
 }
 
 }  // namespace
@@ -141,8 +143,8 @@ size_t Content::Read(uint64_t offset, std::span<std::byte> out) const {
       const Spill& spill = it->second;
       const size_t from_file = at < spill.filled ? static_cast<size_t>(std::min<uint64_t>(run, spill.filled - at)) : 0;
       ReadWritten(spill.extent->container().file(), spill.extent->offset() + at, out.subspan(done, from_file));
-      std::fill(out.begin() + static_cast<ptrdiff_t>(done + from_file), out.begin() + static_cast<ptrdiff_t>(done + run),
-                std::byte{0});
+      std::fill(out.begin() + static_cast<ptrdiff_t>(done + from_file),
+                out.begin() + static_cast<ptrdiff_t>(done + run), std::byte{0});
       done += run;
       continue;
     }

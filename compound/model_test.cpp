@@ -77,10 +77,16 @@ Snapshot Flat(const Tree& t) {
   return s;
 }
 
-const std::vector<std::u16string> kNames = {u"a", u"B", u"c", u"dd", u"DD2", u"e\u00e9", u"Stream",
-                                            u"1234567890123456789012345678901", u"x \U0001F600"};
+const std::vector<std::u16string>& Names() {
+  static const std::vector<std::u16string> names = {
+      u"a", u"B", u"c", u"dd", u"DD2", u"e\u00e9", u"Stream", u"1234567890123456789012345678901", u"x \U0001F600"};
+  return names;
+}
 // The largest sends bytes past 2 MiB to the file before the commit.
-const std::vector<size_t> kSizes = {0, 1, 63, 64, 4095, 4096, 4097, 8192, 20000, 70000, (2u << 20) + 70000};
+const std::vector<size_t>& Sizes() {
+  static const std::vector<size_t> sizes = {0, 1, 63, 64, 4095, 4096, 4097, 8192, 20000, 70000, (2u << 20) + 70000};
+  return sizes;
+}
 
 class Driver {
  public:
@@ -200,14 +206,14 @@ class Driver {
       all.push_back(&e);
       if (!e.storage) streams.push_back(&e);
     }
-    const std::u16string name = PickOf(kNames);
+    const std::u16string name = PickOf(Names());
     const std::u16string key = Key(name);
     const bool taken = tree.count(key) > 0;
     const bool name_is_sub = protect_sub && key == Key(sub_name_);
     switch (Pick(7)) {
       case 0: {  // create (replacing) a stream with content
         if (name_is_sub) return;
-        const auto bytes = Pattern(PickOf(kSizes), static_cast<uint32_t>(rng_()));
+        const auto bytes = Pattern(PickOf(Sizes()), static_cast<uint32_t>(rng_()));
         auto st = s.CreateStream(name, kRW | STGM_CREATE);
         st.Write(bytes);
         tree.erase(key);
@@ -218,7 +224,8 @@ class Driver {
         if (streams.empty()) return;
         Entry* e = PickOf(streams);
         const size_t at = e->data.empty() ? 0 : static_cast<size_t>(rng_() % (e->data.size() + 1));
-        const auto bytes = Pattern(PickOf(std::vector<size_t>{1, 100, 4096, 5000, 9000, 300000}), static_cast<uint32_t>(rng_()));
+        const auto bytes =
+            Pattern(PickOf(std::vector<size_t>{1, 100, 4096, 5000, 9000, 300000}), static_cast<uint32_t>(rng_()));
         auto st = s.OpenStream(e->name, kRW);
         st.SetPosition(at);
         st.Write(bytes);
@@ -229,7 +236,7 @@ class Driver {
       case 2: {  // resize to a boundary
         if (streams.empty()) return;
         Entry* e = PickOf(streams);
-        const size_t size = PickOf(kSizes);
+        const size_t size = PickOf(Sizes());
         s.OpenStream(e->name, kRW).SetSize(size);
         e->data.resize(size);
         break;

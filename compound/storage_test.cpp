@@ -266,7 +266,8 @@ TEST_F(StorageTest, LargeStreamsGoToTheFileBeforeTheCommit) {
   // Past the first 2 MiB the bytes are in the file already, yet the file on
   // disk is still the empty document until the commit.
   EXPECT_GE(fs_->Contents("x.cfb").size(), empty + (3u << 20));
-  EXPECT_TRUE(TakeSnapshot(engine_.OpenStorageFile(u"x.cfb", STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED)).empty());
+  EXPECT_TRUE(
+      TakeSnapshot(engine_.OpenStorageFile(u"x.cfb", STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED)).empty());
   root.Revert();
   EXPECT_EQ(fs_->Contents("x.cfb").size(), empty);
 
@@ -274,7 +275,7 @@ TEST_F(StorageTest, LargeStreamsGoToTheFileBeforeTheCommit) {
   // its tables and the two sectors of the empty document.
   WriteAll(root.CreateStorage(u"Sub", kRW).CreateStream(u"big", kRW), big);
   root.Commit();
-  EXPECT_LT(fs_->Contents("x.cfb").size(), big.size() + 64 * 1024);
+  EXPECT_LT(fs_->Contents("x.cfb").size(), big.size() + size_t{64} * 1024);
   EXPECT_TRUE(Problems("x.cfb").empty());
 
   // A transacted storage that shares written bytes stays open across the

@@ -18,7 +18,7 @@ using namespace vellora2;
 
 constexpr int32_t kRead = STGM_READ | STGM_SHARE_EXCLUSIVE;
 
-void Walk(Storage root) {
+void Walk(const Storage& root) {
   std::vector<Storage> work{root};
   std::vector<std::byte> buf(8192);
   while (!work.empty()) {
