@@ -375,18 +375,9 @@ void Committer::ClaimExtents(const std::vector<StreamPlan>& plans) {
   // from memory from now on: adopted sectors belong to the committed state,
   // which a later commit may reuse.
   for (Node* other : others_) {
-    std::vector<Node*> work{other};
-    while (!work.empty()) {
-      Node* n = work.back();
-      work.pop_back();
-      for (auto& c : n->children) {
-        if (c->is_storage) {
-          work.push_back(c.get());
-        } else {
-          c->content.Unspill([this](const Extent& e) { return owners_.count(&e) != 0; });
-        }
-      }
-    }
+    ForEachStream(*other, [this](Node& stream) {
+      stream.content.Unspill([this](const Extent& e) { return owners_.count(&e) != 0; });
+    });
   }
   // Sectors wholly past the bytes written to an extent that nobody else holds
   // can take this commit's other sectors: a failed commit leaves them reading
@@ -871,18 +862,11 @@ bool Committer::Run(uint64_t limit) {
 }
 
 void Committer::DetachOthers() {
-  std::vector<Node*> work(others_.begin(), others_.end());
-  while (!work.empty()) {
-    Node* n = work.back();
-    work.pop_back();
-    for (auto& c : n->children) {
-      if (c->is_storage) {
-        work.push_back(c.get());
-        continue;
-      }
-      const Base& b = c->content.base();
-      if (b.container.get() == &c_ && !kept_.count({b.start, b.size})) c->content.Detach();
-    }
+  for (Node* other : others_) {
+    ForEachStream(*other, [this](Node& stream) {
+      const Base& b = stream.content.base();
+      if (b.container.get() == &c_ && !kept_.count({b.start, b.size})) stream.content.Detach();
+    });
   }
 }
 

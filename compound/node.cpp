@@ -65,4 +65,19 @@ void MarkDestroyed(Node& root) {
   }
 }
 
+void ForEachStream(Node& root, const std::function<void(Node&)>& visit) {
+  std::vector<Node*> work{&root};
+  while (!work.empty()) {
+    Node* n = work.back();
+    work.pop_back();
+    for (auto& c : n->children) {
+      if (c->is_storage) {
+        work.push_back(c.get());
+      } else {
+        visit(*c);
+      }
+    }
+  }
+}
+
 }  // namespace vellora2::compound

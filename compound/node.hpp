@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,5 +40,7 @@ struct Node {
 std::shared_ptr<Node> CopyTree(const Node& root);
 // Marks a subtree destroyed, so open handles in it stop working.
 void MarkDestroyed(Node& root);
+// Calls `visit` for every stream below `root` (iterative, any depth).
+void ForEachStream(Node& root, const std::function<void(Node&)>& visit);
 
 }  // namespace vellora2::compound

@@ -81,18 +81,9 @@ std::shared_ptr<Node> NewNode(std::u16string_view name, bool storage) {
 // Streams that read from another document are read into memory now, so that
 // this document never depends on the other file staying as it is.
 void DetachForeign(Node& root, const compound::Container* home) {
-  std::vector<Node*> work{&root};
-  while (!work.empty()) {
-    Node* n = work.back();
-    work.pop_back();
-    for (auto& c : n->children) {
-      if (c->is_storage) {
-        work.push_back(c.get());
-      } else if (c->content.ReadsFromOther(home)) {
-        c->content.Detach();
-      }
-    }
-  }
+  compound::ForEachStream(root, [home](Node& stream) {
+    if (stream.content.ReadsFromOther(home)) stream.content.Detach();
+  });
 }
 
 }  // namespace
