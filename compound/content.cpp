@@ -211,6 +211,7 @@ void Content::Write(uint64_t offset, std::span<const std::byte> data, Container*
       run = std::min<size_t>(data.size() - done, kChunkSize - pos % kChunkSize);
       const auto part = data.subspan(done, run);
       if (spill && chunks_.count(chunk) == 0 && spills_.count(chunk) == 0) {
+        if (spills_.empty() && chunks_.count(0) == 0 && base_limit_ == 0) SpillHead(*spill);
         if (auto extent = spill->TakeExtent()) spills_.emplace(chunk, Spill{std::move(extent), 0});
       }
       if (spills_.count(chunk) != 0) {
@@ -260,6 +261,26 @@ void Content::WriteSpill(uint64_t chunk, uint64_t at, std::span<const std::byte>
   }
   file.WriteAt(spill.extent->offset() + at, data);
   spill.filled = std::max(spill.filled, at + data.size());
+}
+
+// A new stream that grows past its first 2 MiB is a large one: those 2 MiB
+// go to the file as well, ahead of the rest, so that the stream lies in one
+// run and its commit writes none of its bytes.
+void Content::SpillHead(Container& container) {
+  auto extent = container.TakeExtent();
+  if (!extent) return;
+  const uint64_t filled = std::min<uint64_t>(size_, kChunkSize);
+  static constexpr std::array<std::byte, kPageSize> kZeros{};
+  std::vector<std::span<const std::byte>> parts;
+  for (uint64_t at = 0; at < filled; at += kPageSize) {
+    const auto n = static_cast<size_t>(std::min<uint64_t>(kPageSize, filled - at));
+    const auto page = pages_.find(at / kPageSize);
+    parts.push_back(page == pages_.end() ? std::span(kZeros).first(n)
+                                         : std::span<const std::byte>(page->second->data(), n));
+  }
+  container.file().WritePartsAt(extent->offset(), parts);
+  pages_.erase(pages_.begin(), pages_.lower_bound(kChunkSize / kPageSize));
+  spills_.emplace(0, Spill{std::move(extent), filled});
 }
 
 void Content::SpillToMemory(uint64_t chunk) {

@@ -150,6 +150,7 @@ class Content {
     uint64_t filled = 0;
   };
   void WriteSpill(uint64_t chunk, uint64_t at, std::span<const std::byte> data);
+  void SpillHead(Container& container);
   void SpillToMemory(uint64_t chunk);
 
   Base base_;

@@ -1,6 +1,7 @@
 #include "compound/fault_file.hpp"
 
 #include <cerrno>
+#include <vector>
 
 #include "compound/errors.hpp"
 
@@ -23,6 +24,12 @@ class FaultFile final : public File {
       Throw(true);
     }
     inner_->WriteAt(offset, data);
+  }
+  // One write, so one place to fail, as the real file's single call is.
+  void WritePartsAt(uint64_t offset, std::span<const std::span<const std::byte>> parts) override {
+    std::vector<std::byte> joined;
+    for (const auto& part : parts) joined.insert(joined.end(), part.begin(), part.end());
+    WriteAt(offset, joined);
   }
   void Sync() override {
     if (Hit()) Throw(true);

@@ -31,6 +31,14 @@ class File {
   // prefix of the data may have been written. Written data may be lost by a
   // crash until Sync returns.
   virtual void WriteAt(uint64_t offset, std::span<const std::byte> data) = 0;
+  // Writes the parts one after the other from `offset`, as WriteAt would
+  // write them joined; a file may do it in one call, without joining them.
+  virtual void WritePartsAt(uint64_t offset, std::span<const std::span<const std::byte>> parts) {
+    for (const auto& part : parts) {
+      WriteAt(offset, part);
+      offset += part.size();
+    }
+  }
   // Returns once everything written before the call is durable.
   virtual void Sync() = 0;
   virtual uint64_t Size() = 0;

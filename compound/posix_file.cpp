@@ -5,11 +5,15 @@
 // file does not silently drop them.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "compound/errors.hpp"
 #include "compound/file.hpp"
@@ -45,6 +49,31 @@ class PosixFile final : public File {
         FailErrno(errno, "write", true);
       }
       done += static_cast<size_t>(n);
+    }
+  }
+
+  void WritePartsAt(uint64_t offset, std::span<const std::span<const std::byte>> parts) override {
+    std::vector<iovec> vec;
+    for (const auto& part : parts) {
+      if (!part.empty())
+        vec.push_back({const_cast<std::byte*>(part.data()), part.size()});  // NOLINT: iovec is not const
+    }
+    for (size_t first = 0; first < vec.size();) {
+      const int count = static_cast<int>(std::min<size_t>(vec.size() - first, IOV_MAX));
+      const ssize_t n = ::pwritev(fd_, vec.data() + first, count, static_cast<off_t>(offset));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        FailErrno(errno, "write", true);
+      }
+      // A short write ends inside some part: go on from there.
+      offset += static_cast<uint64_t>(n);
+      for (auto left = static_cast<size_t>(n); left > 0;) {
+        const size_t step = std::min(left, vec[first].iov_len);
+        vec[first].iov_base = static_cast<std::byte*>(vec[first].iov_base) + step;
+        vec[first].iov_len -= step;
+        left -= step;
+        if (vec[first].iov_len == 0) ++first;
+      }
     }
   }
 
