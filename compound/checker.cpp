@@ -96,13 +96,13 @@ class Checker {
     owner_[s] = what;
     if (marker != 0 && c_.fat()[s] != marker) Problem("sector " + std::to_string(s) + " of " + what + " is not marked as such");
   }
-  void Chain(const std::vector<uint32_t>& chain, const std::string& what) {
+  void Chain(const SectorTable& chain, const std::string& what) {
     for (uint32_t s : chain) Own(s, what, 0);
     if (!chain.empty() && chain.back() < c_.fat().size() && c_.fat()[chain.back()] != kEndOfChain) {
       Problem(what + " does not end where its size says");
     }
   }
-  void MiniChain(const std::vector<uint32_t>& chain, const std::string& what) {
+  void MiniChain(const SectorTable& chain, const std::string& what) {
     for (uint32_t m : chain) {
       if (!mini_owner_[m].empty()) Problem("mini sector " + std::to_string(m) + " belongs to " + mini_owner_[m] + " and " + what);
       mini_owner_[m] = what;

@@ -11,8 +11,10 @@
 // second sync the new state is durable. The header is one 512-byte write at the
 // start of the file, which disks perform whole.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -29,29 +31,84 @@ uint64_t DivUp(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
 // For chains whose bytes are all written by the commit itself.
 std::pair<uint32_t, uint64_t> NothingWritten(uint64_t) { return {kFreeSect, UINT64_MAX}; }
 
+// Part of a new chain as runs of consecutive sectors: an adopted extent or
+// an append to the file is one entry however long it is, so placing a large
+// stream does not build a table of its sectors.
+class Segments {
+ public:
+  struct Part {
+    uint32_t first;  // sector
+    uint64_t count;  // sectors first, first + 1, ...
+    uint64_t at;     // index of `first` in the part of the chain
+  };
+
+  void Add(uint32_t first, uint64_t count) {
+    if (!parts_.empty() && uint64_t{parts_.back().first} + parts_.back().count == first) {
+      parts_.back().count += count;
+    } else {
+      parts_.push_back({first, count, size_});
+    }
+    size_ += count;
+  }
+  // The k-th sector.
+  uint32_t operator[](uint64_t k) const {
+    const auto part = std::prev(
+        std::upper_bound(parts_.begin(), parts_.end(), k, [](uint64_t i, const Part& p) { return i < p.at; }));
+    return static_cast<uint32_t>(part->first + (k - part->at));
+  }
+  uint32_t front() const { return parts_.front().first; }
+  const std::vector<Part>& parts() const { return parts_; }
+
+ private:
+  std::vector<Part> parts_;
+  uint64_t size_ = 0;
+};
+
 // Collects sector writes and issues runs of adjacent sectors as one write.
+// Bytes that stay put until the next Flush (the FAT's own entries) are
+// written from where they are; others are copied into a buffer first.
 class SectorWriter {
  public:
   SectorWriter(File& file, uint32_t sector_size) : file_(file), ssz_(sector_size) {}
 
   void Put(uint32_t sector, std::span<const std::byte> bytes) {
-    if (!buf_.empty() && (sector != first_ + buf_.size() / ssz_ || buf_.size() >= (256u << 10))) Flush();
-    if (buf_.empty()) first_ = sector;
-    const size_t at = buf_.size();
-    buf_.resize(at + ssz_);
-    std::memcpy(buf_.data() + at, bytes.data(), std::min<size_t>(bytes.size(), ssz_));
+    Begin(sector);
+    if (!copies_) copies_ = std::make_unique_for_overwrite<std::byte[]>(kLimit);
+    std::byte* const out = copies_.get() + copied_;
+    const size_t n = std::min<size_t>(bytes.size(), ssz_);
+    std::memcpy(out, bytes.data(), n);
+    std::memset(out + n, 0, ssz_ - n);
+    copied_ += ssz_;
+    parts_.emplace_back(out, ssz_);
+  }
+  // `bytes` (one sector) must not change before the next Flush.
+  void PutInPlace(uint32_t sector, std::span<const std::byte> bytes) {
+    Begin(sector);
+    parts_.push_back(bytes);
   }
   void Flush() {
-    if (buf_.empty()) return;
-    file_.WriteAt((uint64_t{first_} + 1) * ssz_, buf_);
-    buf_.clear();
+    if (!parts_.empty()) file_.WritePartsAt((uint64_t{first_} + 1) * ssz_, parts_);
+    parts_.clear();
+    copied_ = 0;
   }
 
  private:
+  static constexpr size_t kLimit = size_t{256} << 10;  // bytes per write
+
+  // Ends the run unless `sector` continues it and there is room.
+  void Begin(uint32_t sector) {
+    if (!parts_.empty() &&
+        (sector != first_ + parts_.size() || parts_.size() * ssz_ >= kLimit || copied_ + ssz_ > kLimit)) {
+      Flush();
+    }
+    if (parts_.empty()) first_ = sector;
+  }
   File& file_;
   uint32_t ssz_;
   uint32_t first_ = 0;
-  std::vector<std::byte> buf_;
+  std::vector<std::span<const std::byte>> parts_;
+  std::unique_ptr<std::byte[]> copies_;
+  size_t copied_ = 0;
 };
 
 // The FAT a commit builds: the committed FAT (or, for a file whose sectors
@@ -61,7 +118,7 @@ class SectorWriter {
 // that grows) are kept in one table of their own.
 class FatOverlay {
  public:
-  FatOverlay(const std::vector<uint32_t>& base, uint32_t epb) : base_(base), epb_(epb), size_(base.size()) {}
+  FatOverlay(const SectorTable& base, uint32_t epb) : base_(base), epb_(epb), size_(base.size()) {}
 
   void KeepBase(bool keep) { keep_ = keep; }
   // Entries covered, in whole FAT sectors.
@@ -79,11 +136,27 @@ class FatOverlay {
     const uint64_t at = s - base_.size();
     if (at >= grown_.size()) {
       const auto need = static_cast<size_t>((at / epb_ + 1) * epb_);
-      if (need > grown_.capacity()) ReserveLarge(grown_, std::max(need, 2 * grown_.capacity()));
+      // Room to double, and to take the committed entries in front when the
+      // table becomes the FAT (MoveInto): reserved room costs no memory
+      // until it is written.
+      if (need > grown_.capacity()) grown_.reserve(2 * need + base_.size());
       grown_.resize(need, kFreeSect);
       size_ = std::max<uint64_t>(size_, base_.size() + need);
     }
     grown_[at] = value;
+  }
+  // The first free entry in [from, to), or `to`: a scan of the table, not a
+  // lookup per entry, for the long runs an import links.
+  uint64_t NextFree(uint64_t from, uint64_t to) const {
+    const uint64_t base_size = base_.size();
+    for (; from < to && from < base_size; ++from) {
+      if ((*this)[from] == kFreeSect) return from;
+    }
+    const uint64_t grown_end = base_size + grown_.size();
+    if (from >= to || from >= grown_end) return std::min(from, to);
+    const auto first = grown_.begin() + static_cast<ptrdiff_t>(from - base_size);
+    const auto last = grown_.begin() + static_cast<ptrdiff_t>(std::min(to, grown_end) - base_size);
+    return base_size + static_cast<uint64_t>(std::find(first, last, kFreeSect) - grown_.begin());
   }
   // Whether FAT sector i differs from the committed one.
   bool Changed(uint64_t i) const {
@@ -97,10 +170,8 @@ class FatOverlay {
   }
   // Links sectors s .. s+n-1 each to the next one.
   void Link(uint64_t s, uint64_t n) {
-    if (s < base_.size()) {
-      for (uint64_t k = 0; k < n; ++k) Set(s + k, static_cast<uint32_t>(s + k + 1));
-      return;
-    }
+    for (; n > 0 && s < base_.size(); ++s, --n) Set(s, static_cast<uint32_t>(s + 1));
+    if (n == 0) return;
     Set(s + n - 1, static_cast<uint32_t>(s + n));  // grows the table to hold the run
     uint32_t* const out = grown_.data() + (s - base_.size());
     for (uint64_t k = 0; k + 1 < n; ++k) out[k] = static_cast<uint32_t>(s + k + 1);
@@ -120,10 +191,24 @@ class FatOverlay {
     std::sort(out.begin(), out.end());
     return out;
   }
-  // The new FAT, `entries` long, built in `fat` (which holds the committed one).
-  void ApplyTo(std::vector<uint32_t>& fat, uint64_t entries) const {
-    const uint64_t base_size = base_.size();  // `fat` is the committed FAT
-    if (entries > fat.capacity()) ReserveLarge(fat, static_cast<size_t>(entries));
+  // Makes `fat` (the committed FAT this overlay was built on) the new FAT,
+  // `entries` long. The overlay is spent.
+  void MoveInto(SectorTable& fat, uint64_t entries) {
+    const uint64_t base_size = base_.size();
+    if (grown_.size() >= base_size) {
+      // Mostly new entries (a document that grew): the grown table becomes
+      // the FAT, moved up in place to make room for the committed entries,
+      // rather than copied into fresh memory.
+      grown_.insert(grown_.begin(), static_cast<size_t>(base_size), kFreeSect);
+      if (keep_) std::copy(base_.begin(), base_.end(), grown_.begin());
+      grown_.resize(entries, kFreeSect);
+      for (const auto& [i, page] : pages_) {
+        std::copy(page.begin(), page.end(), grown_.begin() + static_cast<ptrdiff_t>(i * epb_));
+      }
+      fat = std::move(grown_);
+      return;
+    }
+    fat.reserve(static_cast<size_t>(entries));
     if (keep_) {
       fat.resize(entries, kFreeSect);
     } else {
@@ -158,12 +243,12 @@ class FatOverlay {
     return const_cast<Page&>(*last_);
   }
 
-  const std::vector<uint32_t>& base_;
+  const SectorTable& base_;
   uint32_t epb_;
   bool keep_ = true;
   uint64_t size_;
   std::unordered_map<uint64_t, Page> pages_;  // nodes: references stay valid
-  std::vector<uint32_t> grown_;               // entries from base_.size() on
+  SectorTable grown_;                         // entries from base_.size() on
   mutable uint64_t last_index_ = UINT64_MAX;
   mutable const Page* last_ = nullptr;
 };
@@ -191,7 +276,7 @@ class Committer {
     uint32_t entry = 0;
     Node* node = nullptr;
     bool mini = false;
-    std::vector<uint32_t> chain;
+    SectorTable chain;
   };
 
   bool UsedByOld(uint64_t s) const {
@@ -204,7 +289,7 @@ class Committer {
   void SetFat(uint64_t s, uint32_t value);
   uint32_t Allocate();
   uint32_t AllocateMini();
-  void LinkMini(const std::vector<uint32_t>& chain) {
+  void LinkMini(const SectorTable& chain) {
     for (size_t i = 0; i < chain.size(); ++i) minifat_[chain[i]] = i + 1 < chain.size() ? chain[i + 1] : kEndOfChain;
   }
   bool ClaimMini(uint32_t m) {
@@ -222,20 +307,20 @@ class Committer {
   // already are in the file (an extent the commit adopts) and for how many:
   // (first sector, count), or (kFreeSect, count) for sectors it must write.
   template <typename Fill, typename Written = decltype(&NothingWritten)>
-  uint32_t PlaceChain(const std::vector<uint32_t>* old, uint64_t size, Ranges dirty, Fill fill,
-                      std::vector<uint32_t>* whole, Written written = &NothingWritten);
+  uint32_t PlaceChain(const SectorTable* old, uint64_t size, Ranges dirty, Fill fill, SectorTable* whole,
+                      Written written = &NothingWritten);
   // Gives each extent of this file that big streams hold to one of them
   // (the first), to be adopted.
   void ClaimExtents(const std::vector<StreamPlan>& plans);
-  std::vector<uint32_t> PlaceBytes(const std::vector<uint32_t>* old, const std::vector<std::byte>& old_bytes,
-                                   const std::vector<std::byte>& bytes);
+  SectorTable PlaceBytes(const SectorTable* old, const std::vector<std::byte>& old_bytes,
+                         const std::vector<std::byte>& bytes);
   Ranges DirtySectors(const Content& content) const;
   void BuildDirectory();
   void PlaceStreams();
   void FreeDroppedStreams();
   void PlaceTables();
   std::vector<std::byte> DifatSector(size_t j) const;
-  std::vector<uint32_t> FreeSectorsAfter(uint64_t used) const;
+  SectorTable FreeSectorsAfter(uint64_t used) const;
 
   void DetachOthers();
 
@@ -249,23 +334,22 @@ class Committer {
   std::set<uint32_t> unchanged_;                  // first sectors of big streams kept as they were
   std::map<const Extent*, uint32_t> owners_;      // extents adopted, by the entry that adopts them
   std::vector<Extent*> adopting_;                 // alive: the streams adopting them hold them
-  std::vector<uint32_t> tails_;                   // sectors of adopted extents past their bytes
+  SectorTable tails_;                             // sectors of adopted extents past their bytes
   size_t tail_at_ = 0;                            // next candidate in tails_
-  std::vector<std::pair<uint32_t, std::vector<uint32_t>>> placed_;  // new chains of big streams, by start
   uint32_t ssz_;
   uint32_t epb_;
   SectorWriter writer_;
   FatOverlay fat_;
-  std::vector<uint32_t> freed_;  // sectors set free by this commit
+  SectorTable freed_;            // sectors set free by this commit
   size_t free_at_ = 0;           // next candidate in the committed free list
   uint64_t append_ = 0;          // next candidate past the committed sectors
-  std::vector<uint32_t> minifat_;
+  SectorTable minifat_;
   uint64_t mini_hint_ = 0;
   std::vector<DirEntry> entries_;
   std::vector<Node*> entry_nodes_;
-  std::vector<uint32_t> dir_chain_, minifat_chain_, ministream_chain_;
+  SectorTable dir_chain_, minifat_chain_, ministream_chain_;
   std::vector<std::byte> dir_raw_, minifat_raw_;
-  std::vector<uint32_t> fat_locs_, difat_locs_;
+  SectorTable fat_locs_, difat_locs_;
 };
 
 bool Committer::OldStateClean() const {
@@ -291,9 +375,7 @@ bool Committer::OldStateClean() const {
     }
     return count == 0 || s == kEndOfChain;
   };
-  auto own_listed = [&](const std::vector<uint32_t>& chain) {
-    return chain.empty() || own_chain(chain.front(), chain.size());
-  };
+  auto own_listed = [&](const SectorTable& chain) { return chain.empty() || own_chain(chain.front(), chain.size()); };
   bool clean = true;
   for (uint32_t s : c_.fat_sectors_) clean = clean && own(s) && fat[s] == kFatSect;
   for (uint32_t s : c_.difat_sectors_) clean = clean && own(s) && fat[s] == kDifSect;
@@ -333,7 +415,9 @@ uint32_t Committer::Allocate() {
   }
   // Live extents hold sectors the FAT does not show as used.
   for (;;) {
-    if (append_ < fat_.size() && (fat_[append_] != kFreeSect || UsedByOld(append_))) {
+    if (append_ < fat_.size() && fat_[append_] != kFreeSect) {
+      append_ = fat_.NextFree(append_, fat_.size());
+    } else if (append_ < fat_.size() && UsedByOld(append_)) {
       ++append_;
     } else if (const uint64_t end = c_.ExtentEnd(append_)) {
       append_ = end;
@@ -393,8 +477,8 @@ void Committer::ClaimExtents(const std::vector<StreamPlan>& plans) {
 }
 
 template <typename Fill, typename Written>
-uint32_t Committer::PlaceChain(const std::vector<uint32_t>* old, uint64_t size, Ranges dirty, Fill fill,
-                               std::vector<uint32_t>* whole, Written written) {
+uint32_t Committer::PlaceChain(const SectorTable* old, uint64_t size, Ranges dirty, Fill fill, SectorTable* whole,
+                               Written written) {
   const uint64_t count = DivUp(size, ssz_);
   const uint64_t old_count = old ? old->size() : 0;
   for (uint64_t i = count; i < old_count; ++i) SetFat((*old)[i], kFreeSect);
@@ -413,7 +497,7 @@ uint32_t Committer::PlaceChain(const std::vector<uint32_t>* old, uint64_t size, 
   }
   // The new chain is the old one with each run replaced by new sectors; only
   // the runs are held, so a small change to a long chain costs little.
-  std::vector<std::vector<uint32_t>> fresh(runs.size());
+  std::vector<Segments> fresh(runs.size());
   auto at = [&](uint64_t k) {
     auto r = std::upper_bound(runs.begin(), runs.end(), std::pair{k, UINT64_MAX});
     if (r != runs.begin() && k < std::prev(r)->second) {
@@ -428,17 +512,14 @@ uint32_t Committer::PlaceChain(const std::vector<uint32_t>* old, uint64_t size, 
   const uint64_t per_fill = std::max<uint64_t>(1, (256u << 10) / ssz_);
   for (size_t r = 0; r < runs.size(); ++r) {
     const auto [first, end] = runs[r];
-    ReserveLarge(fresh[r], static_cast<size_t>(end - first));
     for (uint64_t i = first; i < end;) {
       const auto [there, count] = written(i);
       if (there != kFreeSect) {
         // Already in the file: linked in where it is, below. Until then the
         // live extent keeps Allocate off these sectors.
         const uint64_t stop = i + std::min(end - i, count);
-        for (uint64_t k = i; k < stop; ++k) {
-          if (k < old_count) SetFat((*old)[k], kFreeSect);
-          fresh[r].push_back(static_cast<uint32_t>(there + (k - i)));
-        }
+        for (uint64_t k = i; k < std::min(stop, old_count); ++k) SetFat((*old)[k], kFreeSect);
+        fresh[r].Add(there, stop - i);
         i = stop;
         continue;
       }
@@ -447,8 +528,9 @@ uint32_t Committer::PlaceChain(const std::vector<uint32_t>* old, uint64_t size, 
       fill(i, std::span(buf));
       for (uint64_t k = i; k < stop; ++k) {
         if (k < old_count) SetFat((*old)[k], kFreeSect);  // its committed bytes stay as they were
-        fresh[r].push_back(Allocate());
-        writer_.Put(fresh[r].back(), std::span(buf).subspan((k - i) * ssz_, ssz_));
+        const uint32_t s = Allocate();
+        fresh[r].Add(s, 1);
+        writer_.Put(s, std::span(buf).subspan((k - i) * ssz_, ssz_));
       }
       i = stop;
     }
@@ -456,34 +538,34 @@ uint32_t Committer::PlaceChain(const std::vector<uint32_t>* old, uint64_t size, 
   for (size_t r = 0; r < runs.size(); ++r) {
     const auto [first, end] = runs[r];
     if (first > 0) SetFat(at(first - 1), fresh[r].front());
-    const std::vector<uint32_t>& run = fresh[r];
-    for (uint64_t k = 0; k + 1 < run.size();) {
+    const auto& parts = fresh[r].parts();
+    for (size_t j = 0; j < parts.size(); ++j) {
       // Consecutive sectors (an adopted extent, an append) are linked in one go.
-      uint64_t j = k;
-      while (j + 1 < run.size() && run[j + 1] == run[j] + 1) ++j;
-      if (j > k) {
-        fat_.Link(run[k], j - k);
-        k = j;
-      } else {
-        SetFat(run[k], run[k + 1]);
-        ++k;
-      }
+      if (parts[j].count > 1) fat_.Link(parts[j].first, parts[j].count - 1);
+      const uint32_t next = j + 1 < parts.size() ? parts[j + 1].first : end < count ? at(end) : kEndOfChain;
+      SetFat(parts[j].first + parts[j].count - 1, next);
     }
-    SetFat(fresh[r].back(), end < count ? at(end) : kEndOfChain);
   }
   if (count > 0) SetFat(at(count - 1), kEndOfChain);
   const uint32_t start = count > 0 ? at(0) : kEndOfChain;
-  if (whole && runs.size() == 1 && runs[0] == std::pair<uint64_t, uint64_t>{0, count}) {
-    *whole = std::move(fresh[0]);  // a chain written whole
-  } else if (whole) {
-    whole->resize(count);
-    for (uint64_t k = 0; k < count; ++k) (*whole)[k] = at(k);
+  if (whole) {
+    whole->clear();
+    whole->reserve(static_cast<size_t>(count));
+    uint64_t k = 0;
+    for (size_t r = 0; r < runs.size(); ++r) {
+      for (; k < runs[r].first; ++k) whole->push_back((*old)[k]);
+      for (const auto& part : fresh[r].parts()) {
+        for (uint64_t j = 0; j < part.count; ++j) whole->push_back(static_cast<uint32_t>(part.first + j));
+      }
+      k = runs[r].second;
+    }
+    for (; k < count; ++k) whole->push_back((*old)[k]);
   }
   return start;
 }
 
-std::vector<uint32_t> Committer::PlaceBytes(const std::vector<uint32_t>* old, const std::vector<std::byte>& old_bytes,
-                                            const std::vector<std::byte>& bytes) {
+SectorTable Committer::PlaceBytes(const SectorTable* old, const std::vector<std::byte>& old_bytes,
+                                  const std::vector<std::byte>& bytes) {
   Ranges dirty;
   for (uint64_t i = 0; i * ssz_ < bytes.size(); ++i) {
     const size_t at = static_cast<size_t>(i * ssz_);
@@ -495,7 +577,7 @@ std::vector<uint32_t> Committer::PlaceBytes(const std::vector<uint32_t>* old, co
     }
   }
   auto fill = [&](uint64_t i, std::span<std::byte> out) { std::memcpy(out.data(), bytes.data() + i * ssz_, out.size()); };
-  std::vector<uint32_t> chain;
+  SectorTable chain;
   PlaceChain(old, bytes.size(), std::move(dirty), fill, &chain);
   return chain;
 }
@@ -557,7 +639,7 @@ void Committer::PlaceStreams() {
   for (auto& p : plans) {
     const Content& content = p.node->content;
     if (!p.mini || !content.Unchanged(&c_) || content.base().size >= kMiniStreamCutoff) continue;
-    std::vector<uint32_t> old = c_.MiniChain(content.base().start, DivUp(content.size(), kMiniSectorSize));
+    SectorTable old = c_.MiniChain(content.base().start, DivUp(content.size(), kMiniSectorSize));
     size_t claimed = 0;
     while (claimed < old.size() && ClaimMini(old[claimed])) ++claimed;
     if (claimed < old.size()) {
@@ -600,9 +682,9 @@ void Committer::PlaceStreams() {
       unchanged_.insert(base.start);
       continue;
     }
-    std::shared_ptr<const std::vector<uint32_t>> cached;
-    std::vector<uint32_t> exact;
-    const std::vector<uint32_t>* old = nullptr;
+    std::shared_ptr<const SectorTable> cached;
+    SectorTable exact;
+    const SectorTable* old = nullptr;
     if (takes_over) {
       cached = c_.CachedChain(base.start, DivUp(base.size, ssz_), false);
       old = cached.get();
@@ -624,14 +706,10 @@ void Committer::PlaceStreams() {
       if (whole_sectors == 0 || owner == owners_.end() || owner->second != p.entry) return {kFreeSect, 1};
       return {static_cast<uint32_t>(run.extent->first() + run.at / ssz_), whole_sectors};
     };
-    if (old) {
-      // The rest of the chain is not gathered: a later read finds it again.
-      entries_[p.entry].start = PlaceChain(old, content.size(), DirtySectors(content), fill, nullptr, written);
-    } else {
-      std::vector<uint32_t> chain;
-      entries_[p.entry].start = PlaceChain(nullptr, content.size(), {}, fill, &chain, written);
-      placed_.emplace_back(chain.front(), std::move(chain));
-    }
+    // The chain is not gathered: a later read finds it in the new FAT, and a
+    // commit that only writes a stream out never holds it whole.
+    entries_[p.entry].start =
+        PlaceChain(old, content.size(), old ? DirtySectors(content) : Ranges{}, fill, nullptr, written);
   }
   for (auto& p : plans) {
     if (p.mini) entries_[p.entry].start = p.chain.front();
@@ -682,7 +760,7 @@ void Committer::PlaceTables() {
   // placing them changes it: repeat until nothing moves. Each FAT sector whose
   // entries changed moves once, so this ends after a few rounds. A FAT or
   // DIFAT sector that stays where it was keeps its bytes and is not written.
-  const std::vector<uint32_t> none;
+  const SectorTable none;
   const auto& old_fat = reuse_ ? c_.fat_sectors_ : none;
   const auto& old_difat = reuse_ ? c_.difat_sectors_ : none;
   fat_locs_ = old_fat;
@@ -730,12 +808,20 @@ void Committer::PlaceTables() {
       }
     }
   }
+  // FAT sectors go out from the table itself where its layout is the file's.
+  static const std::vector<std::byte> kAllFree(kMaxSectorSize, std::byte{0xFF});
   std::vector<std::byte> buf(ssz_);
   for (size_t i = 0; i < fat_locs_.size(); ++i) {
     if (i < old_fat.size() && fat_locs_[i] == old_fat[i]) continue;
     const uint32_t* entries = fat_.Sector(i);
-    for (size_t k = 0; k < epb_; ++k) Put32(buf, 4 * k, entries ? entries[k] : kFreeSect);
-    writer_.Put(fat_locs_[i], buf);
+    if (!entries) {
+      writer_.PutInPlace(fat_locs_[i], std::span(kAllFree).first(ssz_));
+    } else if constexpr (std::endian::native == std::endian::little) {
+      writer_.PutInPlace(fat_locs_[i], std::as_bytes(std::span(entries, epb_)));
+    } else {
+      for (size_t k = 0; k < epb_; ++k) Put32(buf, 4 * k, entries[k]);
+      writer_.Put(fat_locs_[i], buf);
+    }
   }
   for (size_t j = 0; j < difat_locs_.size(); ++j) {
     if (j < old_difat.size() && difat_locs_[j] == old_difat[j]) continue;
@@ -743,8 +829,8 @@ void Committer::PlaceTables() {
   }
 }
 
-std::vector<uint32_t> Committer::FreeSectorsAfter(uint64_t used) const {
-  std::vector<uint32_t> out;
+SectorTable Committer::FreeSectorsAfter(uint64_t used) const {
+  SectorTable out;
   auto add = [&](uint32_t s) {
     if (s < used && fat_[s] == kFreeSect) out.push_back(s);
   };
@@ -814,14 +900,15 @@ bool Committer::Run(uint64_t limit) {
   for (const auto& extent : adopting_) {
     extent->Adopt();
     c_.extents_.erase(extent->first());
-    for (uint64_t s = extent->first(); s < extent->first() + c_.ExtentSectors(); ++s) {
-      if (fat_[s] == kFreeSect) freed_.push_back(static_cast<uint32_t>(s));
+    const uint64_t end = extent->first() + c_.ExtentSectors();
+    for (uint64_t s = fat_.NextFree(extent->first(), end); s < end; s = fat_.NextFree(s + 1, end)) {
+      freed_.push_back(static_cast<uint32_t>(s));
     }
   }
-  std::vector<uint32_t> free_now = FreeSectorsAfter(used);
+  SectorTable free_now = FreeSectorsAfter(used);
   c_.header_ = h;
   c_.file_sectors_ = used;
-  fat_.ApplyTo(c_.fat_, uint64_t{fat_locs_.size()} * epb_);
+  fat_.MoveInto(c_.fat_, uint64_t{fat_locs_.size()} * epb_);
   c_.fat_sectors_ = std::move(fat_locs_);
   c_.difat_sectors_ = std::move(difat_locs_);
   c_.free_ = std::move(free_now);
@@ -835,13 +922,10 @@ bool Committer::Run(uint64_t limit) {
   c_.dir_chain_ = std::move(dir_chain_);
   c_.dir_raw_ = std::move(dir_raw_);
   c_.ministream_chain_ = std::move(ministream_chain_);
-  // Chains that carried over unchanged stay cached; the new ones are known.
-  std::map<std::pair<uint32_t, bool>, std::shared_ptr<const std::vector<uint32_t>>> chains;
+  // Chains that carried over unchanged stay cached.
+  std::map<std::pair<uint32_t, bool>, std::shared_ptr<const SectorTable>> chains;
   for (auto& [key, chain] : c_.chains_) {
     if (!key.second && unchanged_.count(key.first)) chains.emplace(key, std::move(chain));
-  }
-  for (auto& [start, chain] : placed_) {
-    chains.insert_or_assign({start, false}, std::make_shared<const std::vector<uint32_t>>(std::move(chain)));
   }
   c_.chains_ = std::move(chains);
   c_.cached_links_ = 0;

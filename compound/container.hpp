@@ -22,13 +22,9 @@
 #include "compound/file.hpp"
 #include "compound/header.hpp"
 #include "compound/node.hpp"
+#include "compound/sector_table.hpp"
 
 namespace vellora2::compound {
-
-// Reserves room for `count` entries and, for a large table, asks the kernel to
-// back it with huge pages before it is first touched: page faults are most of
-// what reading or building a large FAT or a long chain costs.
-void ReserveLarge(std::vector<uint32_t>& table, size_t count);
 
 class Container : public std::enable_shared_from_this<Container> {
  public:
@@ -61,13 +57,13 @@ class Container : public std::enable_shared_from_this<Container> {
   File& file() { return *file_; }
   std::shared_ptr<File> shared_file() const { return file_; }
   uint32_t sector_size() const { return header_.sector_size(); }
-  const std::vector<uint32_t>& fat() const { return fat_; }
-  const std::vector<uint32_t>& minifat() const { return minifat_; }
-  const std::vector<uint32_t>& fat_sectors() const { return fat_sectors_; }
-  const std::vector<uint32_t>& difat_sectors() const { return difat_sectors_; }
-  const std::vector<uint32_t>& dir_chain() const { return dir_chain_; }
-  const std::vector<uint32_t>& minifat_chain() const { return minifat_chain_; }
-  const std::vector<uint32_t>& ministream_chain() const { return ministream_chain_; }
+  const SectorTable& fat() const { return fat_; }
+  const SectorTable& minifat() const { return minifat_; }
+  const SectorTable& fat_sectors() const { return fat_sectors_; }
+  const SectorTable& difat_sectors() const { return difat_sectors_; }
+  const SectorTable& dir_chain() const { return dir_chain_; }
+  const SectorTable& minifat_chain() const { return minifat_chain_; }
+  const SectorTable& ministream_chain() const { return ministream_chain_; }
   const std::vector<DirEntry>& entries() const { return entries_; }
   uint64_t file_sectors() const { return file_sectors_; }
 
@@ -84,41 +80,41 @@ class Container : public std::enable_shared_from_this<Container> {
 
   // The chain from `start`, exactly `count` long (a longer chain is cut, as
   // lenient readers do; a shorter one, a loop or a bad number is corrupt).
-  std::vector<uint32_t> FatChain(uint32_t start, uint64_t count) const;
-  std::vector<uint32_t> MiniChain(uint32_t start, uint64_t count) const;
+  SectorTable FatChain(uint32_t start, uint64_t count) const;
+  SectorTable MiniChain(uint32_t start, uint64_t count) const;
   // A chain of unknown length (directory, mini-FAT): to its end, loops refused.
-  std::vector<uint32_t> OpenChain(uint32_t start) const;
+  SectorTable OpenChain(uint32_t start) const;
 
  private:
   friend class Committer;
 
-  void ReadSectors(const std::vector<uint32_t>& chain, std::vector<std::byte>& out);
-  void ReadSectors(const std::vector<uint32_t>& chain, std::span<std::byte> out);
+  void ReadSectors(const SectorTable& chain, std::vector<std::byte>& out);
+  void ReadSectors(const SectorTable& chain, std::span<std::byte> out);
   void LoadTables();
   // Sectors inside the file that no chain or table of this state uses, ascending.
   void FindFreeSectors();
-  std::shared_ptr<const std::vector<uint32_t>> CachedChain(uint32_t start, uint64_t count, bool mini);
+  std::shared_ptr<const SectorTable> CachedChain(uint32_t start, uint64_t count, bool mini);
 
   std::shared_ptr<File> file_;
   Header header_;
   uint64_t file_sectors_ = 0;
-  std::vector<uint32_t> fat_;
-  std::vector<uint32_t> fat_sectors_;
-  std::vector<uint32_t> difat_sectors_;
-  std::vector<uint32_t> minifat_;
-  std::vector<uint32_t> minifat_chain_;
-  std::vector<uint32_t> dir_chain_;
-  std::vector<uint32_t> ministream_chain_;
+  SectorTable fat_;
+  SectorTable fat_sectors_;
+  SectorTable difat_sectors_;
+  SectorTable minifat_;
+  SectorTable minifat_chain_;
+  SectorTable dir_chain_;
+  SectorTable ministream_chain_;
   std::vector<std::byte> dir_raw_;
   std::vector<std::byte> minifat_raw_;
   std::vector<DirEntry> entries_;
-  std::map<std::pair<uint32_t, bool>, std::shared_ptr<const std::vector<uint32_t>>> chains_;
+  std::map<std::pair<uint32_t, bool>, std::shared_ptr<const SectorTable>> chains_;
   uint64_t cached_links_ = 0;
   // Free sectors below file_sectors_, and FAT or DIFAT sectors that the FAT
   // itself leaves unmarked (other writers do): neither may be taken by a
   // commit unless it is in free_.
-  std::vector<uint32_t> free_;
-  std::vector<uint32_t> reserved_;
+  SectorTable free_;
+  SectorTable reserved_;
   // Whether every used sector belongs to exactly one chain or table; a commit
   // can then edit this state's FAT instead of rebuilding it. Unknown (empty)
   // until the first commit asks; true after every commit of ours.

@@ -32,6 +32,7 @@ inline constexpr std::array<uint8_t, 8> kSignature = {0xD0, 0xCF, 0x11, 0xE0, 0x
 inline constexpr std::array<uint8_t, 8> kOldSignature = {0x0E, 0x11, 0xFC, 0x0D, 0xD0, 0xCF, 0x11, 0x0E};
 
 inline constexpr uint32_t kHeaderSize = 512;
+inline constexpr uint32_t kMaxSectorSize = 4096;  // version 4; version 3 has 512
 inline constexpr uint32_t kHeaderDifatSlots = 109;
 inline constexpr uint32_t kMiniStreamCutoff = 4096;
 inline constexpr uint32_t kMiniSectorSize = 64;
