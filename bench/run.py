@@ -29,7 +29,7 @@ TOOLS = [US_SYNC, US_NOSYNC] + PEERS + [SYSTEM]
 
 
 class Scenario:
-    def __init__(self, key, title, paths, expected, system=None, peers=(GSF, CFB, OLE), fresh=None):
+    def __init__(self, key, title, paths, expected, system=None, peers=(GSF, CFB, OLE), fresh=None, writes=False):
         self.key = key
         self.title = title
         self.paths = paths  # tool name -> the paths the driver is given
@@ -37,6 +37,9 @@ class Scenario:
         self.system = system  # the cp/cat command that bounds the work, or None
         self.peers = peers
         self.fresh = fresh  # called with the tool name before its runs: its own copy of the input
+        # The last path (and the cp target) is a new file: removed before each
+        # run, so that nobody's time includes freeing the last run's file.
+        self.writes = writes
 
 
 def parse_args():
@@ -140,15 +143,15 @@ class Bench:
         onebyte_doc = per_tool(p("onebyte-%s.cfb"))
         return [
             Scenario("write", "write 100x100 streams of 4 KiB", lambda t: [per_tool(p("write-%s.cfb"))(t)], SMALL_BYTES,
-                     system=["cp", p("small.cfb"), p("write-cp.cfb")], peers=(GSF, CFB)),
+                     system=["cp", p("small.cfb"), p("write-cp.cfb")], peers=(GSF, CFB), writes=True),
             Scenario("read", "open, list, read all (40 MiB)", lambda t: [p("small.cfb")], SMALL_BYTES,
                      system=["cat", p("small.cfb")]),
             Scenario("import", "import 256 MiB + commit", lambda t: [flat, per_tool(p("import-%s.cfb"))(t)], BIG_BYTES,
-                     system=["cp", flat, p("import-cp.bin")], peers=(GSF, CFB)),
+                     system=["cp", flat, p("import-cp.bin")], peers=(GSF, CFB), writes=True),
             Scenario("readbig", "read the 256 MiB stream", lambda t: [p("big256.cfb")], BIG_BYTES,
                      system=["cat", flat]),
             Scenario("export", "export 256 MiB to a file", lambda t: [p("big256.cfb"), per_tool(p("export-%s.bin"))(t)],
-                     BIG_BYTES, system=["cp", flat, p("export-cp.bin")]),
+                     BIG_BYTES, system=["cp", flat, p("export-cp.bin")], writes=True),
             Scenario("onebyte", "1 byte of 1 GiB + commit", lambda t: [onebyte_doc(t)], 1,
                      system=["cp", p("big1g.cfb"), p("onebyte-cp.cfb")], peers=(GSF, CFB),
                      fresh=self.fresh_copy("onebyte-%s.cfb")),
@@ -169,27 +172,42 @@ class Bench:
             return ["/usr/bin/python3", os.path.join(HERE, "olefile_bench.py"), scenario.key] + args, None
         return scenario.system, None
 
-    def measure(self, scenario, tool):
-        argv, env = self.argv(tool, scenario)
-        if scenario.fresh and tool != SYSTEM:
-            scenario.fresh(tool)  # each tool changes its own copy of the document, run after run
-        times, walls, peaks = [], [], []
-        spent = 0.0
-        while len(times) < self.args.reps and (not times or spent < self.args.budget):
-            out, wall, peak = run_once(argv, env, output=tool != SYSTEM)
-            spent += wall
-            if tool == SYSTEM:
-                seconds = wall
-            else:
-                seconds, count = parse_driver(out)
-                if count != scenario.expected:
-                    raise RuntimeError("%s %s reported %d bytes, expected %d" % (tool, scenario.key, count, scenario.expected))
-            times.append(seconds)
-            walls.append(wall)
-            peaks.append(peak)
-        if scenario.key == "export" and tool != SYSTEM:
-            self.same_file(argv[-1], self.path("flat256.bin"), tool)
-        return {"median": statistics.median(times), "runs": times, "process_wall": walls, "peak": max(peaks)}
+    def measure(self, scenario, tools):
+        """Runs every tool once per round, round after round, so that a machine
+        whose speed drifts during the run (a virtual one does) treats every
+        tool alike; returns the cells by tool."""
+        cells = {}
+        for tool in tools:
+            argv, env = self.argv(tool, scenario)
+            if scenario.fresh and tool != SYSTEM:
+                scenario.fresh(tool)  # each tool changes its own copy of the document, run after run
+            cells[tool] = {"argv": argv, "env": env, "runs": [], "process_wall": [], "peaks": [], "spent": 0.0}
+        for _ in range(self.args.reps):
+            for tool in tools:
+                cell = cells[tool]
+                if cell["runs"] and cell["spent"] >= self.args.budget:
+                    continue
+                if scenario.writes and os.path.exists(cell["argv"][-1]):
+                    os.remove(cell["argv"][-1])
+                out, wall, peak = run_once(cell["argv"], cell["env"], output=tool != SYSTEM)
+                cell["spent"] += wall
+                if tool == SYSTEM:
+                    seconds = wall
+                else:
+                    seconds, count = parse_driver(out)
+                    if count != scenario.expected:
+                        raise RuntimeError("%s %s reported %d bytes, expected %d" % (
+                            tool, scenario.key, count, scenario.expected))
+                cell["runs"].append(seconds)
+                cell["process_wall"].append(wall)
+                cell["peaks"].append(peak)
+        row = {}
+        for tool, cell in cells.items():
+            if scenario.key == "export" and tool != SYSTEM:
+                self.same_file(cell["argv"][-1], self.path("flat256.bin"), tool)
+            row[tool] = {"median": statistics.median(cell["runs"]), "runs": cell["runs"],
+                         "process_wall": cell["process_wall"], "peak": max(cell["peaks"])}
+        return row
 
     @staticmethod
     def same_file(a, b, tool):
@@ -202,9 +220,8 @@ class Bench:
             if only and scenario.key not in only:
                 continue
             tools = [US_SYNC, US_NOSYNC] + [t for t in PEERS if t in scenario.peers] + ([SYSTEM] if scenario.system else [])
-            row = {}
+            row = self.measure(scenario, tools)
             for tool in tools:
-                row[tool] = self.measure(scenario, tool)
                 print("  %-8s %-10s %9.4f s  %7.1f MiB  (%d runs)" % (
                     scenario.key, tool, row[tool]["median"], row[tool]["peak"] / MIB, len(row[tool]["runs"])),
                     file=sys.stderr, flush=True)

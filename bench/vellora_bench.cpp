@@ -53,6 +53,9 @@ class NoSyncFile final : public compound::File {
   explicit NoSyncFile(std::shared_ptr<compound::File> inner) : inner_(std::move(inner)) {}
   size_t ReadAt(uint64_t offset, std::span<std::byte> out) override { return inner_->ReadAt(offset, out); }
   void WriteAt(uint64_t offset, std::span<const std::byte> data) override { inner_->WriteAt(offset, data); }
+  void WritePartsAt(uint64_t offset, std::span<const std::span<const std::byte>> parts) override {
+    inner_->WritePartsAt(offset, parts);
+  }
   void Sync() override {}
   uint64_t Size() override { return inner_->Size(); }
   void Truncate(uint64_t size) override { inner_->Truncate(size); }
@@ -138,8 +141,20 @@ void WriteFull(int fd, std::span<const std::byte> data) {
   }
 }
 
+// The copy buffer is left uninitialised, as the libgsf driver's g_malloc
+// leaves its own: zeroing 1 MiB of fresh memory is a cost of the driver, not
+// of the engine (4 ms on a virtual machine, 3% of an import).
+class Chunk {
+ public:
+  std::span<std::byte> span() { return {data_.get(), kChunk}; }
+  std::byte* data() { return data_.get(); }
+
+ private:
+  std::unique_ptr<std::byte[]> data_ = std::make_unique_for_overwrite<std::byte[]>(kChunk);
+};
+
 // Reads a whole stream into `buf` a chunk at a time; returns its length.
-uint64_t Drain(Stream& stream, std::vector<std::byte>& buf) {
+uint64_t Drain(Stream& stream, std::span<std::byte> buf) {
   uint64_t total = 0;
   for (size_t n; (n = stream.Read(buf)) > 0;) total += n;
   return total;
@@ -178,7 +193,7 @@ std::vector<std::pair<int16_t, std::u16string>> Children(Storage& storage) {
   return children;
 }
 
-uint64_t ReadTree(Storage& storage, std::vector<std::byte>& buf) {
+uint64_t ReadTree(Storage& storage, std::span<std::byte> buf) {
   uint64_t total = 0;
   for (const auto& [child_type, child] : Children(storage)) {
     if (child_type == vellora2::STGTY_STORAGE) {
@@ -195,8 +210,8 @@ uint64_t ReadTree(Storage& storage, std::vector<std::byte>& buf) {
 uint64_t ReadMany(const Args& a) {
   auto engine = MakeEngine(a.sync);
   Storage root = engine->OpenStorageFile(Path(a.paths.at(0)), kRootRead);
-  std::vector<std::byte> buf(kChunk);
-  return ReadTree(root, buf);
+  Chunk buf;
+  return ReadTree(root, buf.span());
 }
 
 // import FILE DOC: the file becomes the one stream "data" of a new document.
@@ -205,9 +220,9 @@ uint64_t Import(const Args& a) {
   auto engine = MakeEngine(a.sync);
   Storage root = engine->CreateStorageFile(Path(a.paths.at(1)), kRootNew);
   Stream stream = root.CreateStream(u"data", kChildWrite);
-  std::vector<std::byte> buf(kChunk);
+  Chunk buf;
   uint64_t total = 0;
-  for (size_t n; (n = ReadFull(in.get(), buf)) > 0;) {
+  for (size_t n; (n = ReadFull(in.get(), buf.span())) > 0;) {
     stream.Write(std::span<const std::byte>(buf.data(), n));
     total += n;
   }
@@ -220,8 +235,8 @@ uint64_t ReadBig(const Args& a) {
   auto engine = MakeEngine(a.sync);
   Storage root = engine->OpenStorageFile(Path(a.paths.at(0)), kRootRead);
   Stream stream = root.OpenStream(u"data", kChildRead);
-  std::vector<std::byte> buf(kChunk);
-  return Drain(stream, buf);
+  Chunk buf;
+  return Drain(stream, buf.span());
 }
 
 // export DOC FILE: the stream "data" written out as a plain file.
@@ -230,9 +245,9 @@ uint64_t Export(const Args& a) {
   Storage root = engine->OpenStorageFile(Path(a.paths.at(0)), kRootRead);
   Stream stream = root.OpenStream(u"data", kChildRead);
   Fd out(a.paths.at(1), O_WRONLY | O_CREAT | O_TRUNC);
-  std::vector<std::byte> buf(kChunk);
+  Chunk buf;
   uint64_t total = 0;
-  for (size_t n; (n = stream.Read(buf)) > 0;) {
+  for (size_t n; (n = stream.Read(buf.span())) > 0;) {
     WriteFull(out.get(), std::span<const std::byte>(buf.data(), n));
     total += n;
   }
