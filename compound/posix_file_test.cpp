@@ -52,6 +52,24 @@ class PosixFileTest : public ::testing::Test {
   StorageEngine engine_;
 };
 
+// More parts than one system call takes, empty ones among them, each part
+// of its own length: the file must hold them back to back.
+TEST_F(PosixFileTest, GatheredWritesLandInOrder) {
+  auto file = PosixFileSystem()->Open((dir_ / "parts").string(), OpenMode::kCreateNew);
+  std::vector<std::vector<std::byte>> chunks(2500);
+  std::vector<std::byte> expected(100, std::byte{0});
+  for (uint32_t i = 0; i < chunks.size(); ++i) {
+    chunks[i] = Pattern(i % 7 == 0 ? 0 : i % 97 + 1, i);
+    expected.insert(expected.end(), chunks[i].begin(), chunks[i].end());
+  }
+  const std::vector<std::span<const std::byte>> parts(chunks.begin(), chunks.end());
+  file->WritePartsAt(100, parts);
+  std::vector<std::byte> back(expected.size() + 10);
+  ASSERT_EQ(file->ReadAt(0, back), expected.size());
+  back.resize(expected.size());
+  EXPECT_EQ(back, expected);
+}
+
 TEST_F(PosixFileTest, SharingModesHoldBetweenProcesses) {
   const auto path = Path("shared.cfb");
   auto writer = engine_.CreateStorageFile(path, kRoot);
