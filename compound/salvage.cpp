@@ -319,7 +319,7 @@ class Salvager {
       const size_t got = ReadSector(s, buf);
       for (uint32_t k = 0; k < per; ++k) {
         const auto slot = std::span<const std::byte>(buf).subspan(size_t{k} * kDirEntrySize, kDirEntrySize);
-        const Slot kind = (k + 1) * kDirEntrySize <= got ? Classify(slot) : Slot::kGarbage;
+        const Slot kind = size_t{k + 1} * kDirEntrySize <= got ? Classify(slot) : Slot::kGarbage;
         slots_.push_back(kind);
         entries_.push_back(kind == Slot::kEntry ? ParseDirEntry(slot, header_.major_version) : DirEntry{});
         if (kind == Slot::kGarbage) ++garbage;
@@ -515,7 +515,7 @@ class Salvager {
     if (names.used.insert(key).second) return name;
     for (int& k = names.next_suffix.try_emplace(key, 2).first->second;; ++k) {
       const std::u16string suffix = FromUtf8(" (" + std::to_string(k) + ")");
-      const std::u16string candidate = name.substr(0, kMaxNameChars - suffix.size()) + suffix;
+      std::u16string candidate = name.substr(0, kMaxNameChars - suffix.size()) + suffix;
       if (names.used.insert(Upper(candidate)).second) return candidate;
     }
   }

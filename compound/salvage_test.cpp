@@ -281,7 +281,8 @@ TEST_F(SalvageDamageTest, LoopsAreCutWhereTheyTurnBack) {
   Bytes loop = ours_;
   Put32(loop, FatEntry(ours_, big_chain[3]), big_chain[1]);
   const auto mini_chain = c->MiniChain(small, DivUp(4095, 64));
-  const uint64_t mini_entry = (uint64_t{c->minifat_chain()[mini_chain[5] / 128]} + 1) * 512 + mini_chain[5] % 128 * 4;
+  const uint64_t mini_entry =
+      (uint64_t{c->minifat_chain()[mini_chain[5] / 128]} + 1) * 512 + uint64_t{mini_chain[5] % 128} * 4;
   Put32(loop, mini_entry, mini_chain[2]);
   const Layout layout = LayOut(ours_);
   const SalvagedFile f = SalvageBytes(loop);
