@@ -197,6 +197,23 @@ has "an engine import draws a bar" "8.6/8.6 MiB" tty3.log
 ok tree-plain-after "$vellora" tree plain.qxv
 if grep -q "SummaryInformation" out.txt && ! grep -q "Images" out.txt; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: plain file after props"; cat out.txt; fi
 
+# Salvage: a sound file comes back whole (status 0), a cut one in part (status 1).
+ok salvage-sound "$vellora" salvage doc.qxv saved.qxv
+has "salvage counts the streams" "streams: .* whole, 0 partial, 0 lost" out.txt
+has "the report lists each stream" "^whole  300000 of 300000 bytes  Data.Blobs.big$" saved.qxv.report.txt
+ok salvage-export "$vellora" export saved.qxv 'Data\Blobs\big' big.saved
+same "a salvaged stream comes back byte for byte" big.bin big.saved
+head -c 200000 doc.qxv >cut.qxv
+"$vellora" check cut.qxv >out.txt 2>&1
+has "check points to salvage" "vellora salvage cut.qxv OUT" out.txt
+"$vellora" salvage --to-folder cut.qxv cut.out >out.txt 2>err.txt
+[ $? -eq 1 ] && [ -d cut.out ] && [ -f cut.out.report.txt ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: salvage of a cut file"; cat out.txt err.txt; }
+for args in "" "cut.qxv" "cut.qxv a b" "--frob cut.qxv a"; do
+  # shellcheck disable=SC2086
+  "$vellora" salvage $args >/dev/null 2>&1
+  [ $? -eq 2 ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: salvage usage error: $args"; }
+done
+
 head -c 4096 /dev/urandom >junk.qxv
 fails "open a non-document" "error -2147286" "$vellora" tree junk.qxv
 fails "missing document" "error" "$vellora" tree nothing.qxv

@@ -367,7 +367,11 @@ int Check(const std::string& file, std::FILE* out) {
     fmt::print(out, "{}: {}{}\n", file, p.note ? "note: " : "", p.text);
     if (!p.note) ++problems;
   }
-  if (problems == 0) fmt::print(out, "{}: no problems found\n", file);
+  if (problems == 0) {
+    fmt::print(out, "{}: no problems found\n", file);
+  } else {
+    fmt::print(out, "{}: damaged; `vellora salvage {} OUT` recovers what can still be read\n", file, file);
+  }
   return problems;
 }
 

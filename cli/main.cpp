@@ -7,6 +7,7 @@
 #include <fmt/core.h>
 
 #include "cli/commands.hpp"
+#include "cli/salvage.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/automation/text.hpp"
 
@@ -112,6 +113,8 @@ int main(int argc, char** argv) {
   auto* check = app.add_subcommand("check", "Validate the whole structure and name what is wrong");
   check->add_option("FILE", file)->required();
   check->callback([&] { status = cli::Check(file, stdout) == 0 ? 0 : kFailure; });
+
+  cli::AddSalvageCommand(app, status);
 
   auto* properties = app.add_subcommand(
       "properties", "Open the File Properties window, or print its three tabs when there is no display");
