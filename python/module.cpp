@@ -334,4 +334,5 @@ PYBIND11_MODULE(vellora2, m) {
   BindEnums(m);
   BindDocumentClasses(m);
   BindUtilityClasses(m);
+  BindSalvage(m);
 }

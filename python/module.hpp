@@ -7,5 +7,6 @@ namespace vellora2::python {
 
 void BindDocumentClasses(pybind11::module_& m);
 void BindUtilityClasses(pybind11::module_& m);
+void BindSalvage(pybind11::module_& m);
 
 }  // namespace vellora2::python

@@ -7,6 +7,7 @@ arguments after their result (docs/python.md).
 
 import datetime
 import enum
+import os
 from typing import Any, Callable, Iterator, Optional, Protocol, overload
 
 __version__: str
@@ -335,6 +336,33 @@ class Collection:
 
 def CanShowPropertiesWindow() -> bool: ...
 def PropertiesText(document: CVellora) -> str: ...
+
+class SalvageVerdict(enum.Enum):
+    Whole = 0
+    Partial = 1
+    Lost = 2
+
+class SalvagedElement:
+    path: str
+    is_storage: bool
+    linked: bool
+    verdict: SalvageVerdict
+    size: int
+    recovered: int
+    reason: str
+
+class SalvagedFile:
+    @property
+    def Elements(self) -> list[SalvagedElement]: ...
+    @property
+    def Problems(self) -> list[str]: ...
+    @property
+    def Whole(self) -> bool: ...
+    def Read(self, index: int) -> bytes: ...
+    def WriteCompoundFile(self, path: str | os.PathLike[str]) -> None: ...
+    def Report(self) -> str: ...
+
+def Salvage(path: str | os.PathLike[str]) -> SalvagedFile: ...
 
 class EChooseColor(enum.IntEnum):
     CC_RGBINIT = 1
