@@ -20,11 +20,15 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir bu
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELLORA2_FUZZ=ON \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DBUILD_TESTING=OFF -DVELLORA2_GTK=OFF -DVELLORA2_PYTHON=OFF >/dev/null
-cmake --build build-fuzz -j"$jobs" --target compound_fuzz property_fuzz
-mkdir -p build-fuzz/corpus build-fuzz/property_corpus
+cmake --build build-fuzz -j"$jobs" --target compound_fuzz property_fuzz salvage_fuzz
+mkdir -p build-fuzz/corpus build-fuzz/property_corpus build-fuzz/salvage_corpus
 build-fuzz/fuzz/compound_fuzz -max_total_time=60 -rss_limit_mb=2048 -print_final_stats=1 \
   build-fuzz/corpus fuzz/corpus 2>&1 | tail -n 12
 echo "fuzz: compound files, 60 seconds, no finding"
 build-fuzz/fuzz/property_fuzz -max_total_time=30 -rss_limit_mb=2048 -print_final_stats=1 \
   build-fuzz/property_corpus fuzz/property_corpus 2>&1 | tail -n 12
 echo "fuzz: property sets, 30 seconds, no finding"
+# Salvage reads what opening refuses: damaged files must stay harmless too.
+build-fuzz/fuzz/salvage_fuzz -max_total_time=30 -rss_limit_mb=2048 -print_final_stats=1 \
+  build-fuzz/salvage_corpus fuzz/corpus 2>&1 | tail -n 12
+echo "fuzz: salvage, 30 seconds, no finding"
