@@ -1,10 +1,10 @@
 #include "vellora2/document/cvellora.hpp"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 
+#include "compound/file.hpp"
 #include "document/busy_pointer.hpp"
 #include "document/thread_state.hpp"
 #include "forms/frm_properties.hpp"
@@ -36,18 +36,15 @@ GCommonDialog& CommonDialog() {
   return *d;
 }
 
-// Deletes the file a document is about to be saved to. The file the document
-// holds cannot be replaced under it: POSIX would let us unlink it, so the
-// platform's refusal is made here.
-void RemoveTarget(const std::u16string& target, const std::u16string& open_file) {
-  struct stat a {};
-  struct stat b {};
-  const std::string target_path = ToUtf8(target);
-  if (!open_file.empty() && ::stat(target_path.c_str(), &a) == 0 && ::stat(ToUtf8(open_file).c_str(), &b) == 0 &&
-      a.st_dev == b.st_dev && a.st_ino == b.st_ino) {
-    Raise(rt::kPathFileAccessError);
-  }
-  if (::unlink(target_path.c_str()) != 0) Raise(rt::kPathFileAccessError);
+// Deletes the file a document is about to be saved to, unless someone holds
+// it: this document (which reads its last save from it), another document of
+// this or another process, or any program that locks it. POSIX would let us
+// unlink it under them, and their later commits would go into a file that no
+// longer has a name.
+void RemoveTarget(const std::u16string& target) {
+  const std::string path = ToUtf8(target);
+  compound::RefuseIfHeld(path, u"");
+  if (::unlink(path.c_str()) != 0) Raise(rt::kPathFileAccessError);
 }
 
 bool IsBlank(const std::u16string& s) {
@@ -353,7 +350,7 @@ Variant CVellora::SaveToPath(const std::u16string& strPath) {
   // Checked first, so that a missing document never costs the file at the target.
   Storage& old_root = RequireRoot();
   const std::u16string name = Utility().GetFileBaseExt(strPath);
-  if (Utility().ExistFileDir(strPath)) RemoveTarget(strPath, mFilePath);
+  if (Utility().ExistFileDir(strPath)) RemoveTarget(strPath);
   Storage new_root = RequireEngine().CreateStorageFile(strPath, kSaveToMode);
   // The edit clock runs in the storage object: bank the time counted so far into
   // the copy, and let the clock run on in the new root.
