@@ -325,6 +325,9 @@ void CVellora::CloseFile() {
   strFileName(u"");
   strFilePath(u"");
   mProbeStorage.Release();
+  // A stream still loaded holds the closed document's root: a later Load would
+  // commit it into the file the user chose not to save.
+  if (mCFilesIO) mCFilesIO->DiscardLoadedStream();
   auto& state = CurrentThreadState();
   state.gRootStorage.Release();
   if (mTempStoreHandle > 0) {
@@ -358,6 +361,9 @@ Variant CVellora::SaveToPath(const std::u16string& strPath) {
     old_root.StopEditClock();
     old_root.WriteSummaryInfo();
   });
+  // The loaded stream's changes wait in its own storage until it is closed:
+  // they go into what is copied, or they would stay behind in the old root.
+  if (mCFilesIO) mCFilesIO->CommitLoadedStream();
   old_root.CopyTo(new_root);
   state.gRootStorage = new_root;
   new_root.StartEditClock();
@@ -367,7 +373,9 @@ Variant CVellora::SaveToPath(const std::u16string& strPath) {
   }
   strFileName(name);
   strFilePath(strPath);
-  SaveFile();
+  // The host goes on with the stream it loaded, now in the new file.
+  if (mCFilesIO) mCFilesIO->ReopenLoadedStream();
+  CommitToFile();
   return Variant();
 }
 
@@ -392,6 +400,10 @@ void CVellora::SaveFile() {
     return;
   }
   if (mCFilesIO) mCFilesIO->CloseLoadedFile();
+  CommitToFile();
+}
+
+void CVellora::CommitToFile() {
   Storage& root = RequireRoot();
   root.ReadSummaryInfo();
   const int32_t before = root.EditTime();

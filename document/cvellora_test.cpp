@@ -462,5 +462,44 @@ TEST_F(DocumentTest, SaveToPathLeavesEveryHeldFileAlone) {
   EXPECT_FALSE(Bytes(dir_ / "target.qxv") == before);
 }
 
+// A stream the host has loaded and written goes with the document when it is
+// saved under a new path, and stays loaded, where it was, in the new file.
+TEST_F(DocumentTest, SavingUnderANewPathKeepsTheLoadedStream) {
+  CVellora doc;
+  doc.NewFile();
+  auto files = doc.GetCFilesIO();
+  files->Load(u"Settings\\notes");
+  files->PutLine(u"text");
+  doc.SaveToPath(Path("first.qxv"));
+  EXPECT_FALSE(doc.Dirty());
+  EXPECT_EQ(files->SeekInFile(), 6);
+  files->PutLine(u"more");
+  Choose(Path("second.qxv"));
+  doc.SaveAsFile();
+  EXPECT_EQ(files->GetLineByNum(2), u"more");
+
+  // SaveFile of a new document goes the same way, for a stream in the root too.
+  doc.NewFile();
+  files->Load(u"top");
+  files->PutLine(u"at the root");
+  Choose(Path("third.qxv"));
+  doc.SaveFile();
+  files->PutLine(u"after");
+  platform_->message_box_answers = {mb::kNo};
+  doc.CloseFile();
+
+  const auto lines = [&](const char* file, const char16_t* element) {
+    EXPECT_TRUE(doc.OpenFile(Path(file)));
+    EXPECT_TRUE(files->Load(element));
+    std::vector<std::u16string> out;
+    while (!files->EOFStream()) out.push_back(files->GetLine());
+    doc.CloseFile();
+    return out;
+  };
+  EXPECT_EQ(lines("first.qxv", u"Settings\\notes"), std::vector<std::u16string>{u"text"});
+  EXPECT_EQ(lines("second.qxv", u"Settings\\notes"), (std::vector<std::u16string>{u"text", u"more"}));
+  EXPECT_EQ(lines("third.qxv", u"top"), std::vector<std::u16string>{u"at the root"});
+}
+
 }  // namespace
 }  // namespace vellora2

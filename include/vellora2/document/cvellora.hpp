@@ -128,6 +128,9 @@ class CVellora {
   class FilesIOForwarder;
 
   void RestoreAppInfo();
+  // The steps of SaveFile after the loaded stream is closed: the summary's
+  // times and revision, then the commit of the root.
+  void CommitToFile();
   bool RaiseIsCorrectFileType();
   std::u16string UserPropertyText(int32_t index);
   void SetUserPropertyText(int32_t index, std::u16string_view name, const std::u16string& value);
