@@ -206,6 +206,11 @@ void CVellora::RestoreAppInfo() {
 bool CVellora::NewFile() {
   BusyPointer busy;
   CloseFile();
+  CreateDocument(std::nullopt);
+  return true;
+}
+
+void CVellora::CreateDocument(std::optional<Date> created) {
   auto& state = CurrentThreadState();
   StorageEngine& engine = RequireEngine();
   mTempStoreHandle = engine.CreateTempStore();
@@ -218,13 +223,16 @@ bool CVellora::NewFile() {
   for (const char16_t* name : {u"Email", u"WebPage", u"PhoneNum"}) root.AddUserProperty(name, Variant(u""));
   root.WriteUserProperties();
   root.ApplicationName(AppName());
-  root.StampCreated();
+  if (created) {
+    root.Created(*created);
+  } else {
+    root.StampCreated();
+  }
   root.EditTime(0);
   root.WriteSummaryInfo();
   root.Commit(STGC_DEFAULT);
   root.StartEditClock();
   Dirty(false);
-  return true;
 }
 
 bool CVellora::OpenFileReadOnly(std::u16string_view file) {
@@ -339,7 +347,23 @@ void CVellora::CloseFile() {
 
 void CVellora::Revert() {
   BusyPointer busy;
-  RequireRoot().Revert();
+  Storage& root = RequireRoot();
+  // The loaded stream's changes since the last save go with the rest; left
+  // loaded, its storage would bring them back at the next save.
+  if (mCFilesIO) mCFilesIO->DiscardLoadedStream();
+  if (mTempStoreHandle > 0) {
+    // A document that was never saved lives in a store that cannot go back: it
+    // is made again as NewFile made it, created when it was first created.
+    // Only clearing the flags would let the next CloseFile drop the edits
+    // without asking.
+    const Date created = root.Created();
+    root.Release();
+    RequireEngine().ReleaseTempStore(mTempStoreHandle);
+    mTempStoreHandle = -1;
+    CreateDocument(created);
+    return;
+  }
+  root.Revert();
   Dirty(false);
 }
 

@@ -501,5 +501,38 @@ TEST_F(DocumentTest, SavingUnderANewPathKeepsTheLoadedStream) {
   EXPECT_EQ(lines("third.qxv", u"top"), std::vector<std::u16string>{u"at the root"});
 }
 
+// Revert never leaves edits behind a clean flag. A never-saved document goes
+// back to what NewFile made; a document with a file to its last save, the
+// loaded stream's changes included.
+TEST_F(DocumentTest, RevertLeavesNoEditBehindACleanFlag) {
+  CVellora doc;
+  doc.NewFile();
+  const Date created = RequireRoot().Created();
+  auto files = doc.GetCFilesIO();
+  doc.DocTitle(u"edit");
+  files->Load(u"Settings\\notes");
+  files->PutLine(u"line");
+  doc.Revert();
+  EXPECT_FALSE(doc.Dirty());
+  EXPECT_EQ(doc.DocTitle(), u"");
+  EXPECT_EQ(files->EnumStreams(u"Settings"), Variant());
+  EXPECT_NEAR(RequireRoot().Created().value, created.value, 1.0 / 86400);
+  EXPECT_EQ(doc.DocEmail(), u"");
+  EXPECT_EQ(ErrorOf([&] { files->GetLine(); }), ionotloaded);
+
+  doc.SaveToPath(Path("reverted.qxv"));
+  files->Load(u"Settings\\notes");
+  files->PutLine(u"saved");
+  doc.SaveFile();
+  files->Load(u"Settings\\notes");
+  files->PutLine(u"dropped");
+  doc.Revert();
+  EXPECT_FALSE(doc.Dirty());
+  doc.SaveFile();
+  files->Load(u"Settings\\notes");
+  EXPECT_EQ(files->GetNumLines(), 1);
+  EXPECT_EQ(files->GetLineByNum(1), u"saved");
+}
+
 }  // namespace
 }  // namespace vellora2
