@@ -62,6 +62,7 @@ class NoSyncFile final : public compound::File {
   void LockShared(uint64_t offset) override { inner_->LockShared(offset); }
   bool LockedByOthers(uint64_t offset) override { return inner_->LockedByOthers(offset); }
   void Unlock(uint64_t offset) override { inner_->Unlock(offset); }
+  bool HeldByOthers(Holders which) override { return inner_->HeldByOthers(which); }
 
  private:
   std::shared_ptr<compound::File> inner_;

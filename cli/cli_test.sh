@@ -115,6 +115,28 @@ fails "move into itself" "error -2147287039" "$vellora" mv doc.qxv Settings 'Set
 
 # A compound file from another writer goes through the engine.
 ok create-plain "$vellora" create --plain plain.qxv
+
+# A document another program holds (here through an fcntl lock on one byte)
+# is not replaced by create --force: the holder would go on writing into a
+# file that nobody can reach any more.
+"$vellora" create held.qxv >/dev/null
+cp held.qxv held.before
+python3 -c '
+import fcntl, os, sys, time
+f = open(sys.argv[1], "rb")
+fcntl.lockf(f, fcntl.LOCK_SH, 1, 0)
+open("held.ready", "w").close()
+while not os.path.exists("held.done"):
+    time.sleep(0.02)
+' held.qxv &
+holder=$!
+for _ in $(seq 500); do [ -e held.ready ] && break; sleep 0.02; done
+fails "create --force onto a held document" "error 75" "$vellora" create -f held.qxv
+fails "create --force --plain onto a held document" "error -2147287008" "$vellora" create -f --plain held.qxv
+same "a held document stays as it was" held.before held.qxv
+touch held.done
+wait "$holder"
+ok create-force-free "$vellora" create -f held.qxv
 ok import-plain "$vellora" import plain.qxv lines.txt 'A\B\lines'
 ok tree-plain "$vellora" tree plain.qxv
 if grep -q "SummaryInformation\|Images" out.txt; then failed=$((failed + 1)); echo "FAIL: plain file got a document's parts"; else passed=$((passed + 1)); fi

@@ -62,12 +62,27 @@ Storage StorageEngine::CreateStorageFile(std::u16string_view path, int32_t mode)
     auto file = files.Open(p, compound::OpenMode::kRead);
     compound::Mode probe = m;
     probe.write = false;
-    ShareOrFail(*file, probe, rt::kPathFileAccessError);
+    // A program writing the file under a record lock holds it as much as a
+    // conflicting open of ours does; its whole-file lock would also refuse our
+    // sharing locks with a raw lock error.
+    try {
+      if (file->HeldByOthers(compound::File::Holders::kWriters))
+        Raise(rt::kPathFileAccessError, std::u16string(compound::kErrorSource));
+      ShareOrFail(*file, probe, rt::kPathFileAccessError);
+    } catch (const AutomationError& e) {
+      if (e.number() != STG_E_LOCKVIOLATION) throw;
+      Raise(rt::kPathFileAccessError, std::u16string(compound::kErrorSource));
+    }
     auto doc = std::make_shared<compound::Document>(state_->files, p, file, m);
     return OpenRoot(std::move(doc), m, std::u16string(path));
   }
   if (!m.create && !m.convert && files.Exists(p)) Fail(STG_E_FILEALREADYEXISTS, "the file exists: " + p);
-  auto file = files.Open(p, files.Exists(p) ? compound::OpenMode::kReadWrite : compound::OpenMode::kCreateNew);
+  const bool replacing = files.Exists(p);
+  auto file = files.Open(p, replacing ? compound::OpenMode::kReadWrite : compound::OpenMode::kCreateNew);
+  // Whoever holds the file keeps it: replacing it would lose what they write.
+  if (replacing && file->HeldByOthers(compound::File::Holders::kAny)) {
+    Fail(STG_E_SHAREVIOLATION, "the file is held by another open: " + p);
+  }
   ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
   auto doc = std::make_shared<compound::Document>(state_->files, p, file, m);
   doc->set_container(compound::Container::Create(file, 3));

@@ -11,6 +11,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace vellora2::compound {
 
@@ -50,6 +51,14 @@ class File {
   // True when another open file description holds a lock on the byte.
   virtual bool LockedByOthers(uint64_t offset) = 0;
   virtual void Unlock(uint64_t offset) = 0;
+  // True when another open of the file holds it: a record lock anywhere in it
+  // (this library's sharing locks or any program's fcntl locks, in this
+  // process or another) or a flock(2) lock. With kWriters only the locks of a
+  // writer count (write locks, exclusive flocks). This object's own locks never
+  // count. A file that is held must not be removed or replaced: the holder
+  // would go on writing into a file nobody can reach.
+  enum class Holders { kAny, kWriters };
+  virtual bool HeldByOthers(Holders which) = 0;
 };
 
 enum class OpenMode {
@@ -80,5 +89,10 @@ class FileSystem {
 
 // The operating system's files (pread/pwrite, fdatasync, OFD locks).
 std::shared_ptr<FileSystem> PosixFileSystem();
+
+// Whether the disk file at `path` (UTF-8) may be removed or replaced: error 75
+// (path/file access error) with `source` when another open holds it (see
+// File::HeldByOthers), or when it cannot be opened to find out.
+void RefuseIfHeld(const std::string& path, std::u16string_view source);
 
 }  // namespace vellora2::compound

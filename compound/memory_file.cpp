@@ -71,6 +71,13 @@ class MemoryFile final : public File {
     }
     return false;
   }
+  // Memory files know only the sharing locks, which are all shared ones.
+  bool HeldByOthers(Holders which) override {
+    if (which == Holders::kWriters) return false;
+    std::lock_guard lock(OpenCountMutex());
+    return std::any_of(data_->locks.begin(), data_->locks.end(),
+                       [this](const auto& entry) { return entry.second.first != this; });
+  }
   void Unlock(uint64_t offset) override {
     std::lock_guard lock(OpenCountMutex());
     auto [first, last] = data_->locks.equal_range(offset);

@@ -4,6 +4,7 @@
 // exactly as two processes do, and closing an unrelated descriptor of the same
 // file does not silently drop them.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 
 #include "compound/errors.hpp"
 #include "compound/file.hpp"
+#include "vellora2/automation/error.hpp"
 
 namespace vellora2::compound {
 namespace {
@@ -96,6 +98,24 @@ class PosixFile final : public File {
   // F_OFD_GETLK asks whether a write lock could be taken, which is refused by
   // any other description's lock, shared or not, and never by our own.
   bool LockedByOthers(uint64_t offset) override { return Control(F_OFD_GETLK, F_WRLCK, offset) != F_UNLCK; }
+
+  bool HeldByOthers(Holders which) override {
+    // A write lock is refused by every other lock, a read lock only by write
+    // locks: asking for one over the whole file finds the holders wanted.
+    struct flock fl {};
+    fl.l_type = which == Holders::kAny ? F_WRLCK : F_RDLCK;
+    fl.l_whence = SEEK_SET;
+    if (::fcntl(fd_, F_OFD_GETLK, &fl) != 0) FailErrno(errno, "lock", false);
+    if (fl.l_type != F_UNLCK) return true;
+    // flock(2) locks are a family of their own, which fcntl does not see; there
+    // is no asking for them but by taking one for a moment.
+    if (::flock(fd_, (which == Holders::kAny ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+      if (errno == EWOULDBLOCK) return true;
+      FailErrno(errno, "lock", false);
+    }
+    ::flock(fd_, LOCK_UN);
+    return false;
+  }
 
  private:
   short Control(int command, short type, uint64_t offset) {
@@ -179,6 +199,15 @@ class PosixDisk final : public FileSystem {
 std::shared_ptr<FileSystem> PosixFileSystem() {
   static const auto instance = std::make_shared<PosixDisk>();
   return instance;
+}
+
+void RefuseIfHeld(const std::string& path, std::u16string_view source) {
+  bool held = true;
+  try {
+    held = PosixFileSystem()->Open(path, OpenMode::kRead)->HeldByOthers(File::Holders::kAny);
+  } catch (const AutomationError&) {  // NOLINT(bugprone-empty-catch): a file we cannot look at counts as held
+  }
+  if (held) Raise(rt::kPathFileAccessError, std::u16string(source));
 }
 
 }  // namespace vellora2::compound

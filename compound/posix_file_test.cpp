@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "compound/foreign_lock.hpp"
 #include "compound/test_support.hpp"
 #include "vellora2/automation/text.hpp"
 
@@ -99,6 +100,41 @@ TEST_F(PosixFileTest, SharingModesHoldBetweenProcesses) {
   EXPECT_FALSE(engine_.IsStorageFile(flat));
   EXPECT_EQ(ErrorOf([&] { engine_.IsStorageFile(Path("missing")); }), STG_E_FILENOTFOUND);
   EXPECT_EQ(ErrorOf([&] { engine_.OpenStorageFile(Path("no/such/dir.cfb"), kRoot); }), STG_E_PATHNOTFOUND);
+}
+
+// Another program's record locks, on any part of the file, keep it from being
+// replaced; a reader's locks do not keep it from being converted, which only reads.
+TEST_F(PosixFileTest, OtherProgramsLocksHoldTheirFiles) {
+  const auto path = Path("held.cfb");
+  engine_.CreateStorageFile(path, kRoot).Commit();
+  const auto flat = Path("flat.txt");
+  {
+    std::FILE* f = std::fopen(ToUtf8(flat).c_str(), "wb");
+    std::fputs("plain text", f);
+    std::fclose(f);
+  }
+  const auto convert = [&] {
+    engine_.CreateStorageFile(flat, STGM_CONVERT | STGM_TRANSACTED | STGM_SHARE_DENY_NONE | STGM_READWRITE);
+  };
+  {
+    vellora2::testing::ForeignLock reader(ToUtf8(path), F_RDLCK, 0, 1);
+    ASSERT_TRUE(reader.locked());
+    EXPECT_EQ(ErrorOf([&] { engine_.CreateStorageFile(path, kRoot | STGM_CREATE); }), STG_E_SHAREVIOLATION);
+    EXPECT_TRUE(engine_.IsStorageFile(path));
+    EXPECT_EQ(ErrorOf([&] { RefuseIfHeld(ToUtf8(path), u"test"); }), rt::kPathFileAccessError);
+    vellora2::testing::ForeignLock flat_reader(ToUtf8(flat), F_RDLCK, 0, 4);
+    ASSERT_TRUE(flat_reader.locked());
+    EXPECT_EQ(ErrorOf(convert), 0);
+  }
+  for (const off_t length : {off_t{0}, off_t{4}}) {
+    vellora2::testing::ForeignLock writer(ToUtf8(flat), F_WRLCK, 0, length);
+    ASSERT_TRUE(writer.locked());
+    EXPECT_EQ(ErrorOf(convert), rt::kPathFileAccessError) << "lock length " << length;
+  }
+  // Nobody holds them any more.
+  EXPECT_EQ(ErrorOf([&] { RefuseIfHeld(ToUtf8(path), u"test"); }), 0);
+  EXPECT_EQ(ErrorOf([&] { engine_.CreateStorageFile(path, kRoot | STGM_CREATE); }), 0);
+  EXPECT_EQ(ErrorOf(convert), 0);
 }
 
 TEST_F(PosixFileTest, DirectRootsAndTempStores) {

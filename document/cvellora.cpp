@@ -1,10 +1,10 @@
 #include "vellora2/document/cvellora.hpp"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 
+#include "compound/file.hpp"
 #include "document/busy_pointer.hpp"
 #include "document/thread_state.hpp"
 #include "forms/frm_properties.hpp"
@@ -36,18 +36,15 @@ GCommonDialog& CommonDialog() {
   return *d;
 }
 
-// Deletes the file a document is about to be saved to. The file the document
-// holds cannot be replaced under it: POSIX would let us unlink it, so the
-// platform's refusal is made here.
-void RemoveTarget(const std::u16string& target, const std::u16string& open_file) {
-  struct stat a {};
-  struct stat b {};
-  const std::string target_path = ToUtf8(target);
-  if (!open_file.empty() && ::stat(target_path.c_str(), &a) == 0 && ::stat(ToUtf8(open_file).c_str(), &b) == 0 &&
-      a.st_dev == b.st_dev && a.st_ino == b.st_ino) {
-    Raise(rt::kPathFileAccessError);
-  }
-  if (::unlink(target_path.c_str()) != 0) Raise(rt::kPathFileAccessError);
+// Deletes the file a document is about to be saved to, unless someone holds
+// it: this document (which reads its last save from it), another document of
+// this or another process, or any program that locks it. POSIX would let us
+// unlink it under them, and their later commits would go into a file that no
+// longer has a name.
+void RemoveTarget(const std::u16string& target) {
+  const std::string path = ToUtf8(target);
+  compound::RefuseIfHeld(path, u"");
+  if (::unlink(path.c_str()) != 0) Raise(rt::kPathFileAccessError);
 }
 
 bool IsBlank(const std::u16string& s) {
@@ -209,6 +206,11 @@ void CVellora::RestoreAppInfo() {
 bool CVellora::NewFile() {
   BusyPointer busy;
   CloseFile();
+  CreateDocument(std::nullopt);
+  return true;
+}
+
+void CVellora::CreateDocument(std::optional<Date> created) {
   auto& state = CurrentThreadState();
   StorageEngine& engine = RequireEngine();
   mTempStoreHandle = engine.CreateTempStore();
@@ -221,13 +223,16 @@ bool CVellora::NewFile() {
   for (const char16_t* name : {u"Email", u"WebPage", u"PhoneNum"}) root.AddUserProperty(name, Variant(u""));
   root.WriteUserProperties();
   root.ApplicationName(AppName());
-  root.StampCreated();
+  if (created) {
+    root.Created(*created);
+  } else {
+    root.StampCreated();
+  }
   root.EditTime(0);
   root.WriteSummaryInfo();
   root.Commit(STGC_DEFAULT);
   root.StartEditClock();
   Dirty(false);
-  return true;
 }
 
 bool CVellora::OpenFileReadOnly(std::u16string_view file) {
@@ -328,6 +333,9 @@ void CVellora::CloseFile() {
   strFileName(u"");
   strFilePath(u"");
   mProbeStorage.Release();
+  // A stream still loaded holds the closed document's root: a later Load would
+  // commit it into the file the user chose not to save.
+  if (mCFilesIO) mCFilesIO->DiscardLoadedStream();
   auto& state = CurrentThreadState();
   state.gRootStorage.Release();
   if (mTempStoreHandle > 0) {
@@ -339,7 +347,23 @@ void CVellora::CloseFile() {
 
 void CVellora::Revert() {
   BusyPointer busy;
-  RequireRoot().Revert();
+  Storage& root = RequireRoot();
+  // The loaded stream's changes since the last save go with the rest; left
+  // loaded, its storage would bring them back at the next save.
+  if (mCFilesIO) mCFilesIO->DiscardLoadedStream();
+  if (mTempStoreHandle > 0) {
+    // A document that was never saved lives in a store that cannot go back: it
+    // is made again as NewFile made it, created when it was first created.
+    // Only clearing the flags would let the next CloseFile drop the edits
+    // without asking.
+    const Date created = root.Created();
+    root.Release();
+    RequireEngine().ReleaseTempStore(mTempStoreHandle);
+    mTempStoreHandle = -1;
+    CreateDocument(created);
+    return;
+  }
+  root.Revert();
   Dirty(false);
 }
 
@@ -353,7 +377,7 @@ Variant CVellora::SaveToPath(const std::u16string& strPath) {
   // Checked first, so that a missing document never costs the file at the target.
   Storage& old_root = RequireRoot();
   const std::u16string name = Utility().GetFileBaseExt(strPath);
-  if (Utility().ExistFileDir(strPath)) RemoveTarget(strPath, mFilePath);
+  if (Utility().ExistFileDir(strPath)) RemoveTarget(strPath);
   Storage new_root = RequireEngine().CreateStorageFile(strPath, kSaveToMode);
   // The edit clock runs in the storage object: bank the time counted so far into
   // the copy, and let the clock run on in the new root.
@@ -361,6 +385,9 @@ Variant CVellora::SaveToPath(const std::u16string& strPath) {
     old_root.StopEditClock();
     old_root.WriteSummaryInfo();
   });
+  // The loaded stream's changes wait in its own storage until it is closed:
+  // they go into what is copied, or they would stay behind in the old root.
+  if (mCFilesIO) mCFilesIO->CommitLoadedStream();
   old_root.CopyTo(new_root);
   state.gRootStorage = new_root;
   new_root.StartEditClock();
@@ -370,7 +397,9 @@ Variant CVellora::SaveToPath(const std::u16string& strPath) {
   }
   strFileName(name);
   strFilePath(strPath);
-  SaveFile();
+  // The host goes on with the stream it loaded, now in the new file.
+  if (mCFilesIO) mCFilesIO->ReopenLoadedStream();
+  CommitToFile();
   return Variant();
 }
 
@@ -395,6 +424,10 @@ void CVellora::SaveFile() {
     return;
   }
   if (mCFilesIO) mCFilesIO->CloseLoadedFile();
+  CommitToFile();
+}
+
+void CVellora::CommitToFile() {
   Storage& root = RequireRoot();
   root.ReadSummaryInfo();
   const int32_t before = root.EditTime();

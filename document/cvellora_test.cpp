@@ -1,13 +1,17 @@
 #include "vellora2/document/cvellora.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <thread>
 
+#include "compound/foreign_lock.hpp"
 #include "document/thread_state.hpp"
 #include "platform/scripted_platform.hpp"
 #include "util/utility_test_support.hpp"
@@ -351,6 +355,183 @@ TEST_F(DocumentTest, RevertDropsChangesSinceTheLastSave) {
   EXPECT_EQ(platform_->pointer, kPointerDefault);
   EXPECT_NE(std::find(platform_->pointer_changes.begin(), platform_->pointer_changes.end(), kPointerArrowHourglass),
             platform_->pointer_changes.end());
+}
+
+// Another process keeps the document open while this one tries to save over
+// it: the save is refused before anything is deleted, and the holder's own
+// later save lands in the file that everyone sees.
+TEST_F(DocumentTest, SavingOverADocumentAnotherProcessHoldsIsRefused) {
+  const std::u16string path = Path("held.qxv");
+  {
+    CVellora doc;
+    doc.NewFile();
+    doc.SaveToPath(path);
+    doc.CloseFile();
+  }
+  int ready[2];
+  int go[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  ASSERT_EQ(::pipe(go), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    int status = 1;
+    char c = 0;
+    try {
+      CVellora doc;
+      if (doc.OpenFile(path) && ::write(ready[1], &c, 1) == 1 && ::read(go[0], &c, 1) == 1) {
+        doc.DocTitle(u"the holder's work");
+        doc.SaveFile();
+        doc.CloseFile();
+        status = 0;
+      }
+    } catch (const AutomationError&) {  // NOLINT(bugprone-empty-catch): the status says it
+    }
+    ::_exit(status);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  const std::string before = Bytes(dir_ / "held.qxv");
+
+  CVellora saver;
+  saver.NewFile();
+  saver.DocTitle(u"the saver's work");
+  try {
+    saver.SaveToPath(path);
+    ADD_FAILURE() << "saved over a held document";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), rt::kPathFileAccessError);
+    EXPECT_EQ(e.description(), u"Path/File access error");
+  }
+  EXPECT_TRUE(Bytes(dir_ / "held.qxv") == before);
+  EXPECT_EQ(saver.DocTitle(), u"the saver's work");  // still open, still the saver's
+
+  ASSERT_EQ(::write(go[1], &c, 1), 1);
+  int status = 0;
+  ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (const int fd : {ready[0], ready[1], go[0], go[1]}) ::close(fd);
+  platform_->message_box_answers = {mb::kNo};
+  ASSERT_TRUE(saver.OpenFile(path));
+  EXPECT_EQ(saver.DocTitle(), u"the holder's work");
+}
+
+// Whoever holds the target keeps it: a document of another thread of this
+// process, another program's record lock on any byte, another program's
+// flock. Nobody holding it, it is replaced.
+TEST_F(DocumentTest, SaveToPathLeavesEveryHeldFileAlone) {
+  const std::u16string path = Path("target.qxv");
+  {
+    CVellora doc;
+    doc.NewFile();
+    doc.DocTitle(u"first");
+    doc.SaveToPath(path);
+    doc.CloseFile();
+  }
+  const std::string before = Bytes(dir_ / "target.qxv");
+  CVellora saver;
+  saver.NewFile();
+  saver.DocTitle(u"second");
+  const auto save = [&] { return ErrorOf([&] { saver.SaveToPath(path); }); };
+
+  std::promise<void> opened;
+  std::promise<void> done;
+  std::thread other([&] {
+    CVellora doc;
+    doc.OpenFileReadOnly(path);
+    opened.set_value();
+    done.get_future().wait();
+  });
+  opened.get_future().wait();
+  EXPECT_EQ(save(), rt::kPathFileAccessError);
+  done.set_value();
+  other.join();
+  {
+    testing::ForeignLock lock(ToUtf8(path), F_RDLCK, 100, 1);
+    ASSERT_TRUE(lock.locked());
+    EXPECT_EQ(save(), rt::kPathFileAccessError);
+  }
+  {
+    const int fd = ::open(ToUtf8(path).c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_SH), 0);
+    EXPECT_EQ(save(), rt::kPathFileAccessError);
+    ::close(fd);
+  }
+  EXPECT_TRUE(Bytes(dir_ / "target.qxv") == before);
+  EXPECT_EQ(save(), 0);
+  EXPECT_EQ(saver.strFilePath(), path);
+  EXPECT_FALSE(Bytes(dir_ / "target.qxv") == before);
+}
+
+// A stream the host has loaded and written goes with the document when it is
+// saved under a new path, and stays loaded, where it was, in the new file.
+TEST_F(DocumentTest, SavingUnderANewPathKeepsTheLoadedStream) {
+  CVellora doc;
+  doc.NewFile();
+  auto files = doc.GetCFilesIO();
+  files->Load(u"Settings\\notes");
+  files->PutLine(u"text");
+  doc.SaveToPath(Path("first.qxv"));
+  EXPECT_FALSE(doc.Dirty());
+  EXPECT_EQ(files->SeekInFile(), 6);
+  files->PutLine(u"more");
+  Choose(Path("second.qxv"));
+  doc.SaveAsFile();
+  EXPECT_EQ(files->GetLineByNum(2), u"more");
+
+  // SaveFile of a new document goes the same way, for a stream in the root too.
+  doc.NewFile();
+  files->Load(u"top");
+  files->PutLine(u"at the root");
+  Choose(Path("third.qxv"));
+  doc.SaveFile();
+  files->PutLine(u"after");
+  platform_->message_box_answers = {mb::kNo};
+  doc.CloseFile();
+
+  const auto lines = [&](const char* file, const char16_t* element) {
+    EXPECT_TRUE(doc.OpenFile(Path(file)));
+    EXPECT_TRUE(files->Load(element));
+    std::vector<std::u16string> out;
+    while (!files->EOFStream()) out.push_back(files->GetLine());
+    doc.CloseFile();
+    return out;
+  };
+  EXPECT_EQ(lines("first.qxv", u"Settings\\notes"), std::vector<std::u16string>{u"text"});
+  EXPECT_EQ(lines("second.qxv", u"Settings\\notes"), (std::vector<std::u16string>{u"text", u"more"}));
+  EXPECT_EQ(lines("third.qxv", u"top"), std::vector<std::u16string>{u"at the root"});
+}
+
+// Revert never leaves edits behind a clean flag. A never-saved document goes
+// back to what NewFile made; a document with a file to its last save, the
+// loaded stream's changes included.
+TEST_F(DocumentTest, RevertLeavesNoEditBehindACleanFlag) {
+  CVellora doc;
+  doc.NewFile();
+  const Date created = RequireRoot().Created();
+  auto files = doc.GetCFilesIO();
+  doc.DocTitle(u"edit");
+  files->Load(u"Settings\\notes");
+  files->PutLine(u"line");
+  doc.Revert();
+  EXPECT_FALSE(doc.Dirty());
+  EXPECT_EQ(doc.DocTitle(), u"");
+  EXPECT_EQ(files->EnumStreams(u"Settings"), Variant());
+  EXPECT_NEAR(RequireRoot().Created().value, created.value, 1.0 / 86400);
+  EXPECT_EQ(doc.DocEmail(), u"");
+  EXPECT_EQ(ErrorOf([&] { files->GetLine(); }), ionotloaded);
+
+  doc.SaveToPath(Path("reverted.qxv"));
+  files->Load(u"Settings\\notes");
+  files->PutLine(u"saved");
+  doc.SaveFile();
+  files->Load(u"Settings\\notes");
+  files->PutLine(u"dropped");
+  doc.Revert();
+  EXPECT_FALSE(doc.Dirty());
+  doc.SaveFile();
+  files->Load(u"Settings\\notes");
+  EXPECT_EQ(files->GetNumLines(), 1);
+  EXPECT_EQ(files->GetLineByNum(1), u"saved");
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "compound/foreign_lock.hpp"
 #include "elements/test_document.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/storage/errors.hpp"
@@ -119,6 +121,18 @@ TEST(CFilesIOImport, AFileHeldByAnotherProgramShowsTheMessageInsteadOfFailing) {
   EXPECT_EQ(doc.TypeAt(u"Help\\held"), 0);
 
   holder.Release();
+  // Any program writing the file under an fcntl lock, whole or in part, holds
+  // it the same way.
+  for (const off_t length : {off_t{0}, off_t{2}}) {
+    testing::ForeignLock lock(ToUtf8(held), F_WRLCK, 0, length);
+    ASSERT_TRUE(lock.locked());
+    files.Import(held, u"Help\\held");
+    EXPECT_FALSE(files.Dirty());
+  }
+  ASSERT_EQ(doc.platform().message_boxes.size(), 3u);
+  EXPECT_EQ(doc.platform().message_boxes[2].title, u"Can't open file");
+  EXPECT_EQ(doc.TypeAt(u"Help\\held"), 0);
+
   files.Import(held, u"Help\\held");
   EXPECT_EQ(doc.StreamBytes(u"Help\\held"), "busy");
 }
@@ -250,6 +264,25 @@ TEST_F(Exported, RefusesExistingFilesMissingFoldersAndMissingStreams) {
   EXPECT_EQ(e.source(), u"Host|Vellora.CFilesIO::Export");
   EXPECT_EQ(stopper.events, (std::vector<int>{-1, 16}));
   EXPECT_FALSE(doc_.FileExists("f"));
+
+  // Unless another program has locked records in it meanwhile: then the file
+  // is theirs too, and stays.
+  struct Locker : EventLog {
+    void PercentDone(int16_t& x) override {
+      EventLog::PercentDone(x);
+      lock = std::make_unique<testing::ForeignLock>(path, F_RDLCK, 0, 1);
+      Raise(ioCancel, u"Host", u"stopped");
+    }
+    std::string path;
+    std::unique_ptr<testing::ForeignLock> lock;
+  } locker;
+  locker.path = ToUtf8(doc_.Path("f"));
+  files_.Disconnect(&stopper);
+  files_.Connect(&locker);
+  EXPECT_EQ(ErrorOf([&] { files_.Export(u"Images\\long", doc_.Path("f")); }).number(), ioCancel);
+  ASSERT_TRUE(locker.lock && locker.lock->locked());
+  EXPECT_TRUE(doc_.FileExists("f"));
+  files_.Disconnect(&locker);
 }
 
 TEST(CFilesIOElements, DeleteRenameAndListing) {

@@ -95,6 +95,8 @@ bool CFilesIO::Load(std::u16string& Name) {
       CreatePath(root, storage_path);
       storage_ = root.OpenStorage(storage_path, elements::kEditTransacted);
     }
+    loaded_storage_path_ = storage_path;
+    loaded_stream_name_ = stream_name;
     if (storage_.ElementType(stream_name) == STGTY_STREAM) {
       stream_ = storage_.OpenStream(stream_name, elements::kEdit);
       return true;
@@ -115,6 +117,30 @@ void CFilesIO::CloseLoadedFile() {
   stream_.Release();
   storage_.Release();
   window_->Invalidate();
+}
+
+void CFilesIO::CommitLoadedStream() {
+  if (!stream_) return;
+  stream_.Commit(STGC_DEFAULT);
+  elements::CommitUnlessRoot(storage_);
+}
+
+void CFilesIO::ReopenLoadedStream() {
+  if (!stream_) return;
+  const uint64_t position = stream_.Position();
+  stream_.Release();
+  storage_.Release();
+  window_->Invalidate();
+  storage_ = elements::OpenUnderRoot(loaded_storage_path_, elements::kEditTransacted, kSource);
+  stream_ = storage_.OpenStream(loaded_stream_name_, elements::kEdit);
+  stream_.SetPosition(position);
+}
+
+void CFilesIO::DiscardLoadedStream() {
+  stream_.Release();
+  storage_.Release();
+  window_->Invalidate();
+  DiscardLines();
 }
 
 int32_t CFilesIO::SeekInFile(int32_t SeekPos) {

@@ -38,17 +38,30 @@ NewDiskFile::NewDiskFile(std::u16string_view path, std::u16string_view source)
   fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd_ < 0) Fail(errno);
   // Advisory, as the platform's other writers lock: cooperating programs wait.
+  // A program that locked the file between our create and this lock holds it
+  // now, so it stays where it is.
   if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
     const int err = errno;
     ::close(fd_);
-    ::unlink(path_.c_str());
+    fd_ = -1;
+    kept_ = true;
     Fail(err);
   }
 }
 
 NewDiskFile::~NewDiskFile() {
+  // An unfinished file goes, while our lock still keeps cooperating programs
+  // out, unless another open has locked records in it meanwhile: then it is
+  // theirs as much as ours.
+  if (!kept_ && (fd_ < 0 || !RecordLockedByOthers())) ::unlink(path_.c_str());
   if (fd_ >= 0) ::close(fd_);
-  if (!kept_) ::unlink(path_.c_str());
+}
+
+bool NewDiskFile::RecordLockedByOthers() const {
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  return ::fcntl(fd_, F_OFD_GETLK, &fl) != 0 || fl.l_type != F_UNLCK;
 }
 
 void NewDiskFile::Write(std::span<const std::byte> data) {

@@ -17,7 +17,8 @@ class NewDiskFile {
   NewDiskFile(std::u16string_view path, std::u16string_view source);
   NewDiskFile(const NewDiskFile&) = delete;
   NewDiskFile& operator=(const NewDiskFile&) = delete;
-  // Closes the file and, unless Close() succeeded, removes it.
+  // Closes the file and, unless Close() succeeded or another open holds a
+  // record lock in it, removes it.
   ~NewDiskFile();
 
   // Appends all of `data`; 61 when the disk is full, 57 on other write errors.
@@ -27,6 +28,7 @@ class NewDiskFile {
 
  private:
   [[noreturn]] void Fail(int err) const;
+  bool RecordLockedByOthers() const;
 
   std::string path_;
   std::u16string source_;

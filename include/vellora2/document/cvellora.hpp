@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -128,6 +129,12 @@ class CVellora {
   class FilesIOForwarder;
 
   void RestoreAppInfo();
+  // NewFile after its CloseFile: a new document on a temporary store, with its
+  // storages and properties, created now or at `created`.
+  void CreateDocument(std::optional<Date> created);
+  // The steps of SaveFile after the loaded stream is closed: the summary's
+  // times and revision, then the commit of the root.
+  void CommitToFile();
   bool RaiseIsCorrectFileType();
   std::u16string UserPropertyText(int32_t index);
   void SetUserPropertyText(int32_t index, std::u16string_view name, const std::u16string& value);

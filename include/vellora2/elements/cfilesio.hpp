@@ -142,6 +142,16 @@ class CFilesIO {
   void RaiseFinishOperation();
 
  private:
+  // CVellora carries the loaded stream across a save under a new path: its
+  // changes go into the document that is copied, and it is opened again, at the
+  // same position, in the copy.
+  // When the document is closed or reverted, the loaded stream and its line
+  // index go without a commit: they belong to changes that are dropped.
+  friend class CVellora;
+  void CommitLoadedStream();
+  void ReopenLoadedStream();
+  void DiscardLoadedStream();
+
   Variant EnumChildren(std::u16string& strStorage, int16_t type, std::u16string_view frame);
   Stream& LoadedStream(std::u16string_view description);
   void LoadLines();
@@ -156,6 +166,9 @@ class CFilesIO {
   std::u16string lines_key_;
   Storage storage_;
   Stream stream_;
+  // Where the loaded stream lies: its storage path under the root and its name.
+  std::u16string loaded_storage_path_;
+  std::u16string loaded_stream_name_;
   std::unique_ptr<StreamWindow> window_;
   std::vector<CFilesIOEvents*> sinks_;
 };
