@@ -955,7 +955,13 @@ void Committer::DetachOthers() {
 }
 
 bool Container::Commit(Node& root, uint64_t limit, const std::vector<Node*>& others) {
-  return Committer(*this, root, others).Run(limit);
+  // Tables another writer's commit has replaced would send new bytes into
+  // sectors the file now uses.
+  CheckCurrent();
+  if (!Committer(*this, root, others).Run(limit)) return false;
+  header_bytes_.fill(std::byte{0});
+  SerializeHeader(header_, header_bytes_);
+  return true;
 }
 
 void Container::EstimateSize(const Node& root, uint64_t& in_place, uint64_t& fresh) const {

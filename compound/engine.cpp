@@ -67,11 +67,27 @@ Storage StorageEngine::CreateStorageFile(std::u16string_view path, int32_t mode)
     return OpenRoot(std::move(doc), m, std::u16string(path));
   }
   if (!m.create && !m.convert && files.Exists(p)) Fail(STG_E_FILEALREADYEXISTS, "the file exists: " + p);
-  auto file = files.Open(p, files.Exists(p) ? compound::OpenMode::kReadWrite : compound::OpenMode::kCreateNew);
-  ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
-  auto doc = std::make_shared<compound::Document>(state_->files, p, file, m);
-  doc->set_container(compound::Container::Create(file, 3));
-  return OpenRoot(std::move(doc), m, std::u16string(path));
+  const bool fresh = !files.Exists(p);
+  auto file = files.Open(p, fresh ? compound::OpenMode::kCreateNew : compound::OpenMode::kReadWrite);
+  try {
+    ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
+    auto doc = std::make_shared<compound::Document>(state_->files, p, file, m);
+    doc->set_container(compound::Container::Create(file, 3));
+    compound::RemoveLeftovers(files, p);
+    return OpenRoot(std::move(doc), m, std::u16string(path));
+  } catch (...) {
+    // A file this call made and could not fill would read as "not a compound
+    // file" and block the next create.
+    if (fresh) {
+      file.reset();
+      try {
+        files.Remove(p);
+      } catch (const std::exception&) {
+        // The first failure is the one to report.
+      }
+    }
+    throw;
+  }
 }
 
 Storage StorageEngine::OpenStorageFile(std::u16string_view path, int32_t mode) {
@@ -81,6 +97,7 @@ Storage StorageEngine::OpenStorageFile(std::u16string_view path, int32_t mode) {
   ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
   auto doc = std::make_shared<compound::Document>(state_->files, p, file, m);
   doc->set_container(compound::Container::Open(file));
+  if (m.write) compound::RemoveLeftovers(*state_->files, p);
   return OpenRoot(std::move(doc), m, std::u16string(path));
 }
 
@@ -129,6 +146,9 @@ std::vector<StorageProblem> StorageEngine::Check(std::u16string_view path) {
   std::vector<StorageProblem> out;
   for (auto& finding : compound::CheckFile(file)) {
     out.push_back({std::move(finding.text), finding.kind == compound::Finding::Kind::kNote});
+  }
+  for (const auto& copy : compound::FindLeftovers(*state_->files, ToUtf8(path))) {
+    out.push_back({"a copy left by an interrupted save: " + copy + " (the next open for writing removes it)", true});
   }
   return out;
 }
