@@ -18,7 +18,7 @@ namespace compound {
 
 class EngineState {
  public:
-  explicit EngineState(std::shared_ptr<FileSystem> files) : files(std::move(files)) {}
+  explicit EngineState(std::shared_ptr<FileSystem> file_system) : files(std::move(file_system)) {}
   std::shared_ptr<FileSystem> files;
   std::map<int32_t, std::shared_ptr<File>> temp_stores;
   int32_t next_temp = 1;
