@@ -81,6 +81,7 @@ class NoSyncFileSystem final : public compound::FileSystem {
     if (::rename(from.c_str(), to.c_str()) != 0) throw std::system_error(errno, std::generic_category(), "rename " + from);
   }
   void Remove(const std::string& path) override { inner_->Remove(path); }
+  std::vector<std::string> List(const std::string& folder) override { return inner_->List(folder); }
 
  private:
   std::shared_ptr<compound::FileSystem> inner_;

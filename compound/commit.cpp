@@ -513,17 +513,17 @@ uint32_t Committer::PlaceChain(const SectorTable* old, uint64_t size, Ranges dir
   for (size_t r = 0; r < runs.size(); ++r) {
     const auto [first, end] = runs[r];
     for (uint64_t i = first; i < end;) {
-      const auto [there, count] = written(i);
+      const auto [there, run] = written(i);
       if (there != kFreeSect) {
         // Already in the file: linked in where it is, below. Until then the
         // live extent keeps Allocate off these sectors.
-        const uint64_t stop = i + std::min(end - i, count);
+        const uint64_t stop = i + std::min(end - i, run);
         for (uint64_t k = i; k < std::min(stop, old_count); ++k) SetFat((*old)[k], kFreeSect);
         fresh[r].Add(there, stop - i);
         i = stop;
         continue;
       }
-      const uint64_t stop = i + std::max<uint64_t>(1, std::min({end - i, per_fill, count}));
+      const uint64_t stop = i + std::max<uint64_t>(1, std::min({end - i, per_fill, run}));
       buf.resize((stop - i) * ssz_);
       fill(i, std::span(buf));
       for (uint64_t k = i; k < stop; ++k) {
@@ -955,7 +955,13 @@ void Committer::DetachOthers() {
 }
 
 bool Container::Commit(Node& root, uint64_t limit, const std::vector<Node*>& others) {
-  return Committer(*this, root, others).Run(limit);
+  // Tables another writer's commit has replaced would send new bytes into
+  // sectors the file now uses.
+  CheckCurrent();
+  if (!Committer(*this, root, others).Run(limit)) return false;
+  header_bytes_.fill(std::byte{0});
+  SerializeHeader(header_, header_bytes_);
+  return true;
 }
 
 void Container::EstimateSize(const Node& root, uint64_t& in_place, uint64_t& fresh) const {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "compound/fault_file.hpp"
+#include "compound/level.hpp"
 #include "compound/test_support.hpp"
 
 namespace vellora2::compound {
@@ -203,6 +204,112 @@ TEST(CommitCrash, AFailedCommitCanBeRetried) {
   }
   std::printf("commit failed with an I/O error or a full disk at %d calls and was retried\n", failures);
   EXPECT_GT(failures, 10);
+}
+
+// A rewrite (here: growing past a lowered version 3 limit) stopped at any call
+// leaves its copy beside the document; the next open for writing removes it.
+TEST(CommitCrash, CopiesOfAnInterruptedRewriteGoAtTheNextOpen) {
+  const auto old_bytes = OldDocument();
+  int points = 0, copies = 0;
+  for (long at = 0;; ++at) {
+    auto fs = std::make_shared<MemoryFileSystem>();
+    fs->SetContents("doc", old_bytes);
+    auto plan = std::make_shared<FaultPlan>();
+    plan->kind = FaultPlan::Kind::kCrash;
+    plan->at = at;
+    auto faulty = std::make_shared<FaultFileSystem>(fs, plan);
+    bool finished = false;
+    {
+      auto file = faulty->Open("doc", OpenMode::kReadWrite);
+      Mode mode;
+      mode.write = mode.transacted = mode.deny_write = true;
+      auto doc = std::make_shared<Document>(faulty, "doc", file, mode);
+      doc->set_container(Container::Open(file));
+      doc->set_version3_limit(uint64_t{64} * 1024);
+      auto tree = doc->LoadTree();
+      auto big = std::make_shared<Node>();
+      big->name = u"added";
+      big->content.Write(0, Pattern(200000, 40));
+      tree->Insert(big);
+      try {
+        doc->Publish(*tree);
+        finished = true;
+      } catch (const AutomationError&) {
+        EXPECT_TRUE(plan->crashed);
+      }
+    }
+    if (finished) break;
+    ++points;
+    // The machine "restarts": the same disk without faults.
+    StorageEngine engine(fs);
+    const size_t files = fs->FileCount();
+    if (files > 1) {
+      ++copies;
+      const auto found = engine.Check(u"doc");
+      ASSERT_EQ(found.size(), 1u) << at;
+      EXPECT_TRUE(found[0].note);
+      EXPECT_NE(found[0].text.find("doc.~"), std::string::npos) << found[0].text;
+    }
+    auto root = engine.OpenStorageFile(u"doc", kRoot);
+    EXPECT_EQ(fs->FileCount(), 1u) << "interrupted at call " << at;
+    EXPECT_TRUE(root.ElementType(u"added") == 0 || root.ElementType(u"added") == STGTY_STREAM);
+  }
+  std::printf("rewrite interrupted at %d points, %d of them left a copy, each removed at the next open\n", points,
+              copies);
+  EXPECT_GT(copies, 3);
+}
+
+TEST(CommitCrash, AFailedCreateLeavesNoFile) {
+  int failures = 0;
+  for (auto kind : {FaultPlan::Kind::kIoError, FaultPlan::Kind::kDiskFull}) {
+    for (long at = 0;; ++at) {
+      auto fs = std::make_shared<MemoryFileSystem>();
+      auto plan = std::make_shared<FaultPlan>();
+      plan->kind = kind;
+      plan->at = at;
+      StorageEngine engine(std::make_shared<FaultFileSystem>(fs, plan));
+      const int32_t code = testing::ErrorOf([&] { engine.CreateStorageFile(u"new", kRoot).Release(); });
+      if (code == 0) break;
+      ++failures;
+      EXPECT_FALSE(fs->Exists("new")) << at;
+      plan->kind = FaultPlan::Kind::kNone;
+      EXPECT_EQ(testing::ErrorOf([&] { engine.CreateStorageFile(u"new", kRoot).Release(); }), 0) << at;
+    }
+  }
+  std::printf("create failed at %d calls and left no file\n", failures);
+  EXPECT_GT(failures, 3);
+}
+
+// An import that meets a full disk: the file is no longer afterwards than
+// before the write that failed. Faults start once the stream lies in the
+// file (its first 2 MiB moved there), so that each write is one call.
+TEST(CommitCrash, AFullDiskDuringAnImportCutsTheFileBack) {
+  const auto old_bytes = OldDocument();
+  const auto data = Pattern(size_t{9} << 20, 50);
+  constexpr size_t kPiece = size_t{1} << 20;
+  int failures = 0;
+  for (long at = 0;; ++at) {
+    auto fs = std::make_shared<MemoryFileSystem>();
+    fs->SetContents("doc", old_bytes);
+    auto plan = std::make_shared<FaultPlan>();
+    StorageEngine engine(std::make_shared<FaultFileSystem>(fs, plan));
+    auto root = engine.OpenStorageFile(u"doc", kRoot);
+    auto stream = root.CreateStream(u"import", kRW);
+    stream.Write(std::span(data).first(3 * kPiece));
+    plan->kind = FaultPlan::Kind::kDiskFull;
+    plan->at = at;
+    size_t before = 0;
+    bool failed = false;
+    for (size_t done = 3 * kPiece; done < data.size() && !failed; done += kPiece) {
+      before = fs->Contents("doc").size();
+      failed = testing::ErrorOf([&] { stream.Write(std::span(data).subspan(done, kPiece)); }) != 0;
+    }
+    if (!failed) break;
+    ++failures;
+    EXPECT_LE(fs->Contents("doc").size(), before) << "failed at call " << at;
+  }
+  std::printf("import met a full disk at %d calls\n", failures);
+  EXPECT_GT(failures, 2);
 }
 
 }  // namespace

@@ -7,12 +7,15 @@
 
 #include "compound/errors.hpp"
 #include "compound/name.hpp"
+#include "vellora2/automation/error.hpp"
 #include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
 namespace {
 
 uint64_t DivUp(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
+
+constexpr const char* kOvertaken = "the file was changed by another writer; open it again";
 
 [[noreturn]] void Corrupt(const std::string& what) { Fail(STG_E_DOCFILECORRUPT, "the document is damaged: " + what); }
 
@@ -90,12 +93,40 @@ void Container::ReadSectors(const SectorTable& chain, std::span<std::byte> out) 
 
 std::shared_ptr<Container> Container::Open(std::shared_ptr<File> file) {
   auto c = std::make_shared<Container>(std::move(file));
-  std::vector<std::byte> head(kHeaderSize);
-  const size_t got = c->file_->ReadAt(0, head);
-  head.resize(got);
-  c->header_ = ParseHeader(head);
-  c->LoadTables();
-  return c;
+  // Another process may commit while the tables are read. A commit writes
+  // only sectors the state it replaces leaves free, and its header last, so
+  // tables read between two equal readings of the header are one state whole;
+  // otherwise they are read again.
+  constexpr int kAttempts = 50;
+  for (int attempt = 1;; ++attempt) {
+    std::array<std::byte, kHeaderSize> head{};
+    const size_t got = c->file_->ReadAt(0, head);
+    try {
+      c->header_ = ParseHeader(std::span(head).first(got));
+      c->LoadTables();
+    } catch (const AutomationError&) {
+      if (attempt < kAttempts && c->HeaderMoved(head)) continue;
+      throw;
+    }
+    if (!c->HeaderMoved(head)) {
+      c->header_bytes_ = head;
+      return c;
+    }
+    if (attempt == kAttempts) Fail(STG_E_REVERTED, kOvertaken);
+  }
+}
+
+bool Container::HeaderMoved(const std::array<std::byte, kHeaderSize>& seen) {
+  std::array<std::byte, kHeaderSize> now{};
+  file_->ReadAt(0, now);
+  return now != seen;
+}
+
+void Container::CheckCurrent() {
+  if (!watch_) return;
+  // Sticky: bytes read after the change could be another state's.
+  if (!overtaken_) overtaken_ = HeaderMoved(header_bytes_);
+  if (overtaken_) Fail(STG_E_REVERTED, kOvertaken);
 }
 
 void Container::LoadTables() {
@@ -243,6 +274,16 @@ void Container::GiveBack(uint32_t first) {
   }
 }
 
+void Container::CutBack(uint32_t first, uint64_t filled) {
+  if (extents_.empty() || *extents_.rbegin() != first) return;
+  const uint64_t keep = std::max((file_sectors_ + 1) * sector_size(), (uint64_t{first} + 1) * sector_size() + filled);
+  try {
+    if (file_->Size() > keep) file_->Truncate(keep);
+  } catch (const std::exception&) {
+    // The write's own failure is the one to report; the next commit cuts the tail.
+  }
+}
+
 uint64_t Container::ExtentEnd(uint64_t s) const {
   auto it = extents_.upper_bound(static_cast<uint32_t>(std::min<uint64_t>(s, UINT32_MAX)));
   if (it == extents_.begin()) return 0;
@@ -282,6 +323,14 @@ std::shared_ptr<const SectorTable> Container::CachedChain(uint32_t start, uint64
 
 void Container::ReadStream(const Base& base, uint64_t offset, std::span<std::byte> out) {
   if (offset + out.size() > base.size) Corrupt("read past the end of a stream");
+  if (overtaken_) CheckCurrent();
+  ReadStreamBytes(base, offset, out);
+  // Checked after the read: a header still unchanged then means no commit
+  // was published, so none after it can have reused these sectors yet.
+  CheckCurrent();
+}
+
+void Container::ReadStreamBytes(const Base& base, uint64_t offset, std::span<std::byte> out) {
   const uint32_t ssz = sector_size();
   // A sector cut short by the end of the file reads as zeros.
   auto read = [this](uint64_t at, std::span<std::byte> part) {

@@ -9,6 +9,7 @@
 // again, so a crash leaves either this state or the new one.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -72,11 +73,24 @@ class Container : public std::enable_shared_from_this<Container> {
   std::shared_ptr<Extent> TakeExtent();
   // Called by an extent that no commit adopted, when its last holder goes.
   void GiveBack(uint32_t first);
+  // After a failed write into the live extent at `first`, of which `filled`
+  // bytes hold data: cuts the file back to them when that extent is the last
+  // thing in it, so a full disk leaves no tail a failed write grew.
+  void CutBack(uint32_t first, uint64_t filled);
   uint64_t ExtentSectors() const { return kChunkSize / sector_size(); }
   // One past the last sector of the live extent that holds sector `s`, or 0.
   uint64_t ExtentEnd(uint64_t s) const;
   // One past the last sector of any live extent, or 0.
   uint64_t ExtentsEnd() const { return extents_.empty() ? 0 : *extents_.rbegin() + ExtentSectors(); }
+
+  // Makes every later read from the file prove that no other writer has
+  // committed since this state was read (for opens that let others write);
+  // once one has, reads and commits fail with STG_E_REVERTED.
+  void Watch() { watch_ = true; }
+  bool watching() const { return watch_; }
+  // Fails with STG_E_REVERTED when the file's header is no longer the one this
+  // state was read from (checked only when watching).
+  void CheckCurrent();
 
   // The chain from `start`, exactly `count` long (a longer chain is cut, as
   // lenient readers do; a shorter one, a loop or a bad number is corrupt).
@@ -91,12 +105,20 @@ class Container : public std::enable_shared_from_this<Container> {
   void ReadSectors(const SectorTable& chain, std::vector<std::byte>& out);
   void ReadSectors(const SectorTable& chain, std::span<std::byte> out);
   void LoadTables();
+  // Whether the file's header differs from `seen` now.
+  bool HeaderMoved(const std::array<std::byte, kHeaderSize>& seen);
+  void ReadStreamBytes(const Base& base, uint64_t offset, std::span<std::byte> out);
   // Sectors inside the file that no chain or table of this state uses, ascending.
   void FindFreeSectors();
   std::shared_ptr<const SectorTable> CachedChain(uint32_t start, uint64_t count, bool mini);
 
   std::shared_ptr<File> file_;
   Header header_;
+  // The header as this state was read from or written to the file. Every
+  // commit changes it (the transaction signature counts up).
+  std::array<std::byte, kHeaderSize> header_bytes_{};
+  bool watch_ = false;
+  bool overtaken_ = false;
   uint64_t file_sectors_ = 0;
   SectorTable fat_;
   SectorTable fat_sectors_;

@@ -16,12 +16,14 @@
 namespace vellora2::compound {
 namespace {
 
-// Reads bytes this library wrote to its own file: a short read means the file
-// was cut behind our back.
-void ReadWritten(File& file, uint64_t offset, std::span<std::byte> out) {
-  if (file.ReadAt(offset, out) != out.size()) {
+// Reads bytes this library wrote to an extent of its own file: a short read
+// means the file was cut behind our back; another writer's commit may have
+// put its own sectors there.
+void ReadWritten(const Extent& extent, uint64_t at, std::span<std::byte> out) {
+  if (extent.container().file().ReadAt(extent.offset() + at, out) != out.size()) {
     Fail(STG_E_READFAULT, "the document file is shorter than what was written to it");
   }
+  extent.container().CheckCurrent();
 }
 
 }  // namespace
@@ -142,7 +144,7 @@ size_t Content::Read(uint64_t offset, std::span<std::byte> out) const {
       const uint64_t at = pos % kChunkSize;
       const Spill& spill = it->second;
       const size_t from_file = at < spill.filled ? static_cast<size_t>(std::min<uint64_t>(run, spill.filled - at)) : 0;
-      ReadWritten(spill.extent->container().file(), spill.extent->offset() + at, out.subspan(done, from_file));
+      ReadWritten(*spill.extent, at, out.subspan(done, from_file));
       std::fill(out.begin() + static_cast<ptrdiff_t>(done + from_file),
                 out.begin() + static_cast<ptrdiff_t>(done + run), std::byte{0});
       done += run;
@@ -215,7 +217,19 @@ void Content::Write(uint64_t offset, std::span<const std::byte> data, Container*
         if (auto extent = spill->TakeExtent()) spills_.emplace(chunk, Spill{std::move(extent), 0});
       }
       if (spills_.count(chunk) != 0) {
-        WriteSpill(chunk, pos % kChunkSize, part);
+        try {
+          WriteSpill(chunk, pos % kChunkSize, part);
+        } catch (const std::exception&) {
+          // A full disk must not leave the file longer than what it holds.
+          if (auto failed = spills_.find(chunk); failed != spills_.end()) {
+            if (failed->second.filled == 0) {
+              spills_.erase(failed);  // gives the extent back, which cuts the file
+            } else {
+              failed->second.extent->container().CutBack(failed->second.extent->first(), failed->second.filled);
+            }
+          }
+          throw;
+        }
       } else {
         std::memcpy(WritableChunk(chunk).data() + pos % kChunkSize, part.data(), run);
       }
@@ -244,7 +258,7 @@ void Content::WriteSpill(uint64_t chunk, uint64_t at, std::span<const std::byte>
     std::vector<std::byte> buf(std::min<uint64_t>(spill.filled, uint64_t{1} << 20));
     for (uint64_t done = 0; done < spill.filled;) {
       const auto part = std::span(buf).first(static_cast<size_t>(std::min<uint64_t>(buf.size(), spill.filled - done)));
-      ReadWritten(spill.extent->container().file(), spill.extent->offset() + done, part);
+      ReadWritten(*spill.extent, done, part);
       fresh->container().file().WriteAt(fresh->offset() + done, part);
       done += part.size();
     }
@@ -286,8 +300,7 @@ void Content::SpillHead(Container& container) {
 void Content::SpillToMemory(uint64_t chunk) {
   const Spill& spill = spills_.at(chunk);
   auto memory = std::make_shared<Chunk>();
-  ReadWritten(spill.extent->container().file(), spill.extent->offset(),
-              std::span(memory->data(), static_cast<size_t>(spill.filled)));
+  ReadWritten(*spill.extent, 0, std::span(memory->data(), static_cast<size_t>(spill.filled)));
   chunks_.emplace(chunk, std::move(memory));
   spills_.erase(chunk);
 }

@@ -18,7 +18,7 @@ namespace compound {
 
 class EngineState {
  public:
-  explicit EngineState(std::shared_ptr<FileSystem> files) : files(std::move(files)) {}
+  explicit EngineState(std::shared_ptr<FileSystem> file_system) : files(std::move(file_system)) {}
   std::shared_ptr<FileSystem> files;
   std::map<int32_t, std::shared_ptr<File>> temp_stores;
   int32_t next_temp = 1;
@@ -77,16 +77,31 @@ Storage StorageEngine::CreateStorageFile(std::u16string_view path, int32_t mode)
     return OpenRoot(std::move(doc), m, std::u16string(path));
   }
   if (!m.create && !m.convert && files.Exists(p)) Fail(STG_E_FILEALREADYEXISTS, "the file exists: " + p);
-  const bool replacing = files.Exists(p);
-  auto file = files.Open(p, replacing ? compound::OpenMode::kReadWrite : compound::OpenMode::kCreateNew);
-  // Whoever holds the file keeps it: replacing it would lose what they write.
-  if (replacing && file->HeldByOthers(compound::File::Holders::kAny)) {
-    Fail(STG_E_SHAREVIOLATION, "the file is held by another open: " + p);
+  const bool fresh = !files.Exists(p);
+  auto file = files.Open(p, fresh ? compound::OpenMode::kCreateNew : compound::OpenMode::kReadWrite);
+  try {
+    // Whoever holds the file keeps it: replacing it would lose what they write.
+    if (!fresh && file->HeldByOthers(compound::File::Holders::kAny)) {
+      Fail(STG_E_SHAREVIOLATION, "the file is held by another open: " + p);
+    }
+    ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
+    auto doc = std::make_shared<compound::Document>(state_->files, p, file, m);
+    doc->set_container(compound::Container::Create(file, 3));
+    compound::RemoveLeftovers(files, p);
+    return OpenRoot(std::move(doc), m, std::u16string(path));
+  } catch (...) {
+    // A file this call made and could not fill would read as "not a compound
+    // file" and block the next create.
+    if (fresh) {
+      file.reset();
+      try {
+        files.Remove(p);
+      } catch (const std::exception&) {
+        // The first failure is the one to report.
+      }
+    }
+    throw;
   }
-  ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
-  auto doc = std::make_shared<compound::Document>(state_->files, p, file, m);
-  doc->set_container(compound::Container::Create(file, 3));
-  return OpenRoot(std::move(doc), m, std::u16string(path));
 }
 
 Storage StorageEngine::OpenStorageFile(std::u16string_view path, int32_t mode) {
@@ -96,6 +111,7 @@ Storage StorageEngine::OpenStorageFile(std::u16string_view path, int32_t mode) {
   ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
   auto doc = std::make_shared<compound::Document>(state_->files, p, file, m);
   doc->set_container(compound::Container::Open(file));
+  if (m.write) compound::RemoveLeftovers(*state_->files, p);
   return OpenRoot(std::move(doc), m, std::u16string(path));
 }
 
@@ -144,6 +160,9 @@ std::vector<StorageProblem> StorageEngine::Check(std::u16string_view path) {
   std::vector<StorageProblem> out;
   for (auto& finding : compound::CheckFile(file)) {
     out.push_back({std::move(finding.text), finding.kind == compound::Finding::Kind::kNote});
+  }
+  for (const auto& copy : compound::FindLeftovers(*state_->files, ToUtf8(path))) {
+    out.push_back({"a copy left by an interrupted save: " + copy + " (the next open for writing removes it)", true});
   }
   return out;
 }

@@ -83,4 +83,9 @@ void FaultFileSystem::Rename(const std::string& from, const std::string& to) {
   inner_->Rename(from, to);
 }
 
+void FaultFileSystem::Remove(const std::string& path) {
+  if (plan_->crashed) FailErrno(EIO, "crashed", true);
+  inner_->Remove(path);
+}
+
 }  // namespace vellora2::compound

@@ -31,7 +31,9 @@ class FaultFileSystem final : public FileSystem {
   std::shared_ptr<File> OpenTemp() override;
   bool Exists(const std::string& path) override { return inner_->Exists(path); }
   void Rename(const std::string& from, const std::string& to) override;
-  void Remove(const std::string& path) override { inner_->Remove(path); }
+  // A crashed machine removes nothing either.
+  void Remove(const std::string& path) override;
+  std::vector<std::string> List(const std::string& folder) override { return inner_->List(folder); }
 
  private:
   std::shared_ptr<File> Wrap(std::shared_ptr<File> file);

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vellora2::compound {
 
@@ -85,6 +86,9 @@ class FileSystem {
   // Replaces `to` by `from` atomically and durably (the folder is synced too).
   virtual void Rename(const std::string& from, const std::string& to) = 0;
   virtual void Remove(const std::string& path) = 0;
+  // The names in folder `folder` ("." for the current one); none when it
+  // cannot be read.
+  virtual std::vector<std::string> List(const std::string& folder) = 0;
 };
 
 // The operating system's files (pread/pwrite, fdatasync, OFD locks).

@@ -1,10 +1,15 @@
 #include "compound/level.hpp"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <mutex>
 #include <string>
+#include <string_view>
 
 #include "compound/errors.hpp"
 #include "compound/sharing.hpp"
@@ -24,6 +29,69 @@ uint64_t Now() {
          116444736000000000ull;
 }
 
+namespace {
+
+std::mutex& RewriteMutex() {
+  // Held while a rewrite creates and locks its copy, and while copies are
+  // looked for, so that this process never takes its own fresh copy for a
+  // leftover.
+  static std::mutex mutex;
+  return mutex;
+}
+
+// Whether `tail` is "PID-N" and that process is another, still running one.
+// -1: not such a name; 0: ours or gone; 1: running.
+int CopyOwner(const std::string& tail) {
+  const size_t dash = tail.find('-');
+  if (dash == 0 || dash == std::string::npos || dash + 1 == tail.size() || dash > 9) return -1;
+  const auto digits = [](std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  if (!digits(std::string_view(tail).substr(0, dash)) || !digits(std::string_view(tail).substr(dash + 1))) return -1;
+  const pid_t pid = static_cast<pid_t>(std::stol(tail.substr(0, dash)));
+  if (pid == ::getpid() || pid <= 0) return 0;
+  return ::kill(pid, 0) == 0 || errno == EPERM ? 1 : 0;
+}
+
+std::vector<std::string> LeftoversLocked(FileSystem& files, const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  const std::string prefix = path.substr(dir.size()) + ".~";
+  std::vector<std::string> out;
+  for (const auto& name : files.List(folder)) {
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (CopyOwner(name.substr(prefix.size())) != 0) continue;
+    // A process in another PID namespace can look gone; its open copy is locked.
+    try {
+      if (OpenedByOthers(*files.Open(dir + name, OpenMode::kRead))) continue;
+    } catch (const std::exception&) {
+      continue;
+    }
+    out.push_back(dir + name);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string> FindLeftovers(FileSystem& files, const std::string& path) {
+  std::lock_guard lock(RewriteMutex());
+  return LeftoversLocked(files, path);
+}
+
+void RemoveLeftovers(FileSystem& files, const std::string& path) {
+  std::lock_guard lock(RewriteMutex());
+  for (const auto& copy : LeftoversLocked(files, path)) {
+    try {
+      files.Remove(copy);
+    } catch (const std::exception&) {
+      // Only space is lost; `vellora check` goes on naming the copy.
+    }
+  }
+}
+
 Document::Document(std::shared_ptr<FileSystem> files, std::string path, std::shared_ptr<File> file, Mode mode)
     : files_(std::move(files)), path_(std::move(path)), file_(std::move(file)), mode_(mode),
       version3_limit_(path_.empty() ? UINT64_MAX : kVersion3Limit) {}
@@ -38,6 +106,12 @@ Document::~Document() {
       // Nothing to report to: the storage is gone and the file stays.
     }
   }
+}
+
+void Document::set_container(std::shared_ptr<Container> c) {
+  // Another open may commit the file under one that does not deny writing.
+  if (!mode_.deny_write && !path_.empty()) c->Watch();
+  container_ = std::move(c);
 }
 
 std::shared_ptr<Node> Document::LoadTree() {
@@ -83,14 +157,20 @@ void Document::Rewrite(Node& root, uint16_t major_version) {
   if (path_.empty()) Fail(STG_E_INVALIDFUNCTION, "a temporary store cannot be rewritten");
   static std::atomic<unsigned> counter{0};
   const std::string temp = path_ + ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-  auto file = files_->Open(temp, OpenMode::kCreateNew);
+  RemoveLeftovers(*files_, path_);
+  std::shared_ptr<File> file;
+  {
+    // Locked from its first moment: the lock tells others the copy is in use.
+    // Our sharing promises carry over to the new file before anyone can open it.
+    std::lock_guard lock(RewriteMutex());
+    file = files_->Open(temp, OpenMode::kCreateNew);
+    AcquireShareLocks(*file, mode_);
+  }
   try {
     auto fresh = Container::Create(file, major_version);
     fresh->Commit(root, UINT64_MAX);
-    // Our sharing promises carry over to the new file before anyone can open it.
-    AcquireShareLocks(*file, mode_);
     files_->Rename(temp, path_);
-    container_ = std::move(fresh);
+    set_container(std::move(fresh));
     file_ = std::move(file);
   } catch (...) {
     try {

@@ -30,7 +30,7 @@ class Document {
   const Mode& mode() const { return mode_; }
   // Null while a converted flat file has not been committed.
   const std::shared_ptr<Container>& container() const { return container_; }
-  void set_container(std::shared_ptr<Container> c) { container_ = std::move(c); }
+  void set_container(std::shared_ptr<Container> c);
   // The committed tree; for a converted flat file, a root holding "CONTENTS".
   std::shared_ptr<Node> LoadTree();
   // Publishes `root`: in place when the format allows, else by writing a fresh
@@ -97,6 +97,13 @@ class Level {
   bool changed_ = false;
   std::vector<std::weak_ptr<Level>> subs_;
 };
+
+// Copies that a rewrite (Document::Publish) left beside `path`, named
+// "PATH.~PID-N", whose writer is gone: its process has ended, or it is this
+// process and no open holds the copy. A crash during a rewrite leaves them.
+std::vector<std::string> FindLeftovers(FileSystem& files, const std::string& path);
+// Removes them; one that cannot be removed stays, silently.
+void RemoveLeftovers(FileSystem& files, const std::string& path);
 
 // The current time as a FILETIME.
 uint64_t Now();

@@ -142,6 +142,17 @@ void MemoryFileSystem::Remove(const std::string& path) {
   files_.erase(path);
 }
 
+std::vector<std::string> MemoryFileSystem::List(const std::string& folder) {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> out;
+  for (const auto& [path, data] : files_) {
+    const size_t slash = path.rfind('/');
+    const std::string in = slash == std::string::npos ? "." : path.substr(0, slash);
+    if (in == folder) out.push_back(slash == std::string::npos ? path : path.substr(slash + 1));
+  }
+  return out;
+}
+
 std::vector<std::byte> MemoryFileSystem::Contents(const std::string& path, bool durable_only) {
   std::lock_guard lock(mutex_);
   auto data = Find(path);

@@ -24,6 +24,7 @@ class MemoryFileSystem final : public FileSystem {
   bool Exists(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
   void Remove(const std::string& path) override;
+  std::vector<std::string> List(const std::string& folder) override;
 
   // The bytes of a file now, or as of its last Sync (what survives a crash).
   std::vector<std::byte> Contents(const std::string& path, bool durable_only = false);

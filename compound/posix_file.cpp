@@ -3,6 +3,7 @@
 // process, so two opens of one document inside one process exclude each other
 // exactly as two processes do, and closing an unrelated descriptor of the same
 // file does not silently drop them.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -183,6 +184,18 @@ class PosixDisk final : public FileSystem {
 
   void Remove(const std::string& path) override {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) FailErrno(errno, "remove " + path, true);
+  }
+
+  std::vector<std::string> List(const std::string& folder) override {
+    std::vector<std::string> out;
+    DIR* d = ::opendir(folder.c_str());
+    if (!d) return out;
+    while (const dirent* e = ::readdir(d)) {
+      const std::string name = e->d_name;
+      if (name != "." && name != "..") out.push_back(name);
+    }
+    ::closedir(d);
+    return out;
   }
 
  private:

@@ -4,10 +4,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <functional>
+#include <map>
 
 #include "compound/foreign_lock.hpp"
+#include "compound/level.hpp"
 #include "compound/test_support.hpp"
 #include "vellora2/automation/text.hpp"
 
@@ -16,8 +22,40 @@ namespace {
 
 using testing::ErrorOf;
 using testing::Pattern;
+using testing::WriteAll;
 
 constexpr int32_t kRoot = STGM_TRANSACTED | STGM_SHARE_DENY_WRITE | STGM_READWRITE;
+constexpr int32_t kRW = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+constexpr int32_t kReader = STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED;
+
+// What the reads of a reader that another process's commits overtake gave.
+struct Tally {
+  long snapshot = 0;  // the bytes of the reader's snapshot
+  long refused = 0;   // STG_E_REVERTED
+  long other = 0;     // anything else: wrong bytes or another error
+  long reads() const { return snapshot + refused + other; }
+};
+
+// Runs `writer` in a child process and `read` here over and over until the
+// child ends. Nothing of the file may be open when this is called: a forked
+// child shares open file descriptions, and with them their locks.
+Tally ReadWhileAnotherProcessCommits(const std::function<void()>& writer, const std::function<void(Tally&)>& read) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(ErrorOf(writer) == 0 ? 0 : 1);
+  Tally tally;
+  int status = 0;
+  while (::waitpid(pid, &status, WNOHANG) == 0) read(tally);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the writer failed";
+  return tally;
+}
+
+void Count(Tally& tally, const AutomationError& e) { (e.number() == STG_E_REVERTED ? tally.refused : tally.other)++; }
+
+std::vector<std::byte> Bytes(const std::string& text) {
+  std::vector<std::byte> out(text.size());
+  std::memcpy(out.data(), text.data(), text.size());
+  return out;
+}
 
 class PosixFileTest : public ::testing::Test {
  protected:
@@ -170,6 +208,193 @@ TEST_F(PosixFileTest, DirectRootsAndTempStores) {
   temp.Commit();
   EXPECT_TRUE(std::filesystem::is_empty(temp_dir));  // the store has no name in any folder
   engine_.ReleaseTempStore(handle);
+}
+
+// The real disk, except that the process kills itself when a rewrite is about
+// to rename its finished copy over the document.
+class KilledAtRename final : public FileSystem {
+ public:
+  std::shared_ptr<File> Open(const std::string& path, OpenMode mode) override { return disk_->Open(path, mode); }
+  std::shared_ptr<File> OpenTemp() override { return disk_->OpenTemp(); }
+  bool Exists(const std::string& path) override { return disk_->Exists(path); }
+  void Rename(const std::string&, const std::string&) override { ::raise(SIGKILL); }
+  void Remove(const std::string& path) override { disk_->Remove(path); }
+  std::vector<std::string> List(const std::string& folder) override { return disk_->List(folder); }
+
+ private:
+  std::shared_ptr<FileSystem> disk_ = PosixFileSystem();
+};
+
+TEST_F(PosixFileTest, CopiesOfAKilledRewriteGoAtTheNextOpenForWriting) {
+  const std::string path = (dir_ / "killed.cfb").string();
+  {
+    auto root = engine_.CreateStorageFile(FromUtf8(path), kRoot);
+    WriteAll(root.CreateStream(u"old", kRW), Pattern(5000, 1));
+    root.Commit();
+  }
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    // Growing past a (lowered) version 3 limit makes the commit a rewrite.
+    auto files = std::make_shared<KilledAtRename>();
+    auto file = files->Open(path, OpenMode::kReadWrite);
+    Mode mode;
+    mode.write = mode.transacted = mode.deny_write = true;
+    auto doc = std::make_shared<Document>(files, path, file, mode);
+    doc->set_container(Container::Open(file));
+    doc->set_version3_limit(uint64_t{64} * 1024);
+    auto tree = doc->LoadTree();
+    auto big = std::make_shared<Node>();
+    big->name = u"big";
+    big->content.Write(0, Pattern(100000, 2));
+    tree->Insert(big);
+    doc->Publish(*tree);
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  std::vector<std::string> copies;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+    if (entry.path().filename().string().starts_with("killed.cfb.~" + std::to_string(pid) + "-")) {
+      copies.push_back(entry.path().string());
+    }
+  }
+  ASSERT_EQ(copies.size(), 1u);
+  // Copies of a running process (pid 1 always runs) and other names stay.
+  const std::string running = path + ".~1-0";
+  const std::string unrelated = path + ".~notes";
+  for (const auto& p : {running, unrelated}) std::fclose(std::fopen(p.c_str(), "wb"));
+
+  const auto found = engine_.Check(FromUtf8(path));
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_TRUE(found[0].note);
+  EXPECT_NE(found[0].text.find(copies[0]), std::string::npos) << found[0].text;
+  engine_.OpenStorageFile(FromUtf8(path), kReader).Release();
+  EXPECT_TRUE(std::filesystem::exists(copies[0]));  // reading changes nothing
+  auto root = engine_.OpenStorageFile(FromUtf8(path), kRoot);
+  EXPECT_FALSE(std::filesystem::exists(copies[0]));
+  EXPECT_TRUE(std::filesystem::exists(running));
+  EXPECT_TRUE(std::filesystem::exists(unrelated));
+  EXPECT_EQ(root.ElementType(u"old"), STGTY_STREAM);
+  EXPECT_EQ(root.ElementType(u"big"), 0);
+  EXPECT_TRUE(engine_.Check(FromUtf8(path)).empty());
+}
+
+// A reader keeps reading a large stream while another process commits new
+// contents into it again and again, each commit reusing sectors the one
+// before freed: every read gives the reader's snapshot or STG_E_REVERTED.
+TEST_F(PosixFileTest, ReadersOvertakenByCommitsGetTheirSnapshotOrAnError) {
+  const auto path = Path("overtaken.cfb");
+  constexpr size_t kBig = size_t{3} << 20;
+  constexpr size_t kPiece = 64 * 1024;
+  auto write_generation = [](Storage& root, uint32_t gen) {
+    WriteAll(root.OpenStream(u"big", kRW), Pattern(kBig, gen));
+    WriteAll(root.OpenStream(u"gen", kRW), Bytes(std::to_string(gen)));
+    root.Commit();
+  };
+  {
+    auto root = engine_.CreateStorageFile(path, kRoot);
+    root.CreateStream(u"big", kRW);
+    root.CreateStream(u"gen", kRW);
+    write_generation(root, 0);
+  }
+  std::map<uint32_t, std::vector<std::byte>> generations;
+  const Tally tally = ReadWhileAnotherProcessCommits(
+      [&] {
+        auto root = StorageEngine().OpenStorageFile(path, kRoot);
+        for (uint32_t gen = 1; gen <= 25; ++gen) write_generation(root, gen);
+      },
+      [&](Tally& t) {
+        try {
+          auto root = StorageEngine().OpenStorageFile(path, kReader);
+          auto gen_stream = root.OpenStream(u"gen", STGM_READ | STGM_SHARE_EXCLUSIVE);
+          std::string gen_text(static_cast<size_t>(gen_stream.Length()), ' ');
+          gen_stream.Read(std::as_writable_bytes(std::span(gen_text)));
+          const uint32_t gen = static_cast<uint32_t>(std::stoul(gen_text));
+          auto& expected = generations[gen];
+          if (expected.empty()) expected = Pattern(kBig, gen);
+          auto big = root.OpenStream(u"big", STGM_READ | STGM_SHARE_EXCLUSIVE);
+          std::vector<std::byte> piece(kPiece);
+          for (int pass = 0; pass < 4; ++pass) {
+            for (size_t at = 0; at < kBig; at += kPiece) {
+              big.SetPosition(at);
+              if (big.Read(piece) != kPiece ||
+                  !std::equal(piece.begin(), piece.end(), expected.begin() + static_cast<ptrdiff_t>(at))) {
+                ++t.other;
+                return;
+              }
+              ++t.snapshot;
+            }
+          }
+        } catch (const AutomationError& e) {
+          Count(t, e);
+        } catch (const std::exception&) {
+          ++t.other;
+        }
+      });
+  std::printf("%ld reads: %ld snapshot, %ld refused, %ld other\n", tally.reads(), tally.snapshot, tally.refused,
+              tally.other);
+  EXPECT_EQ(tally.other, 0);
+  EXPECT_GT(tally.snapshot, 0);
+  EXPECT_GT(tally.refused, 0);  // the commits did overtake the reader
+}
+
+// The same for listings: each open lists a whole generation of names, and
+// each stream it lists holds its own name, or the open or a read is refused.
+TEST_F(PosixFileTest, ListingsOvertakenByCommitsShowOneGeneration) {
+  const auto path = Path("listed.cfb");
+  constexpr int kPerGeneration = 40;
+  auto name_of = [](uint32_t gen, int k) { return "g" + std::to_string(gen) + "-" + std::to_string(k); };
+  auto contents_of = [](const std::string& name) {
+    std::string text;
+    while (text.size() < 300) text += name + ";";
+    return Bytes(text);
+  };
+  auto write_generation = [&](Storage& root, uint32_t gen) {
+    for (int k = 0; k < kPerGeneration; ++k) {
+      if (gen > 0) root.DestroyElement(FromUtf8(name_of(gen - 1, k)));
+      WriteAll(root.CreateStream(FromUtf8(name_of(gen, k)), kRW), contents_of(name_of(gen, k)));
+    }
+    root.Commit();
+  };
+  {
+    auto root = engine_.CreateStorageFile(path, kRoot);
+    write_generation(root, 0);
+  }
+  const Tally tally = ReadWhileAnotherProcessCommits(
+      [&] {
+        auto root = StorageEngine().OpenStorageFile(path, kRoot);
+        for (uint32_t gen = 1; gen <= 150; ++gen) write_generation(root, gen);
+      },
+      [&](Tally& t) {
+        try {
+          auto root = StorageEngine().OpenStorageFile(path, kReader);
+          std::vector<std::string> names;
+          int16_t type = 0;
+          std::u16string name;
+          for (root.NextElement(0, type, name); type != 0; root.NextElement(1, type, name)) {
+            names.push_back(ToUtf8(name));
+          }
+          const std::string gen = names.empty() ? "" : names[0].substr(0, names[0].find('-') + 1);
+          bool whole = names.size() == kPerGeneration;
+          for (const auto& n : names) {
+            auto s = root.OpenStream(FromUtf8(n), STGM_READ | STGM_SHARE_EXCLUSIVE);
+            std::vector<std::byte> got(static_cast<size_t>(s.Length()));
+            s.Read(got);
+            whole = whole && n.compare(0, gen.size(), gen) == 0 && got == contents_of(n);
+          }
+          (whole ? t.snapshot : t.other)++;
+        } catch (const AutomationError& e) {
+          Count(t, e);
+        } catch (const std::exception&) {
+          ++t.other;
+        }
+      });
+  std::printf("%ld listings: %ld snapshot, %ld refused, %ld other\n", tally.reads(), tally.snapshot, tally.refused,
+              tally.other);
+  EXPECT_EQ(tally.other, 0);
+  EXPECT_GT(tally.snapshot, 0);
+  EXPECT_GT(tally.refused, 0);
 }
 
 }  // namespace

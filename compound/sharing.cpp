@@ -30,4 +30,11 @@ bool AcquireShareLocks(File& file, const Mode& mode) {
   return !conflict;
 }
 
+bool OpenedByOthers(File& file) {
+  for (uint64_t marker : {kReads, kWrites, kDeniesRead, kDeniesWrite}) {
+    if (file.LockedByOthers(marker)) return true;
+  }
+  return false;
+}
+
 }  // namespace vellora2::compound

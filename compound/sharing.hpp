@@ -18,5 +18,7 @@ namespace vellora2::compound {
 // Takes the locks for `mode` on `file`; false (and nothing held) when they
 // conflict with another open's.
 bool AcquireShareLocks(File& file, const Mode& mode);
+// Whether another open (of any process still running) holds locks on `file`.
+bool OpenedByOthers(File& file);
 
 }  // namespace vellora2::compound
