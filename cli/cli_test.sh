@@ -230,6 +230,12 @@ head -c 200000 doc.qxv >cut.qxv
 has "check points to salvage" "vellora salvage cut.qxv OUT" out.txt
 "$vellora" salvage --to-folder cut.qxv cut.out >out.txt 2>err.txt
 [ $? -eq 1 ] && [ -d cut.out ] && [ -f cut.out.report.txt ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: salvage of a cut file"; cat out.txt err.txt; }
+cp doc.qxv header.qxv
+printf '\005' | dd of=header.qxv bs=1 seek=26 conv=notrunc 2>/dev/null
+"$vellora" check header.qxv >out.txt 2>&1
+[ $? -eq 1 ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: check of a damaged header"; cat out.txt; }
+has "check points to salvage past a damaged header" "vellora salvage header.qxv OUT" out.txt
+ok salvage-header "$vellora" salvage header.qxv header.out
 for args in "" "cut.qxv" "cut.qxv a b" "--frob cut.qxv a"; do
   # shellcheck disable=SC2086
   "$vellora" salvage $args >/dev/null 2>&1

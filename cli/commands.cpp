@@ -359,13 +359,20 @@ void Lines(const std::string& file, const std::string& element, int32_t number, 
 
 int Check(const std::string& file, std::FILE* out) {
   StorageEngine engine;
-  // A file that is no compound file at all is an error, not a list of problems.
-  engine.Info(FromUtf8(file));
   // Notes describe layouts that read correctly; only problems fail the check.
   int problems = 0;
-  for (const auto& p : engine.Check(FromUtf8(file))) {
-    fmt::print(out, "{}: {}{}\n", file, p.note ? "note: " : "", p.text);
-    if (!p.note) ++problems;
+  try {
+    // A file that is no compound file at all is an error, not a list of
+    // problems; a damaged header is a problem salvage can work around.
+    engine.Info(FromUtf8(file));
+    for (const auto& p : engine.Check(FromUtf8(file))) {
+      fmt::print(out, "{}: {}{}\n", file, p.note ? "note: " : "", p.text);
+      if (!p.note) ++problems;
+    }
+  } catch (const AutomationError& e) {
+    if (e.number() != STG_E_INVALIDHEADER) throw;
+    fmt::print(out, "{}: {}\n", file, ToUtf8(e.description()));
+    ++problems;
   }
   if (problems == 0) {
     fmt::print(out, "{}: no problems found\n", file);

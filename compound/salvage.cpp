@@ -25,6 +25,7 @@ constexpr uint32_t kUnknown = 0xFFFFFFFB;
 // Asks Follow for a chain that ends at its end-of-chain mark, however long.
 constexpr uint64_t kOpenEnded = UINT64_MAX;
 constexpr size_t kMaxProblems = 200;
+constexpr const char* kPastTheEnd = "points past the end of the file";
 
 uint64_t DivUp(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
 
@@ -288,7 +289,7 @@ class Salvager {
       } else if (s > kMaxRegSect) {
         w.stop = "runs into a sector marked free or as a table";
       } else if (s >= limit) {
-        w.stop = "points past the end of the file";
+        w.stop = kPastTheEnd;
       } else if (stamps[s] == walk_id_) {
         w.stop = "loops";
       } else if (links_ >= budget_) {
@@ -390,7 +391,11 @@ class Salvager {
       if (slots_[id] != Slot::kEntry || e.type != EntryType::kStream || e.size == 0) continue;
       if (e.size < kMiniStreamCutoff) {
         walks_[id] = Follow(minifat_, minifat_.size(), mini_stamps_, e.start, DivUp(e.size, kMiniSectorSize));
-        if (!has_root_) walks_[id].stop = "was in the mini stream, which is lost with the root entry";
+        if (!has_root_) {
+          walks_[id].stop = "was in the mini stream, which is lost with the root entry";
+        } else if (walks_[id].stop == kPastTheEnd) {
+          walks_[id].stop = "points past the end of the mini stream";
+        }
         for (uint32_t m : walks_[id].chain) {
           if (mini_claims_[m] < 255) ++mini_claims_[m];
           if (walks_[id].complete && mini_agreed_[m] < 255) ++mini_agreed_[m];

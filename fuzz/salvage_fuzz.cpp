@@ -20,7 +20,7 @@ using namespace vellora2;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto fs = std::make_shared<compound::MemoryFileSystem>();
   fs->SetContents("f", std::vector<std::byte>(reinterpret_cast<const std::byte*>(data),
-                                               reinterpret_cast<const std::byte*>(data) + size));
+                                              reinterpret_cast<const std::byte*>(data) + size));
   try {
     const SalvagedFile salvaged = compound::SalvageFile(fs->Open("f", compound::OpenMode::kRead));
     std::vector<std::byte> buf(4096);
