@@ -18,6 +18,9 @@
 namespace vellora2 {
 namespace {
 
+// The source of the errors CVellora raises itself.
+constexpr std::u16string_view kSource = u"Vellora2.CVellora";
+
 constexpr int32_t kNewMode = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;                     // 4114
 constexpr int32_t kOpenModeBase = STGM_TRANSACTED | STGM_SHARE_DENY_WRITE;                             // 65568
 constexpr int32_t kSaveToMode = STGM_TRANSACTED | STGM_CREATE | STGM_SHARE_DENY_WRITE | STGM_READWRITE;  // 69666
@@ -120,6 +123,7 @@ CVellora::~CVellora() {
   }
   // Released without a commit: changes not saved are lost.
   state.gRootStorage.Release();
+  state.read_only = false;
   state.gStorageEngine.reset();
 }
 
@@ -128,6 +132,10 @@ void CVellora::SetCFilesIO(std::shared_ptr<CFilesIO> value) {
   mCFilesIO = std::move(value);
   if (mCFilesIO) mCFilesIO->Connect(forwarder_.get());
 }
+
+bool CVellora::blnDocumentOpen() const { return static_cast<bool>(CurrentThreadState().gRootStorage); }
+
+bool CVellora::blnReadOnly() const { return blnDocumentOpen() && CurrentThreadState().read_only; }
 
 int32_t CVellora::DialogBoxParentHwnd() const { return mDialogBoxParentHwnd <= 0 ? -1 : mDialogBoxParentHwnd; }
 
@@ -140,6 +148,7 @@ bool CVellora::Dirty() const {
 }
 
 void CVellora::Dirty(bool value) {
+  if (value) RefuseIfReadOnly(kSource);
   mDirty = value;
   if (!mCFilesIO || !mCHelpIO || !mCImagesIO || !mCObjectsIO) Raise(rt::kObjectNotSet);
   mCFilesIO->Dirty(value);
@@ -170,7 +179,8 @@ std::u16string CVellora::AppName() {
 void CVellora::AppName(const std::u16string& vData) {
   mAppName = vData;
   auto& root = CurrentThreadState().gRootStorage;
-  if (!root) return;
+  // A read-only document keeps its own; the object's text changes all the same.
+  if (!root || CurrentThreadState().read_only) return;
   Quietly([&] {
     root.ApplicationName(AppName());
     root.WriteSummaryInfo();
@@ -186,7 +196,7 @@ std::u16string CVellora::AppVersion() {
 void CVellora::AppVersion(const std::u16string& vData) {
   mAppVersion = vData;
   auto& root = CurrentThreadState().gRootStorage;
-  if (!root) return;
+  if (!root || CurrentThreadState().read_only) return;
   // Each step that fails is skipped and the next one still runs.
   Quietly([&] { root.ReadUserProperties(); });
   Quietly([&] { root.AddUserProperty(kAppVersionName, Variant(mAppVersion)); });
@@ -302,6 +312,7 @@ bool CVellora::OpenFile(std::u16string_view file) {
   mOpenMode = open_mode;
   state.gRootStorage = engine.OpenStorageFile(path, mOpenMode | kOpenModeBase);
   mAppVersionIndex = candidate;
+  state.read_only = mOpenMode == 0;
   strFileName(name);
   strFilePath(path);
   Storage& root = state.gRootStorage;
@@ -338,6 +349,7 @@ void CVellora::CloseFile() {
   if (mCFilesIO) mCFilesIO->DiscardLoadedStream();
   auto& state = CurrentThreadState();
   state.gRootStorage.Release();
+  state.read_only = false;
   if (mTempStoreHandle > 0) {
     RequireEngine().ReleaseTempStore(mTempStoreHandle);
     mTempStoreHandle = -1;
@@ -390,6 +402,7 @@ Variant CVellora::SaveToPath(const std::u16string& strPath) {
   if (mCFilesIO) mCFilesIO->CommitLoadedStream();
   old_root.CopyTo(new_root);
   state.gRootStorage = new_root;
+  state.read_only = false;
   new_root.StartEditClock();
   if (mTempStoreHandle > 0) {
     RequireEngine().ReleaseTempStore(mTempStoreHandle);
@@ -423,6 +436,7 @@ void CVellora::SaveFile() {
     SaveAsFile();
     return;
   }
+  RefuseIfReadOnly(kSource);
   if (mCFilesIO) mCFilesIO->CloseLoadedFile();
   CommitToFile();
 }
@@ -452,14 +466,15 @@ void CVellora::CommitToFile() {
 // ---- Summary and user properties ----
 
 // A change marks the document dirty only when the text really differs (case counts).
-#define VELLORA2_SUMMARY_PROPERTY(Property, Item, Writer)                  \
-  std::u16string CVellora::Property() { return RequireRoot().Item(); }    \
-  void CVellora::Property(const std::u16string& value) {                   \
-    Storage& root = RequireRoot();                                         \
-    if (root.Item() == value) return;                                      \
-    Dirty(true);                                                           \
-    root.Item(value);                                                      \
-    root.Writer();                                                         \
+#define VELLORA2_SUMMARY_PROPERTY(Property, Item, Writer)              \
+  std::u16string CVellora::Property() { return RequireRoot().Item(); } \
+  void CVellora::Property(const std::u16string& value) {               \
+    Storage& root = RequireRoot();                                     \
+    RefuseIfReadOnly(kSource);                                         \
+    if (root.Item() == value) return;                                  \
+    Dirty(true);                                                       \
+    root.Item(value);                                                  \
+    root.Writer();                                                     \
   }
 
 VELLORA2_SUMMARY_PROPERTY(DocTitle, Title, WriteSummaryInfo)
@@ -474,6 +489,7 @@ std::u16string CVellora::UserPropertyText(int32_t index) { return RequireRoot().
 
 void CVellora::SetUserPropertyText(int32_t index, std::u16string_view name, const std::u16string& value) {
   Storage& root = RequireRoot();
+  RefuseIfReadOnly(kSource);
   if (root.UserPropertyValue(index).ToString() == value) return;
   Dirty(true);
   root.SetUserProperty(index, name, Variant(value));

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <iterator>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "platform/scripted_platform.hpp"
 #include "util/utility_test_support.hpp"
 #include "vellora2/automation/text.hpp"
+#include "vellora2/elements/picture.hpp"
 #include "vellora2/storage/errors.hpp"
 
 namespace vellora2 {
@@ -231,9 +233,7 @@ TEST_F(DocumentTest, ReadOnlyOpenLastsUntilClose) {
   doc.SaveToPath(Path("a.qxv"));
   doc.CloseFile();
   ASSERT_TRUE(doc.OpenFileReadOnly(Path("a.qxv")));
-  doc.DocTitle(u"changed");
   EXPECT_NE(ErrorOf([&] { doc.SaveFile(); }), 0);
-  platform_->message_box_answers = {mb::kNo};
   doc.CloseFile();
   ASSERT_TRUE(doc.OpenFile(Path("a.qxv")));
   doc.DocTitle(u"changed");
@@ -532,6 +532,77 @@ TEST_F(DocumentTest, RevertLeavesNoEditBehindACleanFlag) {
   files->Load(u"Settings\\notes");
   EXPECT_EQ(files->GetNumLines(), 1);
   EXPECT_EQ(files->GetLineByNum(1), u"saved");
+}
+
+// A read-only document refuses each change when it is asked for, with a
+// clear error, and stays clean: nothing waits to fail at the close prompt.
+TEST_F(DocumentTest, AReadOnlyDocumentRefusesEveryChangeAtOnce) {
+  CVellora doc;
+  EXPECT_FALSE(doc.blnDocumentOpen());
+  doc.NewFile();
+  EXPECT_TRUE(doc.blnDocumentOpen());
+  EXPECT_FALSE(doc.blnReadOnly());
+  auto files = doc.GetCFilesIO();
+  files->Load(u"Settings\\notes");
+  files->PutLine(u"kept");
+  doc.SaveToPath(Path("ro.qxv"));
+  doc.CloseFile();
+  std::ofstream(dir_ / "in.txt") << "disk";
+  const std::u16string in = Path("in.txt");
+  const std::string bmp = std::string("BM") + std::string("\x26\0\0\0\0\0\0\0\x1a\0\0\0\x0c\0\0\0", 16) +
+                          std::string("\x01\0\x01\0\x01\0\x18\0", 8) + std::string(12, '\1');
+  const auto picture = Picture::FromBytes(bmp);
+
+  ASSERT_TRUE(doc.OpenFileReadOnly(Path("ro.qxv")));
+  EXPECT_TRUE(doc.blnReadOnly());
+  EXPECT_TRUE(files->Load(u"Settings\\notes"));
+  EXPECT_EQ(files->GetLine(), u"kept");
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"Import", [&] { files->Import(in, u"Settings\\in"); }},
+      {"PutLine", [&] { files->PutLine(u"x"); }},
+      {"PutInFile", [&] { files->PutInFile(Variant(u"x")); }},
+      {"Clear", [&] { files->Clear(); }},
+      {"Delete", [&] { files->Delete(u"Settings\\notes"); }},
+      {"Rename", [&] { files->Rename(u"Settings\\notes", u"other"); }},
+      {"StoreFile", [&] { doc.GetCImagesIO()->StoreFile(in, u"pic"); }},
+      {"help Import", [&] { doc.GetCHelpIO()->Import(in); }},
+      {"DocTitle", [&] { doc.DocTitle(u"t"); }},
+      {"DocCompany", [&] { doc.DocCompany(u"c"); }},
+      {"DocEmail", [&] { doc.DocEmail(u"e"); }},
+      {"Dirty", [&] { doc.Dirty(true); }},
+      {"SaveFile", [&] { doc.SaveFile(); }},
+  };
+  for (const auto& [name, change] : changes) {
+    try {
+      change();
+      ADD_FAILURE() << name << " was accepted";
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.number(), STG_E_ACCESSDENIED) << name;
+      EXPECT_EQ(e.description(), u"the document was opened read-only") << name;
+    }
+  }
+  // The picture and help members that never raise change nothing either, nor
+  // does the application's identity.
+  doc.GetCImagesIO()->Store(*picture, u"pic");
+  doc.GetCImagesIO()->Rename(u"pic", u"other");
+  doc.GetCHelpIO()->Remove();
+  doc.AppName(u"Another");
+  EXPECT_EQ(doc.GetCImagesIO()->EnumStreams(), Variant());
+  EXPECT_FALSE(doc.Dirty());
+  EXPECT_EQ(files->GetLineByNum(1), u"kept");
+  // Loading a stream that is not there would make it: refused too.
+  EXPECT_EQ(ErrorOf([&] { files->Load(u"Settings\\new"); }), STG_E_ACCESSDENIED);
+  doc.CloseFile();
+  EXPECT_TRUE(platform_->message_boxes.empty());
+  EXPECT_FALSE(doc.blnDocumentOpen());
+  EXPECT_FALSE(doc.blnReadOnly());
+
+  // A copy saved elsewhere is an ordinary document.
+  ASSERT_TRUE(doc.OpenFileReadOnly(Path("ro.qxv")));
+  doc.SaveToPath(Path("copy.qxv"));
+  EXPECT_FALSE(doc.blnReadOnly());
+  doc.DocTitle(u"writable");
+  doc.SaveFile();
 }
 
 }  // namespace
