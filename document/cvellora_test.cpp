@@ -605,5 +605,90 @@ TEST_F(DocumentTest, AReadOnlyDocumentRefusesEveryChangeAtOnce) {
   doc.SaveFile();
 }
 
+// ioCancel from every way a save can be cancelled carries the class's source.
+TEST_F(DocumentTest, ACancelledSaveSaysWhereItCameFrom) {
+  CVellora doc;
+  doc.NewFile();
+  doc.DocTitle(u"t");
+  const auto source_of = [](const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.number(), ioCancel);
+      return e.source();
+    }
+    ADD_FAILURE() << "not cancelled";
+    return std::u16string();
+  };
+  EXPECT_EQ(source_of([&] { doc.SaveAsFile(); }), u"Vellora2.CVellora");
+  EXPECT_EQ(source_of([&] { doc.SaveFile(); }), u"Vellora2.CVellora");
+  platform_->message_box_answers = {mb::kYes};
+  EXPECT_EQ(source_of([&] { doc.CloseFile(); }), u"Vellora2.CVellora");
+  platform_->message_box_answers = {mb::kCancel};
+  EXPECT_EQ(source_of([&] { doc.CloseFile(); }), u"Vellora2.CVellora");
+  platform_->message_box_answers = {mb::kNo};
+  doc.CloseFile();
+}
+
+// Dirty asks, and sets, the element objects in turn: one that is nothing is
+// error 91 where it comes, after the ones before it were set.
+TEST(DocumentObject, DirtyMeetsAMissingElementObjectInItsTurn) {
+  CVellora doc;
+  doc.GetCFilesIO()->Dirty(true);
+  doc.SetCImagesIO(nullptr);
+  EXPECT_EQ(ErrorOf([&] { (void)doc.Dirty(); }), rt::kObjectNotSet);
+  doc.GetCFilesIO()->Dirty(false);
+  EXPECT_EQ(ErrorOf([&] { doc.Dirty(true); }), rt::kObjectNotSet);
+  EXPECT_TRUE(doc.GetCFilesIO()->Dirty());
+  EXPECT_TRUE(doc.GetCHelpIO()->Dirty());
+  EXPECT_FALSE(doc.GetCObjectsIO()->Dirty());
+  doc.SetCImagesIO(std::make_shared<CImagesIO>());
+  doc.Dirty(false);
+  EXPECT_FALSE(doc.Dirty());
+}
+
+// Compound files written by other programs: no user-defined properties at
+// all, or "AppVersion" spelled in another case and in another place.
+TEST_F(DocumentTest, UserPropertiesOfFilesMadeElsewhere) {
+  {
+    StorageEngine engine;
+    engine.CreateStorageFile(Path("bare.qxv"), STGM_TRANSACTED | STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE)
+        .Commit();
+    Storage other = engine.CreateStorageFile(Path("other.qxv"),
+                                             STGM_TRANSACTED | STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE);
+    other.AddUserProperty(u"Email", Variant(u"e"));
+    other.AddUserProperty(u"Note", Variant(u"n"));
+    other.AddUserProperty(u"appversion", Variant(u"3.1"));
+    other.WriteUserProperties();
+    other.Commit();
+  }
+  CVellora doc;
+  doc.AppVersion(u"9.9");
+  ASSERT_TRUE(doc.OpenFile(Path("bare.qxv")));
+  EXPECT_EQ(doc.DocPhoneNum(), u"");
+  doc.DocPhoneNum(u"555");
+  doc.DocEmail(u"me@example.org");
+  doc.SaveFile();
+  doc.CloseFile();
+  ASSERT_TRUE(doc.OpenFile(Path("bare.qxv")));
+  EXPECT_EQ(doc.DocPhoneNum(), u"555");
+  EXPECT_EQ(doc.DocEmail(), u"me@example.org");
+  EXPECT_EQ(doc.DocWebPage(), u"");
+  EXPECT_EQ(RequireRoot().UserPropertyName(0), u"AppVersion");
+  EXPECT_EQ(doc.AppVersion(), u"9.9");
+  doc.CloseFile();
+
+  ASSERT_TRUE(doc.OpenFile(Path("other.qxv")));
+  EXPECT_EQ(doc.AppVersion(), u"3.1");
+  doc.AppVersion(u"4.0");
+  doc.SaveFile();
+  doc.CloseFile();
+  ASSERT_TRUE(doc.OpenFile(Path("other.qxv")));
+  EXPECT_EQ(doc.AppVersion(), u"4.0");
+  Storage& root = RequireRoot();
+  EXPECT_EQ(root.UserPropertyCount(), 3);
+  EXPECT_EQ(root.UserPropertyValue(2).ToString(), u"4.0");
+}
+
 }  // namespace
 }  // namespace vellora2
