@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 
 #include "compound/file.hpp"
 #include "document/busy_pointer.hpp"
@@ -18,11 +19,16 @@
 namespace vellora2 {
 namespace {
 
+// The source of the errors CVellora raises itself.
+constexpr std::u16string_view kSource = u"Vellora2.CVellora";
+
 constexpr int32_t kNewMode = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;                     // 4114
 constexpr int32_t kOpenModeBase = STGM_TRANSACTED | STGM_SHARE_DENY_WRITE;                             // 65568
 constexpr int32_t kSaveToMode = STGM_TRANSACTED | STGM_CREATE | STGM_SHARE_DENY_WRITE | STGM_READWRITE;  // 69666
 constexpr const char16_t* kFilter = u"Quillar Files (*.qxv)|*.qxv|All (*.*)|*.*";
 constexpr const char16_t* kAppVersionName = u"AppVersion";
+// The user-defined properties of a new document, by position.
+constexpr std::array<const char16_t*, 4> kUserPropertyNames = {u"AppVersion", u"Email", u"WebPage", u"PhoneNum"};
 
 GUtility& Utility() {
   auto& u = CurrentThreadState().utility;
@@ -45,6 +51,15 @@ void RemoveTarget(const std::u16string& target) {
   const std::string path = ToUtf8(target);
   compound::RefuseIfHeld(path, u"");
   if (::unlink(path.c_str()) != 0) Raise(rt::kPathFileAccessError);
+}
+
+// "AppVersion" is found as AddUserProperty replaces it, without regard to
+// case, so that a file never ends up with two. The name is ASCII, so folding
+// ASCII letters is enough to tell.
+bool SameNameIgnoringCase(std::u16string_view a, std::u16string_view b) {
+  auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [&](char16_t x, char16_t y) { return fold(x) == fold(y); });
 }
 
 bool IsBlank(const std::u16string& s) {
@@ -120,6 +135,7 @@ CVellora::~CVellora() {
   }
   // Released without a commit: changes not saved are lost.
   state.gRootStorage.Release();
+  state.read_only = false;
   state.gStorageEngine.reset();
 }
 
@@ -129,23 +145,35 @@ void CVellora::SetCFilesIO(std::shared_ptr<CFilesIO> value) {
   if (mCFilesIO) mCFilesIO->Connect(forwarder_.get());
 }
 
+bool CVellora::blnDocumentOpen() const { return static_cast<bool>(CurrentThreadState().gRootStorage); }
+
+bool CVellora::blnReadOnly() const { return blnDocumentOpen() && CurrentThreadState().read_only; }
+
 int32_t CVellora::DialogBoxParentHwnd() const { return mDialogBoxParentHwnd <= 0 ? -1 : mDialogBoxParentHwnd; }
 
+// Every element object is asked (and set) in turn, so one set to nothing is
+// error 91 whatever the others say.
+template <typename Element>
+Element& ElementObject(const std::shared_ptr<Element>& element) {
+  if (!element) Raise(rt::kObjectNotSet);
+  return *element;
+}
+
 bool CVellora::Dirty() const {
-  if (mDirty) return true;
-  if (mCFilesIO && mCFilesIO->Dirty()) return true;
-  if (mCHelpIO && mCHelpIO->Dirty()) return true;
-  if (mCImagesIO && mCImagesIO->Dirty()) return true;
-  return mCObjectsIO && mCObjectsIO->Dirty();
+  bool dirty = mDirty;
+  dirty = ElementObject(mCFilesIO).Dirty() || dirty;
+  dirty = ElementObject(mCHelpIO).Dirty() || dirty;
+  dirty = ElementObject(mCImagesIO).Dirty() || dirty;
+  return ElementObject(mCObjectsIO).Dirty() || dirty;
 }
 
 void CVellora::Dirty(bool value) {
+  if (value) RefuseIfReadOnly(kSource);
   mDirty = value;
-  if (!mCFilesIO || !mCHelpIO || !mCImagesIO || !mCObjectsIO) Raise(rt::kObjectNotSet);
-  mCFilesIO->Dirty(value);
-  mCHelpIO->Dirty(value);
-  mCImagesIO->Dirty(value);
-  mCObjectsIO->Dirty(value);
+  ElementObject(mCFilesIO).Dirty(value);
+  ElementObject(mCHelpIO).Dirty(value);
+  ElementObject(mCImagesIO).Dirty(value);
+  ElementObject(mCObjectsIO).Dirty(value);
 }
 
 void CVellora::Connect(CVelloraEvents* sink) {
@@ -170,7 +198,8 @@ std::u16string CVellora::AppName() {
 void CVellora::AppName(const std::u16string& vData) {
   mAppName = vData;
   auto& root = CurrentThreadState().gRootStorage;
-  if (!root) return;
+  // A read-only document keeps its own; the object's text changes all the same.
+  if (!root || CurrentThreadState().read_only) return;
   Quietly([&] {
     root.ApplicationName(AppName());
     root.WriteSummaryInfo();
@@ -186,7 +215,7 @@ std::u16string CVellora::AppVersion() {
 void CVellora::AppVersion(const std::u16string& vData) {
   mAppVersion = vData;
   auto& root = CurrentThreadState().gRootStorage;
-  if (!root) return;
+  if (!root || CurrentThreadState().read_only) return;
   // Each step that fails is skipped and the next one still runs.
   Quietly([&] { root.ReadUserProperties(); });
   Quietly([&] { root.AddUserProperty(kAppVersionName, Variant(mAppVersion)); });
@@ -278,7 +307,7 @@ bool CVellora::OpenFile(std::u16string_view file) {
     mProbeStorage.ReadSummaryInfo();
     const int32_t count = mProbeStorage.UserPropertyCount();
     for (int16_t i = 0; i < count; ++i) {
-      if (mProbeStorage.UserPropertyName(i) == kAppVersionName) {
+      if (SameNameIgnoringCase(mProbeStorage.UserPropertyName(i), kAppVersionName)) {
         candidate = i;
         break;
       }
@@ -302,6 +331,7 @@ bool CVellora::OpenFile(std::u16string_view file) {
   mOpenMode = open_mode;
   state.gRootStorage = engine.OpenStorageFile(path, mOpenMode | kOpenModeBase);
   mAppVersionIndex = candidate;
+  state.read_only = mOpenMode == 0;
   strFileName(name);
   strFilePath(path);
   Storage& root = state.gRootStorage;
@@ -321,7 +351,7 @@ void CVellora::CloseFile() {
                                                         mb::kYesNoCancel | mb::kQuestion, u"Save Changes?");
     // Cancel keeps the document open, as the user asked, and tells the caller
     // (NewFile, OpenFile) to stop, as a cancelled Save As dialog does.
-    if (answer == mb::kCancel) throw AutomationError(ioCancel, u"", u"");
+    if (answer == mb::kCancel) throw AutomationError(ioCancel, std::u16string(kSource), u"");
     if (answer == mb::kYes) {
       if (mTempStoreHandle > 0) {
         SaveAsFile();
@@ -338,6 +368,7 @@ void CVellora::CloseFile() {
   if (mCFilesIO) mCFilesIO->DiscardLoadedStream();
   auto& state = CurrentThreadState();
   state.gRootStorage.Release();
+  state.read_only = false;
   if (mTempStoreHandle > 0) {
     RequireEngine().ReleaseTempStore(mTempStoreHandle);
     mTempStoreHandle = -1;
@@ -390,6 +421,7 @@ Variant CVellora::SaveToPath(const std::u16string& strPath) {
   if (mCFilesIO) mCFilesIO->CommitLoadedStream();
   old_root.CopyTo(new_root);
   state.gRootStorage = new_root;
+  state.read_only = false;
   new_root.StartEditClock();
   if (mTempStoreHandle > 0) {
     RequireEngine().ReleaseTempStore(mTempStoreHandle);
@@ -412,7 +444,7 @@ void CVellora::SaveAsFile() {
   int32_t flags = 0;
   if (!CommonDialog().VBGetSaveFileName(path, title, true, filter, filter_index, mFilePath, u"Save Project", u".qxv",
                                         mDialogBoxParentHwnd, flags)) {
-    throw AutomationError(ioCancel, u"", u"");
+    throw AutomationError(ioCancel, std::u16string(kSource), u"");
   }
   SaveToPath(path);
 }
@@ -423,6 +455,7 @@ void CVellora::SaveFile() {
     SaveAsFile();
     return;
   }
+  RefuseIfReadOnly(kSource);
   if (mCFilesIO) mCFilesIO->CloseLoadedFile();
   CommitToFile();
 }
@@ -452,14 +485,15 @@ void CVellora::CommitToFile() {
 // ---- Summary and user properties ----
 
 // A change marks the document dirty only when the text really differs (case counts).
-#define VELLORA2_SUMMARY_PROPERTY(Property, Item, Writer)                  \
-  std::u16string CVellora::Property() { return RequireRoot().Item(); }    \
-  void CVellora::Property(const std::u16string& value) {                   \
-    Storage& root = RequireRoot();                                         \
-    if (root.Item() == value) return;                                      \
-    Dirty(true);                                                           \
-    root.Item(value);                                                      \
-    root.Writer();                                                         \
+#define VELLORA2_SUMMARY_PROPERTY(Property, Item, Writer)              \
+  std::u16string CVellora::Property() { return RequireRoot().Item(); } \
+  void CVellora::Property(const std::u16string& value) {               \
+    Storage& root = RequireRoot();                                     \
+    RefuseIfReadOnly(kSource);                                         \
+    if (root.Item() == value) return;                                  \
+    Dirty(true);                                                       \
+    root.Item(value);                                                  \
+    root.Writer();                                                     \
   }
 
 VELLORA2_SUMMARY_PROPERTY(DocTitle, Title, WriteSummaryInfo)
@@ -474,9 +508,21 @@ std::u16string CVellora::UserPropertyText(int32_t index) { return RequireRoot().
 
 void CVellora::SetUserPropertyText(int32_t index, std::u16string_view name, const std::u16string& value) {
   Storage& root = RequireRoot();
+  RefuseIfReadOnly(kSource);
   if (root.UserPropertyValue(index).ToString() == value) return;
   Dirty(true);
-  root.SetUserProperty(index, name, Variant(value));
+  // A compound file made elsewhere may have no user-defined properties, or
+  // fewer: the slots up to this one are made as NewFile makes them.
+  for (int32_t slot = root.UserPropertyCount(); slot < index; ++slot) {
+    const int32_t at =
+        root.AddUserProperty(kUserPropertyNames.at(static_cast<size_t>(slot)), Variant(slot == 0 ? AppVersion() : u""));
+    if (slot == 0 && mAppVersionIndex < 0) mAppVersionIndex = static_cast<int16_t>(at);
+  }
+  if (root.UserPropertyCount() == index) {
+    root.AddUserProperty(name, Variant(value));
+  } else {
+    root.SetUserProperty(index, name, Variant(value));
+  }
   root.WriteUserProperties();
 }
 

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <iterator>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "platform/scripted_platform.hpp"
 #include "util/utility_test_support.hpp"
 #include "vellora2/automation/text.hpp"
+#include "vellora2/elements/picture.hpp"
 #include "vellora2/storage/errors.hpp"
 
 namespace vellora2 {
@@ -231,9 +233,7 @@ TEST_F(DocumentTest, ReadOnlyOpenLastsUntilClose) {
   doc.SaveToPath(Path("a.qxv"));
   doc.CloseFile();
   ASSERT_TRUE(doc.OpenFileReadOnly(Path("a.qxv")));
-  doc.DocTitle(u"changed");
   EXPECT_NE(ErrorOf([&] { doc.SaveFile(); }), 0);
-  platform_->message_box_answers = {mb::kNo};
   doc.CloseFile();
   ASSERT_TRUE(doc.OpenFile(Path("a.qxv")));
   doc.DocTitle(u"changed");
@@ -532,6 +532,162 @@ TEST_F(DocumentTest, RevertLeavesNoEditBehindACleanFlag) {
   files->Load(u"Settings\\notes");
   EXPECT_EQ(files->GetNumLines(), 1);
   EXPECT_EQ(files->GetLineByNum(1), u"saved");
+}
+
+// A read-only document refuses each change when it is asked for, with a
+// clear error, and stays clean: nothing waits to fail at the close prompt.
+TEST_F(DocumentTest, AReadOnlyDocumentRefusesEveryChangeAtOnce) {
+  CVellora doc;
+  EXPECT_FALSE(doc.blnDocumentOpen());
+  doc.NewFile();
+  EXPECT_TRUE(doc.blnDocumentOpen());
+  EXPECT_FALSE(doc.blnReadOnly());
+  auto files = doc.GetCFilesIO();
+  files->Load(u"Settings\\notes");
+  files->PutLine(u"kept");
+  doc.SaveToPath(Path("ro.qxv"));
+  doc.CloseFile();
+  std::ofstream(dir_ / "in.txt") << "disk";
+  const std::u16string in = Path("in.txt");
+  const std::string bmp = std::string("BM") + std::string("\x26\0\0\0\0\0\0\0\x1a\0\0\0\x0c\0\0\0", 16) +
+                          std::string("\x01\0\x01\0\x01\0\x18\0", 8) + std::string(12, '\1');
+  const auto picture = Picture::FromBytes(bmp);
+
+  ASSERT_TRUE(doc.OpenFileReadOnly(Path("ro.qxv")));
+  EXPECT_TRUE(doc.blnReadOnly());
+  EXPECT_TRUE(files->Load(u"Settings\\notes"));
+  EXPECT_EQ(files->GetLine(), u"kept");
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"Import", [&] { files->Import(in, u"Settings\\in"); }},
+      {"PutLine", [&] { files->PutLine(u"x"); }},
+      {"PutInFile", [&] { files->PutInFile(Variant(u"x")); }},
+      {"Clear", [&] { files->Clear(); }},
+      {"Delete", [&] { files->Delete(u"Settings\\notes"); }},
+      {"Rename", [&] { files->Rename(u"Settings\\notes", u"other"); }},
+      {"StoreFile", [&] { doc.GetCImagesIO()->StoreFile(in, u"pic"); }},
+      {"help Import", [&] { doc.GetCHelpIO()->Import(in); }},
+      {"DocTitle", [&] { doc.DocTitle(u"t"); }},
+      {"DocCompany", [&] { doc.DocCompany(u"c"); }},
+      {"DocEmail", [&] { doc.DocEmail(u"e"); }},
+      {"Dirty", [&] { doc.Dirty(true); }},
+      {"SaveFile", [&] { doc.SaveFile(); }},
+  };
+  for (const auto& [name, change] : changes) {
+    try {
+      change();
+      ADD_FAILURE() << name << " was accepted";
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.number(), STG_E_ACCESSDENIED) << name;
+      EXPECT_EQ(e.description(), u"the document was opened read-only") << name;
+    }
+  }
+  // The picture and help members that never raise change nothing either, nor
+  // does the application's identity.
+  doc.GetCImagesIO()->Store(*picture, u"pic");
+  doc.GetCImagesIO()->Rename(u"pic", u"other");
+  doc.GetCHelpIO()->Remove();
+  doc.AppName(u"Another");
+  EXPECT_EQ(doc.GetCImagesIO()->EnumStreams(), Variant());
+  EXPECT_FALSE(doc.Dirty());
+  EXPECT_EQ(files->GetLineByNum(1), u"kept");
+  // Loading a stream that is not there would make it: refused too.
+  EXPECT_EQ(ErrorOf([&] { files->Load(u"Settings\\new"); }), STG_E_ACCESSDENIED);
+  doc.CloseFile();
+  EXPECT_TRUE(platform_->message_boxes.empty());
+  EXPECT_FALSE(doc.blnDocumentOpen());
+  EXPECT_FALSE(doc.blnReadOnly());
+
+  // A copy saved elsewhere is an ordinary document.
+  ASSERT_TRUE(doc.OpenFileReadOnly(Path("ro.qxv")));
+  doc.SaveToPath(Path("copy.qxv"));
+  EXPECT_FALSE(doc.blnReadOnly());
+  doc.DocTitle(u"writable");
+  doc.SaveFile();
+}
+
+// ioCancel from every way a save can be cancelled carries the class's source.
+TEST_F(DocumentTest, ACancelledSaveSaysWhereItCameFrom) {
+  CVellora doc;
+  doc.NewFile();
+  doc.DocTitle(u"t");
+  const auto source_of = [](const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.number(), ioCancel);
+      return e.source();
+    }
+    ADD_FAILURE() << "not cancelled";
+    return std::u16string();
+  };
+  EXPECT_EQ(source_of([&] { doc.SaveAsFile(); }), u"Vellora2.CVellora");
+  EXPECT_EQ(source_of([&] { doc.SaveFile(); }), u"Vellora2.CVellora");
+  platform_->message_box_answers = {mb::kYes};
+  EXPECT_EQ(source_of([&] { doc.CloseFile(); }), u"Vellora2.CVellora");
+  platform_->message_box_answers = {mb::kCancel};
+  EXPECT_EQ(source_of([&] { doc.CloseFile(); }), u"Vellora2.CVellora");
+  platform_->message_box_answers = {mb::kNo};
+  doc.CloseFile();
+}
+
+// Dirty asks, and sets, the element objects in turn: one that is nothing is
+// error 91 where it comes, after the ones before it were set.
+TEST(DocumentObject, DirtyMeetsAMissingElementObjectInItsTurn) {
+  CVellora doc;
+  doc.GetCFilesIO()->Dirty(true);
+  doc.SetCImagesIO(nullptr);
+  EXPECT_EQ(ErrorOf([&] { (void)doc.Dirty(); }), rt::kObjectNotSet);
+  doc.GetCFilesIO()->Dirty(false);
+  EXPECT_EQ(ErrorOf([&] { doc.Dirty(true); }), rt::kObjectNotSet);
+  EXPECT_TRUE(doc.GetCFilesIO()->Dirty());
+  EXPECT_TRUE(doc.GetCHelpIO()->Dirty());
+  EXPECT_FALSE(doc.GetCObjectsIO()->Dirty());
+  doc.SetCImagesIO(std::make_shared<CImagesIO>());
+  doc.Dirty(false);
+  EXPECT_FALSE(doc.Dirty());
+}
+
+// Compound files written by other programs: no user-defined properties at
+// all, or "AppVersion" spelled in another case and in another place.
+TEST_F(DocumentTest, UserPropertiesOfFilesMadeElsewhere) {
+  {
+    StorageEngine engine;
+    engine.CreateStorageFile(Path("bare.qxv"), STGM_TRANSACTED | STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE)
+        .Commit();
+    Storage other = engine.CreateStorageFile(Path("other.qxv"),
+                                             STGM_TRANSACTED | STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE);
+    other.AddUserProperty(u"Email", Variant(u"e"));
+    other.AddUserProperty(u"Note", Variant(u"n"));
+    other.AddUserProperty(u"appversion", Variant(u"3.1"));
+    other.WriteUserProperties();
+    other.Commit();
+  }
+  CVellora doc;
+  doc.AppVersion(u"9.9");
+  ASSERT_TRUE(doc.OpenFile(Path("bare.qxv")));
+  EXPECT_EQ(doc.DocPhoneNum(), u"");
+  doc.DocPhoneNum(u"555");
+  doc.DocEmail(u"me@example.org");
+  doc.SaveFile();
+  doc.CloseFile();
+  ASSERT_TRUE(doc.OpenFile(Path("bare.qxv")));
+  EXPECT_EQ(doc.DocPhoneNum(), u"555");
+  EXPECT_EQ(doc.DocEmail(), u"me@example.org");
+  EXPECT_EQ(doc.DocWebPage(), u"");
+  EXPECT_EQ(RequireRoot().UserPropertyName(0), u"AppVersion");
+  EXPECT_EQ(doc.AppVersion(), u"9.9");
+  doc.CloseFile();
+
+  ASSERT_TRUE(doc.OpenFile(Path("other.qxv")));
+  EXPECT_EQ(doc.AppVersion(), u"3.1");
+  doc.AppVersion(u"4.0");
+  doc.SaveFile();
+  doc.CloseFile();
+  ASSERT_TRUE(doc.OpenFile(Path("other.qxv")));
+  EXPECT_EQ(doc.AppVersion(), u"4.0");
+  Storage& root = RequireRoot();
+  EXPECT_EQ(root.UserPropertyCount(), 3);
+  EXPECT_EQ(root.UserPropertyValue(2).ToString(), u"4.0");
 }
 
 }  // namespace

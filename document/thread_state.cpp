@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "vellora2/automation/error.hpp"
+#include "vellora2/compound/stgm.hpp"
 
 namespace vellora2 {
 
@@ -27,6 +28,13 @@ Storage& RequireRoot() {
   auto& root = CurrentThreadState().gRootStorage;
   if (!root) Raise(rt::kObjectNotSet);
   return root;
+}
+
+void RefuseIfReadOnly(std::u16string_view source) {
+  const auto& state = CurrentThreadState();
+  if (state.read_only && state.gRootStorage) {
+    Raise(STG_E_ACCESSDENIED, std::u16string(source), u"the document was opened read-only");
+  }
 }
 
 }  // namespace vellora2

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 #include "vellora2/compound/storage_engine.hpp"
 
@@ -18,6 +19,9 @@ class GCommonDialog;
 struct ThreadState {
   std::shared_ptr<StorageEngine> gStorageEngine;
   Storage gRootStorage;
+  // The open document was opened read-only: the element classes and CVellora
+  // refuse every change to it at once, as none could ever be saved.
+  bool read_only = false;
   std::shared_ptr<GUtility> utility;
   std::shared_ptr<GBytes> bytes;
   std::shared_ptr<GCommonDialog> common_dialog;
@@ -32,5 +36,9 @@ int32_t NextClassDebugID();
 // The engine and the open document's root; error 91 when there is none.
 StorageEngine& RequireEngine();
 Storage& RequireRoot();
+
+// The error for a change to a read-only document: STG_E_ACCESSDENIED with
+// `source`, when the open document is read-only.
+void RefuseIfReadOnly(std::u16string_view source);
 
 }  // namespace vellora2

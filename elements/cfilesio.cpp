@@ -76,6 +76,7 @@ void CFilesIO::Import(std::u16string& FileLocation, std::u16string& Name) {
   Storage target;
   bool set_aside = false;
   try {
+    RefuseIfReadOnly(kSource);
     GUtility& utility = elements::ThreadUtility(kSource);
     if (!utility.ExistFileDir(FileLocation)) {
       FileLocation = utility.GetFileFullSpec(FileLocation);
@@ -226,6 +227,7 @@ void CFilesIO::Delete(std::u16string& Name) {
   HeldElements held;
   held.Hold(storage);
   RunWithFrame(u"|Vellora.CFilesIO::Delete", held, [&] {
+    RefuseIfReadOnly(kSource);
     std::u16string storage_path;
     std::u16string element_name;
     SplitStreamStorage(Name, storage_path, element_name);
@@ -248,6 +250,7 @@ void CFilesIO::Rename(std::u16string& OldName, std::u16string_view NewName) {
   HeldElements held;
   held.Hold(storage);
   RunWithFrame(u"|Vellora.CFilesIO::Rename", held, [&] {
+    RefuseIfReadOnly(kSource);
     std::u16string storage_path;
     std::u16string element_name;
     SplitStreamStorage(OldName, storage_path, element_name);

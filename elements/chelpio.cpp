@@ -42,6 +42,7 @@ void CHelpIO::Export(std::u16string_view FileLocation) {
 
 void CHelpIO::Remove() {
   try {
+    RefuseIfReadOnly(kSource);
     Storage storage = elements::DocumentRoot(kSource).OpenStorage(kHelp, elements::kEdit);
     storage.DestroyElement(kHelpFile);
     storage.Commit(STGC_DEFAULT);

@@ -23,6 +23,7 @@ CImagesIO::CImagesIO() : class_debug_id_(NextClassDebugID()) {}
 
 void CImagesIO::Store(const Picture& ImageObj, std::u16string_view Name) {
   try {
+    RefuseIfReadOnly(kSource);
     Storage storage = elements::DocumentRoot(kSource).OpenStorage(kImages, elements::kEdit);
     Stream stream = storage.CreateStream(Name, STGM_CREATE | elements::kEdit);
     WriteObject(stream, ImageObj);
@@ -56,6 +57,7 @@ std::shared_ptr<Picture> CImagesIO::Load(std::u16string_view Name) {
 void CImagesIO::Rename(std::u16string_view OldName, std::u16string_view NewName) {
   if (NewName == OldName || NewName.empty()) return;
   try {
+    RefuseIfReadOnly(kSource);
     Storage storage = elements::DocumentRoot(kSource).OpenStorage(kImages, elements::kEditTransacted);
     if (storage.ElementType(OldName) == STGTY_STREAM) storage.RenameElement(OldName, NewName);
     storage.Commit(STGC_DEFAULT);

@@ -89,10 +89,12 @@ bool CFilesIO::Load(std::u16string& Name) {
     std::u16string stream_name;
     SplitStreamStorage(Name, storage_path, stream_name);
     Storage& root = elements::DocumentRoot(kSource);
+    // A read-only document's stream can be read but not made.
+    const bool read_only = CurrentThreadState().read_only;
     if (storage_path.empty()) {
       storage_ = root;
     } else {
-      CreatePath(root, storage_path);
+      if (!read_only) CreatePath(root, storage_path);
       storage_ = root.OpenStorage(storage_path, elements::kEditTransacted);
     }
     loaded_storage_path_ = storage_path;
@@ -101,6 +103,7 @@ bool CFilesIO::Load(std::u16string& Name) {
       stream_ = storage_.OpenStream(stream_name, elements::kEdit);
       return true;
     }
+    RefuseIfReadOnly(kSource);
     stream_ = storage_.CreateStream(stream_name, elements::kEdit);
     return false;
   });
@@ -293,6 +296,7 @@ void CFilesIO::PutInFile(const Variant& vData, int32_t SeekPos) {
   HeldElements held;
   RunWithFrame(u"|Vellora.CFilesIO::PutInFile", held, [&] {
     Stream& stream = LoadedStream(kNotLoaded);
+    RefuseIfReadOnly(kSource);
     window_->Invalidate();
     stream.WriteValue(SeekPos, vData);
     dirty_ = true;
@@ -304,6 +308,7 @@ void CFilesIO::PutLine(std::u16string_view strOutput, int32_t SeekPos) {
   HeldElements held;
   RunWithFrame(u"|Vellora.CFilesIO::PutString", held, [&] {
     Stream& stream = LoadedStream(kNotLoadedPutLine);
+    RefuseIfReadOnly(kSource);
     if (SeekPos != -1) stream.Seek(SeekPos, 0);
     PutInFile(Variant(std::u16string(strOutput) + u"\r\n"), SeekPos);
     dirty_ = true;
@@ -314,6 +319,7 @@ void CFilesIO::Clear() {
   HeldElements held;
   RunWithFrame(u"|Vellora.CFilesIO::Clear", held, [&] {
     if (!stream_ || !storage_) return;
+    RefuseIfReadOnly(kSource);
     const std::u16string name = stream_.Name();
     stream_.Release();
     window_->Invalidate();

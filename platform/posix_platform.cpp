@@ -206,49 +206,22 @@ int32_t PosixPlatform::FileAttributes(std::u16string_view path) {
 }
 
 std::u16string PosixPlatform::ExpandEnvironment(std::u16string_view text) {
-  auto is_name = [](char16_t c) {
-    return c == u'_' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-  };
-  auto lookup = [](std::u16string_view name) -> std::optional<std::u16string> {
-    if (const char* v = std::getenv(Narrow(name).c_str())) return FromUtf8(v);
-    return std::nullopt;
-  };
+  // Only the %NAME% form, as the platform's expansion has it: a host's text may
+  // hold a "$" of its own (prices, shell lines) that must come back unchanged.
   std::u16string out;
   size_t i = 0;
   while (i < text.size()) {
-    const char16_t c = text[i];
-    if (c == u'%') {
+    if (text[i] == u'%') {
       const size_t end = text.find(u'%', i + 1);
       if (end != std::u16string_view::npos && end > i + 1) {
-        if (auto v = lookup(text.substr(i + 1, end - i - 1))) {
-          out += *v;
+        if (const char* v = std::getenv(Narrow(text.substr(i + 1, end - i - 1)).c_str())) {
+          out += FromUtf8(v);
           i = end + 1;
           continue;
         }
       }
-    } else if (c == u'$' && i + 1 < text.size()) {
-      if (text[i + 1] == u'{') {
-        const size_t end = text.find(u'}', i + 2);
-        if (end != std::u16string_view::npos) {
-          if (auto v = lookup(text.substr(i + 2, end - i - 2))) {
-            out += *v;
-            i = end + 1;
-            continue;
-          }
-        }
-      } else {
-        size_t end = i + 1;
-        while (end < text.size() && is_name(text[end])) ++end;
-        if (end > i + 1) {
-          if (auto v = lookup(text.substr(i + 1, end - i - 1))) {
-            out += *v;
-            i = end;
-            continue;
-          }
-        }
-      }
     }
-    out.push_back(c);
+    out.push_back(text[i]);
     ++i;
   }
   return out;

@@ -402,18 +402,22 @@ void BindDocument(py::module_& m) {
   doc.def(py::init([] { return Adopt(std::make_shared<CVellora>()); }))
       .def("NewFile", &CVellora::NewFile)
       .def(
-          "OpenFile", [](CVellora& self, std::u16string file) { return CallbackScope::Run([&] { return self.OpenFile(file); }); },
+          "OpenFile",
+          [](CVellora& self, std::u16string file) { return CallbackScope::Run([&] { return self.OpenFile(file); }); },
           "file"_a = std::u16string())
       .def(
           "OpenFileReadOnly",
-          [](CVellora& self, std::u16string file) { return CallbackScope::Run([&] { return self.OpenFileReadOnly(file); }); },
+          [](CVellora& self, std::u16string file) {
+            return CallbackScope::Run([&] { return self.OpenFileReadOnly(file); });
+          },
           "file"_a = std::u16string())
       .def("CloseFile", &CVellora::CloseFile)
       .def("Revert", &CVellora::Revert)
       .def("EditProperties", &CVellora::EditProperties)
       .def("GetTitle", &CVellora::GetTitle)
       .def(
-          "SaveToPath", [](CVellora& self, const std::u16string& strPath) { return FromVariant(self.SaveToPath(strPath)); },
+          "SaveToPath",
+          [](CVellora& self, const std::u16string& strPath) { return FromVariant(self.SaveToPath(strPath)); },
           "strPath"_a)
       .def("SaveAsFile", &CVellora::SaveAsFile)
       .def("SaveFile", &CVellora::SaveFile)
@@ -428,7 +432,9 @@ void BindDocument(py::module_& m) {
           [](CVellora& self, std::shared_ptr<CHelpIO> v) { self.SetCHelpIO(Required(std::move(v), "CHelpIO")); })
       .def_property(
           "CObjectsIO", [](CVellora& self) { return Adopt(self.GetCObjectsIO()); },
-          [](CVellora& self, std::shared_ptr<CObjectsIO> v) { self.SetCObjectsIO(Required(std::move(v), "CObjectsIO")); })
+          [](CVellora& self, std::shared_ptr<CObjectsIO> v) {
+            self.SetCObjectsIO(Required(std::move(v), "CObjectsIO"));
+          })
       .def_property("DialogBoxParentHwnd", py::overload_cast<>(&CVellora::DialogBoxParentHwnd, py::const_),
                     py::overload_cast<int32_t>(&CVellora::DialogBoxParentHwnd))
       .def_property(
@@ -437,8 +443,11 @@ void BindDocument(py::module_& m) {
       .def_property(
           "strFileName", [](const CVellora& self) { return self.strFileName(); },
           [](CVellora& self, std::u16string v) { self.strFileName(std::move(v)); })
-      .def_property("Dirty", py::overload_cast<>(&CVellora::Dirty, py::const_), py::overload_cast<bool>(&CVellora::Dirty))
-      .def_property_readonly("ClassDebugID", [](const CVellora& self) { return FromVariant(self.ClassDebugID()); });
+      .def_property("Dirty", py::overload_cast<>(&CVellora::Dirty, py::const_),
+                    py::overload_cast<bool>(&CVellora::Dirty))
+      .def_property_readonly("ClassDebugID", [](const CVellora& self) { return FromVariant(self.ClassDebugID()); })
+      .def_property_readonly("blnDocumentOpen", &CVellora::blnDocumentOpen)
+      .def_property_readonly("blnReadOnly", &CVellora::blnReadOnly);
   TextProperty<&CVellora::AppName, &CVellora::AppName>(doc, "AppName");
   TextProperty<&CVellora::AppVersion, &CVellora::AppVersion>(doc, "AppVersion");
   TextProperty<&CVellora::DocTitle, &CVellora::DocTitle>(doc, "DocTitle");

@@ -159,9 +159,18 @@ std::u16string GBytes::RightBytes(const ByteArray& ab, int32_t iLen) {
 }
 
 void GBytes::FillBytes(ByteArray& ab, uint8_t b, int32_t iOffset, int32_t iLen) {
-  if (iLen == 0) return;
-  const size_t start = FieldStart(ab, iOffset, iLen);
-  std::fill_n(ab.data().begin() + static_cast<std::ptrdiff_t>(start), iLen, b);
+  if (iLen <= 0) return;
+  if (ab.dimensions() != 1) RaiseUtilityError(rt::kSubscriptOutOfRange);
+  // Each index is checked as it is written: the elements inside the array up
+  // to the first one outside it are filled before the error.
+  const int64_t lower = ab.LBound();
+  const int64_t upper = ab.UBound();
+  const int64_t first = std::max<int64_t>(iOffset, lower);
+  const int64_t last = std::min<int64_t>(int64_t{iOffset} + iLen - 1, upper);
+  if (iOffset >= lower && first <= last) {
+    std::fill_n(ab.data().begin() + static_cast<std::ptrdiff_t>(first - lower), last - first + 1, b);
+  }
+  if (iOffset < lower || int64_t{iOffset} + iLen - 1 > upper) RaiseUtilityError(rt::kSubscriptOutOfRange);
 }
 
 // ---- Halves, bytes and shifts ----

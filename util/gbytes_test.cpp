@@ -146,8 +146,11 @@ TEST(GBytes, TextFieldsReadAndWrite) {
 
   b.FillBytes(ab, 7, 2, 3);
   EXPECT_EQ(ab, Bytes(1, {'z', 7, 7, 7, 0x80}));
+  // Filled up to the first index outside the array, then error 9.
   EXPECT_EQ(ErrorOf([&] { b.FillBytes(ab, 0, 4, 3); }), rt::kSubscriptOutOfRange);
-  EXPECT_EQ(ab, Bytes(1, {'z', 7, 7, 7, 0x80}));
+  EXPECT_EQ(ab, Bytes(1, {'z', 7, 7, 0, 0}));
+  EXPECT_EQ(ErrorOf([&] { b.FillBytes(ab, 9, 0, 2); }), rt::kSubscriptOutOfRange);
+  EXPECT_EQ(ab, Bytes(1, {'z', 7, 7, 0, 0}));
 }
 
 }  // namespace

@@ -123,6 +123,35 @@ def test_values_by_subtype(doc):
     assert Variant(None).value is None
 
 
+def test_a_read_only_document_says_so_and_refuses_changes(doc, tmp_path):
+    path = str(tmp_path / "ro.qxv")
+    assert doc.blnDocumentOpen and not doc.blnReadOnly
+    doc.CFilesIO.Load("Settings\\notes")
+    doc.CFilesIO.PutLine("kept")
+    doc.SaveToPath(path)
+    doc.CloseFile()
+    assert not doc.blnDocumentOpen and not doc.blnReadOnly
+    assert doc.OpenFileReadOnly(path)
+    assert doc.blnDocumentOpen and doc.blnReadOnly
+    files = doc.CFilesIO
+    assert files.Load("Settings\\notes")[0]
+    assert files.GetLine() == "kept"
+    changes = [
+        lambda: files.PutLine("x"),
+        lambda: files.Delete("Settings"),
+        lambda: setattr(doc, "DocTitle", "t"),
+        lambda: setattr(doc, "Dirty", True),
+    ]
+    for change in changes:
+        with pytest.raises(AutomationError) as e:
+            change()
+        assert e.value.number == -2147287035
+        assert e.value.description == "the document was opened read-only"
+    assert not doc.Dirty
+    doc.SaveToPath(str(tmp_path / "copy.qxv"))
+    assert doc.blnDocumentOpen and not doc.blnReadOnly
+
+
 def test_missing_element_and_not_loaded_stream(doc, tmp_path):
     files = doc.CFilesIO
     with pytest.raises(AutomationError) as missing:

@@ -92,6 +92,13 @@ class CVellora {
   bool Dirty() const;
   void Dirty(bool value);
   Variant ClassDebugID() const { return Variant(mClassDebugID); }
+  // True while a document is open (made by NewFile, opened, or saved).
+  bool blnDocumentOpen() const;
+  // True while the open document is one opened by OpenFileReadOnly: every
+  // change to it (element operations, document properties, Dirty = true,
+  // SaveFile) raises STG_E_ACCESSDENIED, "the document was opened read-only",
+  // and leaves it as it was. Saving it under a new path makes it writable.
+  bool blnReadOnly() const;
 
   // ---- Application identity ----
   // Empty (or blank) values read as the library's product name and its version.

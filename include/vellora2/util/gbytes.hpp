@@ -62,7 +62,8 @@ class GBytes {
   void InsBytes(std::u16string_view sIns, ByteArray& ab, int32_t iOffset, int32_t iLen = 0);
   std::u16string LeftBytes(const ByteArray& ab, int32_t iLen);
   std::u16string RightBytes(const ByteArray& ab, int32_t iLen);
-  // Sets `iLen` elements from `iOffset` to `b`.
+  // Sets `iLen` elements from `iOffset` to `b`, in order; the first index
+  // outside the array raises 9, after the ones before it are set.
   void FillBytes(ByteArray& ab, uint8_t b, int32_t iOffset, int32_t iLen);
 
   // ---- Halves, bytes and shifts ----
