@@ -15,12 +15,13 @@
 #include "cli/common.hpp"
 #include "cli/document.hpp"
 #include "cli/progress.hpp"
+#include "cli/walk.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/automation/text.hpp"
 #include "vellora2/compound/storage_engine.hpp"
 #include "vellora2/document/cvellora.hpp"
-#include "vellora2/storage/errors.hpp"
 #include "vellora2/forms/properties_text.hpp"
+#include "vellora2/storage/errors.hpp"
 
 namespace vellora2::cli {
 namespace {
@@ -42,38 +43,15 @@ Storage Descend(Storage root, const std::vector<std::u16string>& parts, size_t c
   for (size_t i = 0; i < count; ++i) {
     const int16_t type = current.ElementType(parts[i]);
     if (type == 0 && create) {
+      CheckNewName(parts[i]);
       current = current.CreateStorage(parts[i], kChildWrite);
     } else if (type == STGTY_STREAM) {
-      Fail(STG_E_FILENOTFOUND, fmt::format("{} is a stream, not a storage", ToUtf8(parts[i])));
+      Fail(STG_E_FILENOTFOUND, fmt::format("{} is a stream, not a storage", Shown(parts[i])));
     } else {
-      current = current.OpenStorage(parts[i], write ? kChildWrite : kChildRead);
+      current = current.OpenChildStorage(parts[i], write ? kChildWrite : kChildRead);
     }
   }
   return current;
-}
-
-uint64_t CopyStreamToFd(Stream& stream, int fd, const std::string& label) {
-  const uint64_t total = stream.Length();
-  Progress progress(label, total);
-  std::vector<std::byte> buf(kChunk);
-  uint64_t done = 0;
-  stream.SetPosition(0);
-  for (;;) {
-    const size_t n = stream.Read(buf);
-    if (n == 0) break;
-    size_t off = 0;
-    while (off < n) {
-      const ssize_t w = ::write(fd, buf.data() + off, n - off);
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        FailErrno("writing " + label);
-      }
-      off += static_cast<size_t>(w);
-    }
-    done += n;
-    progress.Update(done);
-  }
-  return done;
 }
 
 void ExportStream(Stream& stream, const std::string& path, bool force) {
@@ -88,50 +66,6 @@ void ExportStream(Stream& stream, const std::string& path, bool force) {
     }
     if (::close(fd) != 0) FailErrno(path);
   });
-}
-
-void ExportTree(Storage& storage, const std::string& dir, bool force) {
-  struct stat st {};
-  if (::lstat(dir.c_str(), &st) == 0) {
-    // Never follow a link: it could lead out of the folder we were given.
-    if (!S_ISDIR(st.st_mode)) Fail(rt::kFileAlreadyExists, dir + " exists and is not a folder");
-  } else if (::mkdir(dir.c_str(), 0777) != 0) {
-    FailErrno(dir);
-  }
-  int16_t type = 0;
-  std::u16string name;
-  std::vector<std::pair<int16_t, std::u16string>> children;
-  for (storage.NextElement(0, type, name); type != 0; storage.NextElement(1, type, name)) children.emplace_back(type, name);
-  for (const auto& [child_type, child] : children) {
-    const std::string target = dir + "/" + SafeComponent(child);
-    if (child_type == STGTY_STORAGE) {
-      Storage sub = storage.OpenStorage(child, kChildRead);
-      ExportTree(sub, target, force);
-    } else {
-      Stream stream = storage.OpenStream(child, kChildRead);
-      ExportStream(stream, target, force);
-    }
-  }
-}
-
-void PrintTree(Storage& storage, const std::string& indent, std::FILE* out) {
-  int16_t type = 0;
-  std::u16string name;
-  std::vector<std::pair<int16_t, std::u16string>> children;
-  for (storage.NextElement(0, type, name); type != 0; storage.NextElement(1, type, name)) children.emplace_back(type, name);
-  for (size_t i = 0; i < children.size(); ++i) {
-    const bool last = i + 1 == children.size();
-    const auto& [child_type, child] = children[i];
-    const std::string shown = Shown(child);
-    if (child_type == STGTY_STORAGE) {
-      fmt::print(out, "{}{}{}/\n", indent, last ? "└── " : "├── ", shown);
-      Storage sub = storage.OpenStorage(child, kChildRead);
-      PrintTree(sub, indent + (last ? "    " : "│   "), out);
-    } else {
-      Stream stream = storage.OpenStream(child, kChildRead);
-      fmt::print(out, "{}{}{}  {}\n", indent, last ? "└── " : "├── ", shown, stream.Length());
-    }
-  }
 }
 
 void CopyStream(Stream& from, Stream& to) {
@@ -172,6 +106,7 @@ void ImportFrom(EngineFile& file, DiskFile& disk, const std::string& disk_file,
   // A stream never replaces a storage, whatever it holds.
   if (type == STGTY_STORAGE) Fail(STG_E_FILEALREADYEXISTS, element + " exists as a storage");
   if (type != 0 && !options.force) Fail(STG_E_FILEALREADYEXISTS, element + " exists (use --force to replace it)");
+  CheckNewName(parts.back());
   Stream stream = parent.CreateStream(parts.back(), kChildWrite | STGM_CREATE);
   Progress progress(disk_file, disk.size());
   std::vector<std::byte> buf(kChunk);
@@ -218,11 +153,16 @@ void Create(const std::string& file, const Options& options) {
   doc.CloseFile();
 }
 
-void Tree(const std::string& file, std::FILE* out) {
-  if (CVellora doc; OpenDocument(doc, file, false)) return document::Tree(doc, file, out);
+void Tree(const std::string& file, bool list, std::FILE* out) {
+  // A document lists each storage's storages before its streams, the order
+  // its CFilesIO gives them; the walk itself reads through the engine, which
+  // reaches every name, and needs no path per element.
+  bool is_document = false;
+  if (CVellora doc; OpenDocument(doc, file, false)) is_document = true;
   EngineFile engine_file(file, false);
-  fmt::print(out, "{}\n", file);
-  PrintTree(engine_file.root, "", out);
+  if (list) return ListTree(engine_file.root, is_document, out);
+  Put(ShownText(file) + "\n", out);
+  PrintTree(engine_file.root, is_document, out);
 }
 
 void Import(const std::string& file, const std::string& disk_file, const std::string& element, const Options& options) {
@@ -235,11 +175,21 @@ void Import(const std::string& file, const std::string& disk_file, const std::st
 
 void Export(const std::string& file, const std::string& element, const std::string& disk_path, const Options& options) {
   const auto parts = SplitPath(element);
-  if (CVellora doc; OpenDocument(doc, file, false)) return document::Export(doc, parts, disk_path, options);
+  // A whole storage, and any element whose name a document's paths cannot
+  // spell, is read through the engine in documents too.
+  if (!options.recursive && Addressable(parts)) {
+    if (CVellora doc; OpenDocument(doc, file, false)) return document::Export(doc, parts, disk_path, options);
+  }
   EngineFile engine_file(file, false);
+  const std::string shown = parts.empty() ? "\\" : element;
   if (parts.empty() || options.recursive) {
-    Storage storage = Descend(engine_file.root, parts, parts.size(), false, false);
     if (!options.recursive) Fail(rt::kBadFileNameOrNumber, "exporting a storage needs --recursive");
+    if (!parts.empty()) {
+      Storage parent = Descend(engine_file.root, parts, parts.size() - 1, false, false);
+      const int16_t type = parent.ElementType(parts.back());
+      if (type == STGTY_STREAM) Fail(STG_E_FILENOTFOUND, shown + " is a stream, not a storage");
+    }
+    Storage storage = Descend(engine_file.root, parts, parts.size(), false, false);
     ExportTree(storage, disk_path, options.force);
     return;
   }
@@ -247,16 +197,25 @@ void Export(const std::string& file, const std::string& element, const std::stri
   if (parent.ElementType(parts.back()) == STGTY_STORAGE) {
     Fail(rt::kBadFileNameOrNumber, element + " is a storage (use --recursive to export it into a folder)");
   }
-  Stream stream = parent.OpenStream(parts.back(), kChildRead);
+  Stream stream = parent.OpenChildStream(parts.back(), kChildRead);
   ExportStream(stream, disk_path, options.force);
 }
 
 void Cat(const std::string& file, const std::string& element, std::FILE* out) {
   const auto parts = ElementPath(element);
-  if (CVellora doc; OpenDocument(doc, file, false)) return document::Cat(doc, parts, out);
+  // Read through the engine for documents too: the same bytes, with no copy on disk.
+  bool is_document = false;
+  if (CVellora doc; OpenDocument(doc, file, false)) is_document = true;
   EngineFile engine_file(file, false);
-  Storage parent = Descend(engine_file.root, parts, parts.size() - 1, false, false);
-  Stream stream = parent.OpenStream(parts.back(), kChildRead);
+  Stream stream;
+  try {
+    Storage parent = Descend(engine_file.root, parts, parts.size() - 1, false, false);
+    stream = parent.OpenChildStream(parts.back(), kChildRead);
+  } catch (const AutomationError& e) {
+    // A document reports a missing element in its own words, as its CFilesIO would.
+    if (!is_document || (e.number() != STG_E_FILENOTFOUND && e.number() != STG_E_PATHNOTFOUND)) throw;
+    Fail(ioElementNotFound, element + ": Element not found.");
+  }
   std::fflush(out);
   // No progress bar: the bytes themselves go to the terminal.
   const uint64_t total = stream.Length();
@@ -275,7 +234,7 @@ void Remove(const std::string& file, const std::string& element) {
   if (CVellora doc; OpenDocument(doc, file, true)) return document::Remove(doc, parts);
   EngineFile engine_file(file, true);
   Storage parent = Descend(engine_file.root, parts, parts.size() - 1, true, false);
-  parent.DestroyElement(parts.back());
+  parent.DestroyChild(parts.back());
   parent.Release();
   engine_file.root.Commit();
 }
@@ -285,8 +244,11 @@ void Move(const std::string& file, const std::string& from, const std::string& t
   const auto dst = ElementPath(to);
   if (Within(dst, src)) Fail(STG_E_INVALIDFUNCTION, "cannot move " + from + " into itself");
   if (CVellora doc; OpenDocument(doc, file, true)) return document::Move(doc, src, dst);
+  CheckNewName(dst.back());
   EngineFile engine_file(file, true);
-  const bool same_parent = src.size() == dst.size() && std::equal(src.begin(), src.end() - 1, dst.begin(), SameName);
+  // A name the engine would read as a path is moved by copying, which opens it by name.
+  const bool same_parent = src.size() == dst.size() && Spellable(src.back()) &&
+                           std::equal(src.begin(), src.end() - 1, dst.begin(), SameName);
   Storage src_parent = Descend(engine_file.root, src, src.size() - 1, true, false);
   if (same_parent) {
     src_parent.RenameElement(src.back(), dst.back());
@@ -295,15 +257,15 @@ void Move(const std::string& file, const std::string& from, const std::string& t
     Storage dst_parent = Descend(engine_file.root, dst, dst.size() - 1, true, true);
     if (dst_parent.ElementType(dst.back()) != 0) Fail(STG_E_FILEALREADYEXISTS, to + " exists");
     if (src_parent.ElementType(src.back()) == STGTY_STORAGE) {
-      Storage from_storage = src_parent.OpenStorage(src.back(), kChildWrite);
+      Storage from_storage = src_parent.OpenChildStorage(src.back(), kChildWrite);
       Storage to_storage = dst_parent.CreateStorage(dst.back(), kChildWrite);
       from_storage.CopyTo(to_storage);
     } else {
-      Stream from_stream = src_parent.OpenStream(src.back(), kChildWrite);
+      Stream from_stream = src_parent.OpenChildStream(src.back(), kChildWrite);
       Stream to_stream = dst_parent.CreateStream(dst.back(), kChildWrite);
       CopyStream(from_stream, to_stream);
     }
-    src_parent.DestroyElement(src.back());
+    src_parent.DestroyChild(src.back());
   }
   src_parent.Release();
   engine_file.root.Commit();
@@ -318,7 +280,10 @@ void MakeStorage(const std::string& file, const std::string& element, const Opti
   if (type == STGTY_STREAM || (type == STGTY_STORAGE && !options.parents)) {
     Fail(STG_E_FILEALREADYEXISTS, element + " exists");
   }
-  if (type == 0) parent.CreateStorage(parts.back(), kChildWrite);
+  if (type == 0) {
+    CheckNewName(parts.back());
+    parent.CreateStorage(parts.back(), kChildWrite);
+  }
   parent.Release();
   engine_file.root.Commit();
 }
@@ -346,7 +311,9 @@ void Lines(const std::string& file, const std::string& element, int32_t number, 
   CVellora doc;
   if (!doc.OpenFileReadOnly(path)) Fail(rt::kFileNotFound, file + " could not be opened");
   auto files = doc.GetCFilesIO();
-  std::u16string name = FromUtf8(element);
+  const auto parts = ElementPath(element);
+  if (!Addressable(parts)) Fail(STG_E_INVALIDNAME, element + ": lines reads only names that paths can spell");
+  std::u16string name = JoinPath(parts, parts.size());
   if (!files->Load(name)) Fail(ioElementNotFound, element + ": Element not found.");
   if (number > 0) {
     fmt::print(out, "{}\n", ToUtf8(files->GetLineByNum(number)));
@@ -366,18 +333,18 @@ int Check(const std::string& file, std::FILE* out) {
     // problems; a damaged header is a problem salvage can work around.
     engine.Info(FromUtf8(file));
     for (const auto& p : engine.Check(FromUtf8(file))) {
-      fmt::print(out, "{}: {}{}\n", file, p.note ? "note: " : "", p.text);
+      Put(ShownText(fmt::format("{}: {}{}", file, p.note ? "note: " : "", p.text)) + "\n", out);
       if (!p.note) ++problems;
     }
   } catch (const AutomationError& e) {
     if (e.number() != STG_E_INVALIDHEADER) throw;
-    fmt::print(out, "{}: {}\n", file, ToUtf8(e.description()));
+    Put(ShownText(fmt::format("{}: {}", file, ToUtf8(e.description()))) + "\n", out);
     ++problems;
   }
   if (problems == 0) {
-    fmt::print(out, "{}: no problems found\n", file);
+    Put(ShownText(fmt::format("{}: no problems found", file)) + "\n", out);
   } else {
-    fmt::print(out, "{}: damaged; `vellora salvage {} OUT` recovers what can still be read\n", file, file);
+    Put(ShownText(fmt::format("{}: damaged; `vellora salvage {} OUT` recovers what can still be read", file, file)) + "\n", out);
   }
   return problems;
 }

@@ -21,7 +21,8 @@ struct Options {
 // document.hpp for how the two are told apart.
 
 void Create(const std::string& file, const Options& options);
-void Tree(const std::string& file, std::FILE* out);
+// The element tree, or with `list` one line per element for scripts (walk.hpp).
+void Tree(const std::string& file, bool list, std::FILE* out);
 void Import(const std::string& file, const std::string& disk_file, const std::string& element, const Options& options);
 void Export(const std::string& file, const std::string& element, const std::string& disk_path, const Options& options);
 void Cat(const std::string& file, const std::string& element, std::FILE* out);

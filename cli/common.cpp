@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -12,6 +13,7 @@
 
 #include "vellora2/automation/error.hpp"
 #include "vellora2/automation/text.hpp"
+#include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::cli {
 namespace {
@@ -31,24 +33,54 @@ void Fail(int32_t number, const std::string& text) { Raise(number, kSource, From
 
 void FailErrno(const std::string& what) {
   const int err = errno;
-  const int32_t number = err == ENOENT ? rt::kPathNotFound : err == EEXIST ? rt::kFileAlreadyExists
+  const int32_t number = err == ENOENT                   ? rt::kPathNotFound
+                         : err == EEXIST                 ? rt::kFileAlreadyExists
                          : err == EACCES || err == EPERM ? rt::kPermissionDenied
-                         : err == ENOSPC ? rt::kDiskFull : rt::kDeviceIoError;
+                         : err == ENOSPC                 ? rt::kDiskFull
+                                                         : rt::kDeviceIoError;
   Fail(number, what + ": " + std::strerror(err));
 }
 
 std::vector<std::u16string> SplitPath(const std::string& path) {
+  const std::u16string text = FromUtf8(path);
   std::vector<std::u16string> parts;
   std::u16string current;
-  for (char16_t c : FromUtf8(path)) {
-    if (c == u'\\' || c == u'/') {
-      if (!current.empty()) parts.push_back(std::move(current));
+  auto octal = [&](size_t at) {
+    return at + 3 <= text.size() && text[at] >= u'0' && text[at] <= u'3' && text[at + 1] >= u'0' &&
+           text[at + 1] <= u'7' && text[at + 2] >= u'0' && text[at + 2] <= u'7';
+  };
+  auto hex_digit = [](char16_t c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+  };
+  auto hex = [&](size_t at) {
+    return at + 5 <= text.size() && text[at] == u'u' && hex_digit(text[at + 1]) && hex_digit(text[at + 2]) &&
+           hex_digit(text[at + 3]) && hex_digit(text[at + 4]);
+  };
+  auto finish = [&] {
+    // "\000" alone is how an empty name is shown; no name can hold a NUL.
+    if (current == std::u16string(1, u'\0'))
       current.clear();
+    else if (current.empty())
+      return;
+    parts.push_back(std::move(current));
+    current.clear();
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c == u'\\' && octal(i + 1)) {
+      current.push_back(
+          static_cast<char16_t>((text[i + 1] - u'0') * 64 + (text[i + 2] - u'0') * 8 + (text[i + 3] - u'0')));
+      i += 3;
+    } else if (c == u'\\' && hex(i + 1)) {
+      current.push_back(static_cast<char16_t>(std::stoi(ToUtf8(text.substr(i + 2, 4)), nullptr, 16)));
+      i += 5;
+    } else if (c == u'\\' || c == u'/') {
+      finish();
     } else {
       current.push_back(c);
     }
   }
-  if (!current.empty()) parts.push_back(std::move(current));
+  finish();
   return parts;
 }
 
@@ -69,21 +101,66 @@ std::u16string JoinPath(const std::vector<std::u16string>& parts, size_t count) 
 
 bool SameName(std::u16string_view a, std::u16string_view b) { return ToUpper(a) == ToUpper(b); }
 
-std::string SafeComponent(std::u16string_view name) {
-  std::string out = ToUtf8(name);
-  for (char& c : out) {
-    if (c == '/' || static_cast<unsigned char>(c) < 0x20) c = '_';
+bool Spellable(std::u16string_view name) {
+  return !name.empty() && name.find_first_of(std::u16string_view(u"\\/:!\0", 5)) == std::u16string_view::npos;
+}
+
+bool Addressable(const std::vector<std::u16string>& parts) {
+  return std::all_of(parts.begin(), parts.end(), [](const auto& p) { return Spellable(p); });
+}
+
+void CheckNewName(std::u16string_view name) {
+  if (!Spellable(name)) {
+    Fail(STG_E_INVALIDNAME, Shown(name) + ": a new name cannot be empty or hold \\ / : or !");
   }
-  if (out.empty() || out == "." || out == "..") out = "_" + out;
-  return out;
+}
+
+bool MovesCursor(char16_t c) {
+  return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x61c || (c >= 0x200b && c <= 0x200f) ||
+         (c >= 0x2028 && c <= 0x202e) || (c >= 0x2060 && c <= 0x206f) || c == 0xfeff;
 }
 
 std::string Shown(std::u16string_view name) {
+  if (name.empty()) return "\\000";
   std::string out;
   std::u16string run;
-  for (char16_t c : name) {
-    if (c < 0x20 || c == 0x7f) {
-      out += ToUtf8(run) + fmt::format("\\{:03o}", static_cast<unsigned>(c));
+  auto flush = [&] {
+    out += ToUtf8(run);
+    run.clear();
+  };
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char16_t c = name[i];
+    const bool high = c >= 0xd800 && c <= 0xdbff;
+    const bool paired = high && i + 1 < name.size() && name[i + 1] >= 0xdc00 && name[i + 1] <= 0xdfff;
+    if (c < 0x20 || c == 0x7f || c == u'\\' || c == u'/' || c == u':' || c == u'!') {
+      flush();
+      out += fmt::format("\\{:03o}", static_cast<unsigned>(c));
+    } else if (MovesCursor(c) || (c >= 0xd800 && c <= 0xdfff && !paired)) {
+      flush();
+      out += fmt::format("\\u{:04X}", static_cast<unsigned>(c));
+    } else {
+      run.push_back(c);
+      if (paired) run.push_back(name[++i]);
+    }
+  }
+  flush();
+  return out;
+}
+
+std::string DiskName(std::u16string_view name) {
+  std::string out = Shown(name);
+  if (out == "." || out == "..") out = "\\056" + out.substr(1);
+  return out;
+}
+
+std::string ShownText(std::string_view text) {
+  std::u16string wide = FromUtf8(text);
+  std::string out;
+  std::u16string run;
+  for (char16_t c : wide) {
+    if (MovesCursor(c)) {
+      out += ToUtf8(run) + (c < 0x80 ? fmt::format("\\{:03o}", static_cast<unsigned>(c))
+                                     : fmt::format("\\u{:04X}", static_cast<unsigned>(c)));
       run.clear();
     } else {
       run.push_back(c);
@@ -134,6 +211,10 @@ void WriteNewFile(const std::string& path, std::string_view bytes) {
     off += static_cast<size_t>(w);
   }
   if (::close(fd) != 0) FailErrno(path);
+}
+
+void Put(std::string_view text, std::FILE* out) {
+  if (std::fwrite(text.data(), 1, text.size(), out) != text.size()) FailErrno("standard output");
 }
 
 void CopyFileTo(const std::string& path, std::FILE* out) {

@@ -23,8 +23,11 @@ inline constexpr int32_t kChildWrite = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
 // The runtime error that matches errno, with `what` and the system's words.
 [[noreturn]] void FailErrno(const std::string& what);
 
-// Element paths use the document's backslash; "/" is accepted too, since no
-// element name may contain either. Empty components are dropped.
+// Element paths use the document's backslash; "/" is accepted too. Names are
+// typed as `tree` shows them: "\\" with three octal digits or "\\u" with four hex
+// digits is one character of a name (so "\\005SummaryInformation" is a name,
+// and a storage whose name starts with such digits is reached with "/"), and
+// "\\000" alone is the empty name. Other empty components are dropped.
 std::vector<std::u16string> SplitPath(const std::string& path);
 // As SplitPath, but an empty path is an error.
 std::vector<std::u16string> ElementPath(const std::string& path);
@@ -32,12 +35,29 @@ std::vector<std::u16string> ElementPath(const std::string& path);
 std::u16string JoinPath(const std::vector<std::u16string>& parts, size_t count);
 // Names compare as the format compares them: without regard to case.
 bool SameName(std::u16string_view a, std::u16string_view b);
+// Whether a path can spell `name`: not empty, no NUL, none of \\ / : !.
+bool Spellable(std::u16string_view name);
+// Whether every part is Spellable, so the joined path names exactly this element.
+bool Addressable(const std::vector<std::u16string>& parts);
+// Refuses (STG_E_INVALIDNAME) a name that a new element cannot have: the
+// engine would read "\\" in it as a path.
+void CheckNewName(std::u16string_view name);
 
-// A name safe to use as one component of a disk path, whatever the document holds.
-std::string SafeComponent(std::u16string_view name);
-// A name as a terminal should show it: control characters (the property-set
-// streams start with one) as \ooo.
+// Whether a terminal would move its cursor, or turn the direction of text,
+// for this character: the C0 and C1 controls, the bidirectional marks,
+// embeddings, overrides and isolates, the line and paragraph separators and
+// the invisible formatting characters.
+bool MovesCursor(char16_t c);
+// A name as a terminal should show it, one line that can be typed back: the
+// characters of MovesCursor, unpaired surrogates and the four that names may
+// not hold (\\ / : !) as escapes (\\005, \\u202E), and the empty name as \\000.
 std::string Shown(std::u16string_view name);
+// The same for a whole message, which may quote names: only the characters of
+// MovesCursor are escaped.
+std::string ShownText(std::string_view text);
+// A name as one component of a disk path: its shown form, so two names never
+// share a file and every file stays in its folder ("." and ".." start \\056).
+std::string DiskName(std::u16string_view name);
 
 // Makes the disk file `path` through a temporary name in the same folder:
 // `fill` gets a path that does not exist yet and must create the file there.
@@ -47,6 +67,9 @@ void WriteDiskFile(const std::string& path, bool force, const std::function<void
 
 // Creates the disk file `path`, which must not exist, holding `bytes`.
 void WriteNewFile(const std::string& path, std::string_view bytes);
+
+// Writes `text` to `out`; a failed write (a full disk, a closed pipe) is an error.
+void Put(std::string_view text, std::FILE* out);
 
 // Copies the disk file `path` to `out` in large blocks.
 void CopyFileTo(const std::string& path, std::FILE* out);

@@ -82,6 +82,16 @@ int16_t Kind(CFilesIO& files, const std::vector<std::u16string>& parts, size_t c
   return static_cast<int16_t>(has(storages) ? STGTY_STORAGE : has(streams) ? STGTY_STREAM : 0);
 }
 
+// A document's elements are changed through paths, which cannot spell every
+// name another writer may have left; such an element is refused rather than
+// have the path reach another one.
+void RequireAddressable(const std::vector<std::u16string>& parts) {
+  for (const auto& part : parts) {
+    if (!Spellable(part))
+      Fail(STG_E_INVALIDNAME, Shown(part) + ": documents can change only names that paths can spell");
+  }
+}
+
 std::u16string Child(const std::u16string& storage, const std::u16string& name) {
   return storage.empty() ? name : storage + u"\\" + name;
 }
@@ -105,22 +115,6 @@ void ExportStream(CFilesIO& files, const std::u16string& element, const std::str
   });
 }
 
-void ExportTree(CFilesIO& files, const std::u16string& storage, const std::string& dir, bool force) {
-  struct stat st {};
-  if (::lstat(dir.c_str(), &st) == 0) {
-    // Never follow a link: it could lead out of the folder we were given.
-    if (!S_ISDIR(st.st_mode)) Fail(rt::kFileAlreadyExists, dir + " exists and is not a folder");
-  } else if (::mkdir(dir.c_str(), 0777) != 0) {
-    FailErrno(dir);
-  }
-  for (const auto& name : Names(files.EnumStreams(std::u16string_view(storage)))) {
-    ExportStream(files, Child(storage, name), dir + "/" + SafeComponent(name), force);
-  }
-  for (const auto& name : Names(files.EnumStorages(std::u16string_view(storage)))) {
-    ExportTree(files, Child(storage, name), dir + "/" + SafeComponent(name), force);
-  }
-}
-
 // Copies a stream, or a storage with all it holds, to `to` (which must not
 // exist), through disk files: CFilesIO moves bytes only between the document
 // and the disk.
@@ -137,25 +131,6 @@ void CopyElement(CFilesIO& files, const std::u16string& from, const std::u16stri
   }
   for (const auto& name : Names(files.EnumStorages(std::u16string_view(from)))) {
     CopyElement(files, Child(from, name), Child(to, name), STGTY_STORAGE);
-  }
-}
-
-void PrintTree(CFilesIO& files, Storage& sizes, const std::u16string& storage, const std::string& indent,
-               std::FILE* out) {
-  const auto storages = Names(files.EnumStorages(std::u16string_view(storage)));
-  const auto streams = Names(files.EnumStreams(std::u16string_view(storage)));
-  const size_t count = storages.size() + streams.size();
-  for (size_t i = 0; i < count; ++i) {
-    const bool last = i + 1 == count;
-    const std::string branch = indent + (last ? "└── " : "├── ");
-    if (i < storages.size()) {
-      fmt::print(out, "{}{}/\n", branch, Shown(storages[i]));
-      Storage sub = sizes.OpenStorage(storages[i], kChildRead);
-      PrintTree(files, sub, Child(storage, storages[i]), indent + (last ? "    " : "│   "), out);
-    } else {
-      const auto& name = streams[i - storages.size()];
-      fmt::print(out, "{}{}  {}\n", branch, Shown(name), sizes.OpenStream(name, kChildRead).Length());
-    }
   }
 }
 
@@ -176,17 +151,9 @@ bool OpenDocument(CVellora& doc, const std::string& file, bool write) {
 
 namespace document {
 
-void Tree(CVellora& doc, const std::string& file, std::FILE* out) {
-  // CFilesIO names the elements but has no size to give; a second read-only
-  // view of the file, which the document's deny-write open allows, does.
-  StorageEngine engine;
-  Storage sizes = engine.OpenStorageFile(FromUtf8(file), kRootRead);
-  fmt::print(out, "{}\n", file);
-  PrintTree(*doc.GetCFilesIO(), sizes, u"", "", out);
-}
-
 void Import(CVellora& doc, const std::string& disk_file, const std::vector<std::u16string>& parts,
             const Options& options) {
+  RequireAddressable(parts);
   auto files = doc.GetCFilesIO();
   const std::u16string element = JoinPath(parts, parts.size());
   const int16_t kind = Kind(*files, parts, parts.size());
@@ -209,34 +176,20 @@ void Export(CVellora& doc, const std::vector<std::u16string>& parts, const std::
   const int16_t kind = parts.empty() ? STGTY_STORAGE : Kind(*files, parts, parts.size());
   if (kind == 0) Fail(ioElementNotFound, shown + ": Element not found.");
   if (kind == STGTY_STORAGE) {
-    if (!options.recursive) {
-      Fail(rt::kBadFileNameOrNumber, shown + " is a storage (use --recursive to export it into a folder)");
-    }
-    ExportTree(*files, element, disk_path, options.force);
-    return;
+    Fail(rt::kBadFileNameOrNumber, shown + " is a storage (use --recursive to export it into a folder)");
   }
-  if (options.recursive) Fail(STG_E_FILENOTFOUND, shown + " is a stream, not a storage");
   ExportStream(*files, element, disk_path, options.force);
 }
 
-void Cat(CVellora& doc, const std::vector<std::u16string>& parts, std::FILE* out) {
-  auto files = doc.GetCFilesIO();
-  const std::u16string element = JoinPath(parts, parts.size());
-  if (Kind(*files, parts, parts.size()) != STGTY_STREAM) Fail(ioElementNotFound, ToUtf8(element) + ": Element not found.");
-  // No progress bar: the bytes themselves go to the terminal.
-  TempFolder temp;
-  files->Export(element, FromUtf8(temp.File()));
-  std::fflush(out);
-  CopyFileTo(temp.File(), out);
-  std::fflush(out);
-}
-
 void Remove(CVellora& doc, const std::vector<std::u16string>& parts) {
+  RequireAddressable(parts);
   doc.GetCFilesIO()->Delete(JoinPath(parts, parts.size()));
   doc.SaveFile();
 }
 
 void Move(CVellora& doc, const std::vector<std::u16string>& from, const std::vector<std::u16string>& to) {
+  RequireAddressable(from);
+  RequireAddressable(to);
   auto files = doc.GetCFilesIO();
   const bool same_parent = from.size() == to.size() && std::equal(from.begin(), from.end() - 1, to.begin(), SameName);
   if (same_parent) {
@@ -253,6 +206,7 @@ void Move(CVellora& doc, const std::vector<std::u16string>& from, const std::vec
 }
 
 void MakeStorage(CVellora& doc, const std::vector<std::u16string>& parts, const Options& options) {
+  RequireAddressable(parts);
   auto files = doc.GetCFilesIO();
   const int16_t kind = Kind(*files, parts, parts.size());
   if (kind == STGTY_STREAM || (kind == STGTY_STORAGE && !options.parents)) {

@@ -23,12 +23,10 @@ bool OpenDocument(CVellora& doc, const std::string& file, bool write);
 // into their parts; the commands that change something save the document.
 namespace document {
 
-void Tree(CVellora& doc, const std::string& file, std::FILE* out);
 void Import(CVellora& doc, const std::string& disk_file, const std::vector<std::u16string>& parts,
             const Options& options);
 void Export(CVellora& doc, const std::vector<std::u16string>& parts, const std::string& disk_path,
             const Options& options);
-void Cat(CVellora& doc, const std::vector<std::u16string>& parts, std::FILE* out);
 void Remove(CVellora& doc, const std::vector<std::u16string>& parts);
 void Move(CVellora& doc, const std::vector<std::u16string>& from, const std::vector<std::u16string>& to);
 void MakeStorage(CVellora& doc, const std::vector<std::u16string>& parts, const Options& options);

@@ -7,6 +7,7 @@
 #include <fmt/core.h>
 
 #include "cli/commands.hpp"
+#include "cli/common.hpp"
 #include "cli/salvage.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/automation/text.hpp"
@@ -31,9 +32,11 @@ int main(int argc, char** argv) {
   create->add_flag("--plain", options.plain, "An empty compound file instead of a document");
   create->callback([&] { cli::Create(file, options); });
 
+  bool list = false;
   auto* tree = app.add_subcommand("tree", "Show the element tree with stream sizes in bytes");
   tree->add_option("FILE", file)->required();
-  tree->callback([&] { cli::Tree(file, stdout); });
+  tree->add_flag("--list", list, "One line per element for scripts: path, kind and size, tab-separated");
+  tree->callback([&] { cli::Tree(file, list, stdout); });
 
   auto* import = app.add_subcommand("import", "Copy a disk file into a stream, creating storages on the way");
   import->add_option("DOCUMENT", file)->required();
@@ -126,7 +129,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
   } catch (const AutomationError& e) {
-    fmt::print(stderr, "vellora: {} (error {})\n", ToUtf8(e.description()), e.number());
+    fmt::print(stderr, "vellora: {} (error {})\n", cli::ShownText(ToUtf8(e.description())), e.number());
     return kFailure;
   } catch (const std::exception& e) {
     fmt::print(stderr, "vellora: {}\n", e.what());

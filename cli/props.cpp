@@ -97,7 +97,7 @@ void List(const std::string& file, std::FILE* out) {
   }
   fmt::print(out, "User-defined properties\n");
   for (int32_t i = 0; i < root.UserPropertyCount(); ++i) {
-    Row(out, Shown(root.UserPropertyName(i)), ToUtf8(root.UserPropertyValue(i).ToString()));
+    Row(out, ShownText(ToUtf8(root.UserPropertyName(i))), ToUtf8(root.UserPropertyValue(i).ToString()));
   }
 }
 

@@ -28,7 +28,7 @@ class Checker {
       const DirEntry& e = entries[id];
       if (e.type != EntryType::kStream || e.size == 0) continue;
       const std::string what = "stream " + ToUtf8(e.name);
-      Guard([&] {
+      Guard(what, [&] {
         if (e.size < kMiniStreamCutoff) {
           MiniChain(c_.MiniChain(e.start, DivUp(e.size, kMiniSectorSize)), what);
         } else {
@@ -80,11 +80,11 @@ class Checker {
   void Problem(std::string text) { Add(Finding::Kind::kProblem, std::move(text)); }
   void Note(std::string text) { Add(Finding::Kind::kNote, std::move(text)); }
   template <typename F>
-  void Guard(F f) {
+  void Guard(const std::string& what, F f) {
     try {
       f();
     } catch (const AutomationError& e) {
-      Problem(ToUtf8(e.description()));
+      Problem(what + ": " + ToUtf8(e.description()));
     }
   }
   void Own(uint32_t s, const std::string& what, uint32_t marker) {
@@ -182,7 +182,19 @@ class Checker {
       }
     }
     for (size_t id = 1; id < entries.size(); ++id) {
-      if (entries[id].type != EntryType::kUnused && reached[id] == 0) Problem("entry " + Describe(id) + " is unreachable");
+      if (entries[id].type == EntryType::kUnused) continue;
+      if (reached[id] == 0) Problem("entry " + Describe(id) + " is unreachable");
+      CheckName(static_cast<uint32_t>(id));
+    }
+  }
+  // Names that no path can spell: readers that take paths find another
+  // element, or none, in their place.
+  void CheckName(uint32_t id) {
+    const std::u16string& name = c_.entries()[id].name;
+    if (name.empty()) {
+      Problem("entry " + std::to_string(id) + " has an empty name");
+    } else if (name.find_first_of(u"\\/:!") != std::u16string::npos) {
+      Problem("entry " + std::to_string(id) + " is named " + ToUtf8(name) + ", and names cannot hold \\ / : or !");
     }
   }
   std::string Describe(uint32_t id) const {

@@ -65,7 +65,10 @@ SectorTable Container::FatChain(uint32_t start, uint64_t count) const {
 }
 
 SectorTable Container::MiniChain(uint32_t start, uint64_t count) const {
-  const uint64_t mini_sectors = ministream_chain_.size() * (sector_size() / kMiniSectorSize);
+  // Only what the root's size covers is the mini stream: the rest of its last
+  // sector (or a chain longer than the size) holds nothing a stream may own.
+  const uint64_t mini_sectors = std::min<uint64_t>(ministream_chain_.size() * (sector_size() / kMiniSectorSize),
+                                                   entries_.empty() ? 0 : DivUp(entries_[0].size, kMiniSectorSize));
   return Follow(minifat_, mini_sectors, start, count, false, "mini sector");
 }
 
@@ -412,7 +415,6 @@ std::shared_ptr<Node> Container::LoadTree() {
       if (e.type != EntryType::kStorage && e.type != EntryType::kStream) Corrupt("a directory link points to a free entry");
       stack.push_back(e.left);
       stack.push_back(e.right);
-      if (e.name.empty()) continue;  // unreachable by name
       found.emplace_back(s, make(s));
     }
     std::stable_sort(found.begin(), found.end(),

@@ -42,7 +42,8 @@ class CorruptTest : public ::testing::Test {
   }
 
   // Rewrites directory entries in place with `edit`.
-  std::vector<std::byte> EditDirectory(std::vector<std::byte> bytes, const std::function<void(std::vector<DirEntry>&)>& edit) {
+  std::vector<std::byte> EditDirectory(std::vector<std::byte> bytes,
+                                       const std::function<void(std::vector<DirEntry>&)>& edit) {
     fs_->SetContents("edit", bytes);
     auto c = Container::Open(fs_->Open("edit", OpenMode::kRead));
     auto entries = c->entries();
@@ -135,7 +136,8 @@ TEST_F(CorruptTest, LibertiesOfOtherWritersAreAccepted) {
   auto findings = engine_.Check(u"bad");
   ASSERT_EQ(findings.size(), 1u);
   EXPECT_TRUE(findings[0].note);
-  EXPECT_EQ(findings[0].text, "the tree under the root is out of name order, has a red top and has red entries under red ones");
+  EXPECT_EQ(findings[0].text,
+            "the tree under the root is out of name order, has a red top and has red entries under red ones");
   auto root = engine_.OpenStorageFile(u"bad", kRead);
   EXPECT_EQ(root.ElementType(u"S599"), STGTY_STREAM);
   auto emoji = root.OpenStream(u"\U0001F600 EMOJI", STGM_READ | STGM_SHARE_EXCLUSIVE);
@@ -168,8 +170,9 @@ TEST_F(CorruptTest, LibertiesOfOtherWritersAreAccepted) {
   });
   EXPECT_EQ(OpenAndWalk(twins), 0);
   findings = engine_.Check(u"bad");
-  EXPECT_EQ(std::count_if(findings.begin(), findings.end(),
-                          [](const auto& f) { return !f.note && f.text.find("more than one entry named") != std::string::npos; }),
+  EXPECT_EQ(std::count_if(
+                findings.begin(), findings.end(),
+                [](const auto& f) { return !f.note && f.text.find("more than one entry named") != std::string::npos; }),
             1);
   // Every tree all red, as LibreOffice writes them: one note for each storage.
   auto red = EditDirectory(good_, [&](std::vector<DirEntry>& e) {
@@ -184,6 +187,68 @@ TEST_F(CorruptTest, LibertiesOfOtherWritersAreAccepted) {
   // A version 3 size whose unused high half holds garbage.
   auto high = EditDirectory(good_, [&](std::vector<DirEntry>& e) { e[Id(e, u"big")].size |= 0xABCD'0000'0000ull; });
   EXPECT_EQ(OpenAndWalk(high), 0);
+}
+
+// Names other writers leave that no path can spell: each element stays
+// reachable by its own name and no path leads to another one; the check names
+// them as problems.
+TEST_F(CorruptTest, NamesNoPathCanSpellAreKeptAndReachedByName) {
+  auto odd = EditDirectory(good_, [&](std::vector<DirEntry>& e) {
+    e[Id(e, u"small")].name = u"Sub\\inner";
+    e[Id(e, u"big")].name.clear();
+  });
+  fs_->SetContents("odd", odd);
+  {
+    auto root = engine_.OpenStorageFile(u"odd", kRead);
+    std::vector<std::u16string> names;
+    int16_t type = 0;
+    std::u16string name;
+    for (root.NextElement(0, type, name); type != 0; root.NextElement(1, type, name)) names.push_back(name);
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"", u"Sub", u"Sub\\inner"}));
+    auto literal = root.OpenChildStream(u"Sub\\inner", STGM_READ | STGM_SHARE_EXCLUSIVE);
+    EXPECT_EQ(testing::ReadAll(literal), Pattern(100, 2));
+    auto path = root.OpenStream(u"Sub\\inner", STGM_READ | STGM_SHARE_EXCLUSIVE);
+    EXPECT_EQ(testing::ReadAll(path), Pattern(5000, 3));
+    auto empty = root.OpenChildStream(u"", STGM_READ | STGM_SHARE_EXCLUSIVE);
+    EXPECT_EQ(testing::ReadAll(empty), Pattern(20000, 1));
+    EXPECT_EQ(ErrorOf([&] { root.OpenChildStorage(u"Sub\\inner", STGM_READ | STGM_SHARE_EXCLUSIVE); }),
+              STG_E_FILENOTFOUND);
+  }
+  auto findings = testing::Findings(fs_->Open("odd", OpenMode::kRead));
+  EXPECT_EQ(std::count_if(findings.begin(), findings.end(),
+                          [](const auto& f) {
+                            return f.find("has an empty name") != std::string::npos ||
+                                   f.find("is named Sub\\inner, and names cannot hold") != std::string::npos;
+                          }),
+            2);
+  // A commit keeps them, and DestroyChild removes the one it names.
+  {
+    auto root = engine_.OpenStorageFile(u"odd", kRoot);
+    root.DestroyChild(u"Sub\\inner");
+    root.Commit();
+  }
+  auto root = engine_.OpenStorageFile(u"odd", kRead);
+  EXPECT_EQ(root.ElementType(u""), STGTY_STREAM);
+  EXPECT_EQ(root.ElementType(u"Sub\\inner"), 0);
+  EXPECT_EQ(root.OpenStream(u"Sub\\inner", STGM_READ | STGM_SHARE_EXCLUSIVE).Length(), 5000u);
+}
+
+// A root whose size is shorter than the mini stream its streams use: the
+// bytes past that size are no stream's, and are never read as one.
+TEST_F(CorruptTest, MiniStreamIsReadOnlyUpToItsSize) {
+  auto short_root = EditDirectory(good_, [&](std::vector<DirEntry>& e) { e[0].size = 64; });
+  fs_->SetContents("short", short_root);
+  auto root = engine_.OpenStorageFile(u"short", kRead);
+  EXPECT_EQ(ErrorOf([&] {
+              auto small = root.OpenStream(u"small", STGM_READ | STGM_SHARE_EXCLUSIVE);
+              testing::ReadAll(small);
+            }),
+            STG_E_DOCFILECORRUPT);
+  root.Release();
+  auto findings = testing::Findings(fs_->Open("short", OpenMode::kRead));
+  EXPECT_NE(
+      std::find_if(findings.begin(), findings.end(), [](const auto& f) { return f.rfind("stream small: ", 0) == 0; }),
+      findings.end());
 }
 
 TEST_F(CorruptTest, ACommitOverSharedAndLeakedSectorsWritesASoundDocument) {

@@ -70,6 +70,23 @@ Storage OpenChild(StorageHandle& h, const std::shared_ptr<Node>& child, const co
   return Storage(std::make_shared<StorageHandle>(h.level(), child, child, m, child->name));
 }
 
+compound::Mode OpenMode(StorageHandle& h, int32_t mode, compound::OpenKind kind) {
+  const auto m = compound::ParseMode(mode, kind);
+  if (m.create) Fail(STG_E_INVALIDFLAG, "STGM_CREATE on an open");
+  if (m.write && !h.writable()) Fail(STG_E_ACCESSDENIED, "the parent storage is read-only");
+  return m;
+}
+
+void Destroy(StorageHandle& h, Node& parent, std::u16string_view name) {
+  auto child = parent.Find(name);
+  if (!child) Fail(STG_E_FILENOTFOUND, "no element named " + ToUtf8(name));
+  // Handles still open on it (or inside it) now report STG_E_REVERTED.
+  compound::MarkDestroyed(*child);
+  parent.Remove(child.get());
+  parent.modified = compound::Now();
+  h.level()->NoteChange();
+}
+
 std::shared_ptr<Node> NewNode(std::u16string_view name, bool storage) {
   auto n = std::make_shared<Node>();
   n->name = std::u16string(name);
@@ -95,11 +112,15 @@ StorageHandle& Storage::handle() const {
 
 Storage Storage::OpenStorage(std::u16string_view path, int32_t mode) {
   auto& h = handle();
-  const auto m = compound::ParseMode(mode, compound::OpenKind::kChildStorage);
-  if (m.create) Fail(STG_E_INVALIDFLAG, "STGM_CREATE on an open");
-  if (m.write && !h.writable()) Fail(STG_E_ACCESSDENIED, "the parent storage is read-only");
+  const auto m = OpenMode(h, mode, compound::OpenKind::kChildStorage);
   auto [parent, name] = Resolve(h.node(), path);
   return OpenChild(h, Existing(*parent, name, true), m);
+}
+
+Storage Storage::OpenChildStorage(std::u16string_view name, int32_t mode) {
+  auto& h = handle();
+  const auto m = OpenMode(h, mode, compound::OpenKind::kChildStorage);
+  return OpenChild(h, Existing(h.node(), name, true), m);
 }
 
 Storage Storage::CreateStorage(std::u16string_view name, int32_t mode) {
@@ -117,11 +138,15 @@ Storage Storage::CreateStorage(std::u16string_view name, int32_t mode) {
 
 Stream Storage::OpenStream(std::u16string_view name, int32_t mode) {
   auto& h = handle();
-  const auto m = compound::ParseMode(mode, compound::OpenKind::kChildStream);
-  if (m.create) Fail(STG_E_INVALIDFLAG, "STGM_CREATE on an open");
-  if (m.write && !h.writable()) Fail(STG_E_ACCESSDENIED, "the parent storage is read-only");
+  const auto m = OpenMode(h, mode, compound::OpenKind::kChildStream);
   auto [parent, leaf] = Resolve(h.node(), name);
   return Stream(std::make_shared<compound::StreamHandle>(h.level(), Existing(*parent, leaf, false), m));
+}
+
+Stream Storage::OpenChildStream(std::u16string_view name, int32_t mode) {
+  auto& h = handle();
+  const auto m = OpenMode(h, mode, compound::OpenKind::kChildStream);
+  return Stream(std::make_shared<compound::StreamHandle>(h.level(), Existing(h.node(), name, false), m));
 }
 
 Stream Storage::CreateStream(std::u16string_view name, int32_t mode) {
@@ -162,7 +187,8 @@ void Storage::NextElement(int32_t flag, int16_t& type, std::u16string& name) {
 void Storage::Commit(int32_t flags) {
   auto& h = handle();
   h.node();
-  if ((flags & ~(STGC_OVERWRITE | STGC_ONLYIFCURRENT | STGC_DANGEROUSLYCOMMITMERELYTODISKCACHE | STGC_CONSOLIDATE)) != 0) {
+  if ((flags & ~(STGC_OVERWRITE | STGC_ONLYIFCURRENT | STGC_DANGEROUSLYCOMMITMERELYTODISKCACHE | STGC_CONSOLIDATE)) !=
+      0) {
     Fail(STG_E_INVALIDFLAG, "unknown commit flags");
   }
   auto& level = *h.level();
@@ -185,13 +211,13 @@ void Storage::DestroyElement(std::u16string_view name) {
   auto& h = handle();
   h.RequireWritable();
   auto [parent, leaf] = Resolve(h.node(), name);
-  auto child = parent->Find(leaf);
-  if (!child) Fail(STG_E_FILENOTFOUND, "no element named " + ToUtf8(leaf));
-  // Handles still open on it (or inside it) now report STG_E_REVERTED.
-  compound::MarkDestroyed(*child);
-  parent->Remove(child.get());
-  parent->modified = compound::Now();
-  h.level()->NoteChange();
+  Destroy(h, *parent, leaf);
+}
+
+void Storage::DestroyChild(std::u16string_view name) {
+  auto& h = handle();
+  h.RequireWritable();
+  Destroy(h, h.node(), name);
 }
 
 void Storage::RenameElement(std::u16string_view old_name, std::u16string_view new_name) {

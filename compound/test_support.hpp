@@ -83,9 +83,9 @@ inline Snapshot TakeSnapshot(Storage root) {
       const std::u16string path = prefix + name;
       if (type == STGTY_STORAGE) {
         out[path] = kDir;
-        work.emplace_back(s.OpenStorage(name, STGM_READ | STGM_SHARE_EXCLUSIVE), path + u"\\");
+        work.emplace_back(s.OpenChildStorage(name, STGM_READ | STGM_SHARE_EXCLUSIVE), path + u"\\");
       } else {
-        auto stream = s.OpenStream(name, STGM_READ | STGM_SHARE_EXCLUSIVE);
+        auto stream = s.OpenChildStream(name, STGM_READ | STGM_SHARE_EXCLUSIVE);
         out[path] = ReadAll(stream);
       }
     }

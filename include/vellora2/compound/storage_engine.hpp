@@ -103,6 +103,14 @@ class Storage {
   // STGM_CREATE replaces an existing stream (or storage) of that name.
   Stream CreateStream(std::u16string_view name, int32_t mode);
 
+  // A direct child by its name exactly as NextElement reports it, never read as
+  // a path. Other writers leave names that no path can spell (empty, or holding
+  // a backslash, "/", ":" or "!"); these still reach them, and the name "x\\y"
+  // reaches the child of that name, not "y" inside "x".
+  Storage OpenChildStorage(std::u16string_view name, int32_t mode);
+  Stream OpenChildStream(std::u16string_view name, int32_t mode);
+  void DestroyChild(std::u16string_view name);
+
   // flag 0 restarts the walk, 1 continues it. Each direct child is reported once,
   // in directory order: type 1 (storage) or 2 (stream) with its name; type 0 and
   // an empty name at the end.
@@ -205,7 +213,7 @@ struct CompoundFileInfo {
   uint16_t major_version = 0;  // 3 (512-byte sectors) or 4 (4096-byte sectors)
   uint32_t sector_size = 0;
   uint64_t file_size = 0;
-  uint64_t sector_count = 0;   // sectors after the header
+  uint64_t sector_count = 0;  // sectors after the header
   uint32_t fat_sectors = 0;
   uint32_t difat_sectors = 0;
   uint32_t minifat_sectors = 0;
