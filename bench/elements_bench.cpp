@@ -253,7 +253,7 @@ int main(int argc, char** argv) {
          files.CloseLoadedFile();
        }},
   };
-  files.Connect(&counter);
+  EventConnection counting = files.Connect(&counter);
   for (int rep = 0; rep < reps; ++rep) {
     for (size_t i = 0; i < exports.size(); ++i) {
       const auto& [row, run] = exports[(i + static_cast<size_t>(rep)) % exports.size()];
@@ -278,7 +278,7 @@ int main(int argc, char** argv) {
       files.CloseLoadedFile();
     }));
   }
-  files.Disconnect(&counter);
+  counting.Disconnect();
 
   std::printf("best of %d runs%30s seconds          engine's read       cp     engine's read       cp\n", reps, "");
   std::printf("%44s %8s %8s %9s %9s %9s %9s\n", "", "cpu", "wall", "cpu", "cpu", "wall", "wall");

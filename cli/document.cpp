@@ -26,15 +26,13 @@ constexpr std::u16string_view kNoVersion = u"\x01";
 // Tells documents from other compound files while CVellora opens one.
 class Recognizer final : public CVelloraEvents {
  public:
-  explicit Recognizer(CVellora& doc) : doc_(doc) { doc_.Connect(this); }
-  Recognizer(const Recognizer&) = delete;
-  Recognizer& operator=(const Recognizer&) = delete;
-  ~Recognizer() override { doc_.Disconnect(this); }
+  explicit Recognizer(CVellora& doc) : doc_(doc), connection_(doc_.Connect(this)) {}
 
   void IsCorrectFileType(bool& blnCorrect) override { blnCorrect = doc_.AppVersion() != kNoVersion; }
 
  private:
   CVellora& doc_;
+  EventConnection connection_;
 };
 
 // A folder of our own under $TMPDIR for streams on their way through a disk

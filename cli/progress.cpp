@@ -52,12 +52,11 @@ void Progress::Draw(uint64_t done) {
   std::fflush(stderr);
 }
 
-FilesIOProgress::FilesIOProgress(CFilesIO& files, std::string label) : files_(files), label_(std::move(label)) {
-  files_.Connect(this);
-}
+FilesIOProgress::FilesIOProgress(CFilesIO& files, std::string label)
+    : label_(std::move(label)), connection_(files.Connect(this)) {}
 
 FilesIOProgress::~FilesIOProgress() {
-  files_.Disconnect(this);
+  connection_.Disconnect();
   // A failed export raises no FinishOperation; the bar still ends its line.
   bar_.reset();
 }

@@ -53,9 +53,9 @@ class FilesIOProgress final : public CFilesIOEvents {
   void FinishOperation() override;
 
  private:
-  CFilesIO& files_;
   std::string label_;
   std::optional<Progress> bar_;
+  EventConnection connection_;
 };
 
 }  // namespace vellora2::cli

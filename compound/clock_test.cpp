@@ -1,4 +1,4 @@
-#include "compound/clock.hpp"
+#include "vellora2/compound/clock.hpp"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 // writes land: in a transacted storage, in its pending state until Commit.
 #include <span>
 
-#include "compound/clock.hpp"
 #include "compound/document_properties.hpp"
 #include "compound/handles.hpp"
 #include "vellora2/automation/variant.hpp"
+#include "vellora2/compound/clock.hpp"
 #include "vellora2/compound/storage_engine.hpp"
 
 namespace vellora2 {

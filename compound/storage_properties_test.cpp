@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
-#include "compound/clock.hpp"
 #include "compound/property_set.hpp"
 #include "compound/property_set_format.hpp"
 #include "compound/test_support.hpp"
 #include "vellora2/automation/variant.hpp"
+#include "vellora2/compound/clock.hpp"
 
 namespace vellora2::compound {
 namespace {

@@ -42,6 +42,7 @@ class GtkDialogTest : public ::testing::Test {
   }
   void TearDown() override {
     if (!platform_) return;
+    StopTimer();
     SetCurrentPlatform(previous_);
     fs::remove_all(folder_);
   }
@@ -49,9 +50,16 @@ class GtkDialogTest : public ::testing::Test {
   // Calls `act` with the dialog once it has been on screen for a while, and
   // again on each tick until it returns true (it answers the dialog then).
   void WhenShown(std::function<bool(GtkWidget*)> act) {
+    StopTimer();
     act_ = std::move(act);
     ticks_ = 0;
-    g_timeout_add(100, &GtkDialogTest::Tick, this);
+    timer_ = g_timeout_add(100, &GtkDialogTest::Tick, this);
+  }
+
+  // A test that ends with its dialogs unanswered leaves no timer to the next.
+  void StopTimer() {
+    if (timer_ != 0) g_source_remove(timer_);
+    timer_ = 0;
   }
 
   // Writes a PNG of the dialog's window into the screenshot folder.
@@ -113,20 +121,61 @@ class GtkDialogTest : public ::testing::Test {
     if (++self->ticks_ > 150) {
       ADD_FAILURE() << "the dialog was not answered in 15 seconds";
       if (dialog != nullptr) gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+      self->timer_ = 0;
       return G_SOURCE_REMOVE;
     }
     // Half a second on screen, so that it has drawn itself and read its folder.
     if (dialog == nullptr || self->ticks_ < 5) return G_SOURCE_CONTINUE;
-    return self->act_(dialog) ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+    if (!self->act_(dialog)) return G_SOURCE_CONTINUE;
+    self->timer_ = 0;
+    return G_SOURCE_REMOVE;
   }
 
   std::shared_ptr<Platform> previous_;
   fs::path folder_;
   std::function<bool(GtkWidget*)> act_;
   int ticks_ = 0;
+  guint timer_ = 0;
 };
 
 std::string Title(GtkWidget* dialog) { return gtk_window_get_title(GTK_WINDOW(dialog)); }
+
+// A key pressed and let go on `window`'s keyboard, as the X server would hand it over.
+void Press(GtkWidget* window, guint keyval, GdkModifierType state = static_cast<GdkModifierType>(0)) {
+  GdkDisplay* display = gtk_widget_get_display(window);
+  GdkKeymapKey* keys = nullptr;
+  gint count = 0;
+  gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys, &count);
+  for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+    GdkEvent* event = gdk_event_new(type);
+    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
+    event->key.keyval = keyval;
+    event->key.state = state;
+    event->key.hardware_keycode = count > 0 ? static_cast<guint16>(keys[0].keycode) : 0;
+    event->key.time = GDK_CURRENT_TIME;
+    gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+  }
+  g_free(keys);
+}
+
+// What the user typed into the entry that holds the keyboard, deleted.
+void ClearFocusedEntry(GtkWidget* window) {
+  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
+  if (GTK_IS_EDITABLE(focus)) gtk_editable_delete_text(GTK_EDITABLE(focus), 0, -1);
+}
+
+// `text` typed on `window`'s keyboard, letter by letter.
+void Type(GtkWidget* window, const std::string& text) {
+  for (char c : text) Press(window, gdk_unicode_to_keyval(static_cast<guchar>(c)));
+}
+
+// The text of the entry that holds `window`'s keyboard; "<no entry>" when none does.
+std::string FocusedText(GtkWidget* window) {
+  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
+  return GTK_IS_ENTRY(focus) ? gtk_entry_get_text(GTK_ENTRY(focus)) : "<no entry>";
+}
 
 std::string MessageText(GtkWidget* dialog) {
   if (!GTK_IS_MESSAGE_DIALOG(dialog)) return "<not a message>";
@@ -288,7 +337,6 @@ TEST_F(GtkDialogTest, SaveWithOverwritePromptAndDefaultExtension) {
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
     EXPECT_EQ(Title(dialog), "Save Report");
     EXPECT_EQ(gtk_file_chooser_get_action(chooser), GTK_FILE_CHOOSER_ACTION_SAVE);
-    EXPECT_TRUE(gtk_file_chooser_get_do_overwrite_confirmation(chooser));
     gchar* current = gtk_file_chooser_get_current_name(chooser);
     EXPECT_STREQ(current, "report");
     g_free(current);
@@ -312,6 +360,126 @@ TEST_F(GtkDialogTest, SaveWithOverwritePromptAndDefaultExtension) {
   });
   EXPECT_FALSE(common.VBGetSaveFileName(name, title, true, u"All|*.*", 1));
   EXPECT_EQ(name, u"");
+}
+
+TEST_F(GtkDialogTest, SaveTypedBareNameGetsOneDotAndTheQuestionIsForTheFinalName) {
+  Touch("alpha.qxv");
+  const auto ask = [this](std::u16string& name) {
+    std::u16string title;
+    int32_t flags = 0;
+    return GCommonDialog().VBGetSaveFileName(name, title, true, u"Quillar Files (*.qxv)|*.qxv|All (*.*)|*.*", 1,
+                                             Folder16(), u"Save Project", u".qxv", -1, flags);
+  };
+  // A bare name, typed and entered: the default extension joins it with one dot.
+  WhenShown([](GtkWidget* dialog) {
+    Type(dialog, "newdoc");
+    EXPECT_EQ(FocusedText(dialog), "newdoc");
+    Screenshot(dialog, "save-typed");
+    Press(dialog, GDK_KEY_Return);
+    return true;
+  });
+  std::u16string name;
+  ASSERT_TRUE(ask(name));
+  EXPECT_EQ(name, Folder16() + u"/newdoc.qxv");
+
+  // "alpha" becomes alpha.qxv, which exists: the user is asked, and a No keeps
+  // the dialog open; the second time the user replaces it.
+  int step = 0;
+  std::vector<std::string> questions;
+  WhenShown([&](GtkWidget* dialog) {
+    if (GTK_IS_FILE_CHOOSER(dialog)) {
+      if (step == 0 || step == 2) {
+        ClearFocusedEntry(dialog);
+        Type(dialog, "alpha");
+        Press(dialog, GDK_KEY_Return);
+        ++step;
+      }
+      return false;
+    }
+    questions.push_back(MessageText(dialog));
+    Screenshot(dialog, "save-replace");
+    const bool replace = step == 3;
+    gtk_dialog_response(GTK_DIALOG(dialog), replace ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL);
+    ++step;
+    return replace;
+  });
+  ASSERT_TRUE(ask(name));
+  EXPECT_EQ(name, Folder16() + u"/alpha.qxv");
+  ASSERT_EQ(questions.size(), 2u);
+  EXPECT_NE(questions[0].find("alpha.qxv"), std::string::npos) << questions[0];
+}
+
+TEST_F(GtkDialogTest, OpenKeepsAskingForAFileThatMustExistAndStartsInTheCurrentFolder) {
+  Touch("alpha.qxv");
+  const fs::path before = fs::current_path();
+  fs::current_path(Folder());
+  int step = 0;
+  std::string message;
+  std::string start;
+  WhenShown([&](GtkWidget* dialog) {
+    if (GTK_IS_FILE_CHOOSER(dialog)) {
+      if (step == 0) {
+        gchar* folder = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(dialog));
+        start = folder != nullptr ? folder : "<none>";
+        g_free(folder);
+        Press(dialog, GDK_KEY_l, GDK_CONTROL_MASK);  // the location box
+        Type(dialog, Folder() + "/missing.qxv");
+        Press(dialog, GDK_KEY_Return);
+        step = 1;
+      } else if (step == 2) {
+        // Still open after the message: the user gives up.
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+        return true;
+      }
+      return false;
+    }
+    message = MessageText(dialog);
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    step = 2;
+    return false;
+  });
+  std::u16string name, title;
+  std::u16string filter = u"All (*.*)|*.*";
+  int32_t index = 1;
+  bool read_only = false;
+  const bool chosen =
+      GCommonDialog().VBGetOpenFileName(name, title, true, false, read_only, true, filter, index, u"", u"Open");
+  fs::current_path(before);
+  EXPECT_FALSE(chosen);
+  EXPECT_EQ(start, Folder());
+  EXPECT_EQ(step, 2);
+  EXPECT_NE(message.find("missing.qxv"), std::string::npos) << message;
+}
+
+// Enter, and a second later Cancel should the dialog still be open.
+std::function<bool(GtkWidget*)> PressEnter() {
+  return [ticks = 0](GtkWidget* dialog) mutable {
+    if (ticks++ == 0) {
+      Press(dialog, GDK_KEY_Return);
+      return false;
+    }
+    if (ticks < 10) return false;
+    ADD_FAILURE() << Title(dialog) << " is still open after Enter";
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+    return true;
+  };
+}
+
+TEST_F(GtkDialogTest, EnterAcceptsTheColorItOpenedWithAndAppliesThePageSetup) {
+  WhenShown(PressEnter());
+  GCommonDialog common;
+  int32_t color = 0x3366CC;
+  ASSERT_TRUE(common.VBChooseColor(color));
+  EXPECT_EQ(color, 0x3366CC);
+
+  WhenShown(PressEnter());
+  int32_t left = 25, right = 25, top = 20, bottom = 20, min = 10;
+  EPaperSize paper = epsA4;
+  EOrientation orientation = eoLandscape;
+  EPrintQuality quality = epqDraft;
+  EXPECT_TRUE(common.VBPageSetupDlg(0, false, false, false, false, left, min, right, min, top, min, bottom, min, paper,
+                                    orientation, quality, epsuMillimeters));
+  EXPECT_EQ(left, 25);
 }
 
 TEST_F(GtkDialogTest, ColorWithPresetAndCustomColors) {
@@ -611,6 +779,24 @@ TEST_F(GtkDialogTest, MessageBoxButtonsIconAndDefault) {
     });
     EXPECT_EQ(platform_->MessageBox(u"Close me", style | mb::kExclamation, u"Vellora"), expected);
   }
+}
+
+TEST_F(GtkDialogTest, MessageBoxIsWideEnoughForItsTitle) {
+  const std::u16string title = u"Vellora2 could not open the project file";
+  int width = 0;
+  int needed = 0;
+  WhenShown([&](GtkWidget* dialog) {
+    width = gtk_widget_get_allocated_width(dialog);
+    PangoLayout* layout = gtk_widget_create_pango_layout(dialog, ToUtf8(title).c_str());
+    pango_layout_get_pixel_size(layout, &needed, nullptr);
+    g_object_unref(layout);
+    Screenshot(dialog, "message-box-title");
+    gtk_dialog_response(GTK_DIALOG(dialog), mb::kOk);
+    return true;
+  });
+  EXPECT_EQ(platform_->MessageBox(u"BadFile!", mb::kOkOnly, title), mb::kOk);
+  // Room for the title and three title-bar buttons of at least 24 pixels.
+  EXPECT_GE(width, needed + 3 * 24);
 }
 
 }  // namespace

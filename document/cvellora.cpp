@@ -101,7 +101,7 @@ CVellora::CVellora() : forwarder_(std::make_unique<FilesIOForwarder>(*this)) {
     mClassDebugID = NextClassDebugID();
     mCImagesIO = std::make_shared<CImagesIO>();
     mCFilesIO = std::make_shared<CFilesIO>();
-    mCFilesIO->Connect(forwarder_.get());
+    forwarding_ = mCFilesIO->Connect(forwarder_.get());
     mCObjectsIO = std::make_shared<CObjectsIO>();
     mCHelpIO = std::make_shared<CHelpIO>();
     auto& state = CurrentThreadState();
@@ -123,7 +123,7 @@ CVellora::~CVellora() {
   mProbeStorage.Release();
   mCHelpIO.reset();
   mCObjectsIO.reset();
-  if (mCFilesIO) mCFilesIO->Disconnect(forwarder_.get());
+  forwarding_.Disconnect();
   mCFilesIO.reset();
   mCImagesIO.reset();
   state.utility.reset();
@@ -140,9 +140,9 @@ CVellora::~CVellora() {
 }
 
 void CVellora::SetCFilesIO(std::shared_ptr<CFilesIO> value) {
-  if (mCFilesIO) mCFilesIO->Disconnect(forwarder_.get());
+  forwarding_.Disconnect();
   mCFilesIO = std::move(value);
-  if (mCFilesIO) mCFilesIO->Connect(forwarder_.get());
+  if (mCFilesIO) forwarding_ = mCFilesIO->Connect(forwarder_.get());
 }
 
 bool CVellora::blnDocumentOpen() const { return static_cast<bool>(CurrentThreadState().gRootStorage); }
@@ -176,11 +176,11 @@ void CVellora::Dirty(bool value) {
   ElementObject(mCObjectsIO).Dirty(value);
 }
 
-void CVellora::Connect(CVelloraEvents* sink) {
-  if (sink && std::find(sinks_.begin(), sinks_.end(), sink) == sinks_.end()) sinks_.push_back(sink);
+EventConnection CVellora::Connect(CVelloraEvents* sink) {
+  if (sink == nullptr || std::find(sinks_.begin(), sinks_.end(), sink) != sinks_.end()) return {};
+  sinks_.push_back(sink);
+  return {alive_, [this, sink] { std::erase(sinks_, sink); }};
 }
-
-void CVellora::Disconnect(CVelloraEvents* sink) { std::erase(sinks_, sink); }
 
 bool CVellora::RaiseIsCorrectFileType() {
   bool correct = true;

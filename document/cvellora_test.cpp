@@ -10,6 +10,7 @@
 #include <functional>
 #include <future>
 #include <iterator>
+#include <memory>
 #include <thread>
 
 #include "compound/foreign_lock.hpp"
@@ -186,7 +187,7 @@ TEST_F(DocumentTest, OpenRefusesMissingAndForeignFilesAndAsksTheHost) {
   CVellora doc;
   Host host;
   host.owner = &doc;
-  doc.Connect(&host);
+  const EventConnection connection = doc.Connect(&host);
   EXPECT_FALSE(doc.OpenFile(Path("missing.qxv")));
   EXPECT_TRUE(platform_->message_boxes.empty());
 
@@ -224,7 +225,25 @@ TEST_F(DocumentTest, OpenRefusesMissingAndForeignFilesAndAsksTheHost) {
   ASSERT_EQ(platform_->open_file_dialogs.size(), 1u);
   EXPECT_EQ(platform_->open_file_dialogs[0].lpstrTitle, u"Open Project");
   EXPECT_EQ(doc.strFileName(), u"first.qxv");
-  doc.Disconnect(&host);
+}
+
+TEST_F(DocumentTest, HostsThatGoAwayAreNotAskedAndTheirConnectionsOutliveTheDocument) {
+  auto doc = std::make_unique<CVellora>();
+  doc->NewFile();
+  doc->SaveToPath(Path("saved.qxv"));
+  doc->CloseFile();
+  Host staying;
+  staying.owner = doc.get();
+  const EventConnection stays = doc->Connect(&staying);
+  {
+    auto leaving = std::make_unique<Host>();
+    leaving->owner = doc.get();
+    const EventConnection goes = doc->Connect(leaving.get());
+  }
+  ASSERT_TRUE(doc->OpenFile(Path("saved.qxv")));
+  EXPECT_EQ(staying.asked, 1);
+  doc.reset();
+  EXPECT_FALSE(stays.Connected());
 }
 
 TEST_F(DocumentTest, ReadOnlyOpenLastsUntilClose) {

@@ -316,11 +316,11 @@ Variant CFilesIO::EnumStorages(std::u16string_view strStorage) {
 
 // ---- Events ----
 
-void CFilesIO::Connect(CFilesIOEvents* sink) {
-  if (sink && std::find(sinks_.begin(), sinks_.end(), sink) == sinks_.end()) sinks_.push_back(sink);
+EventConnection CFilesIO::Connect(CFilesIOEvents* sink) {
+  if (sink == nullptr || std::find(sinks_.begin(), sinks_.end(), sink) != sinks_.end()) return {};
+  sinks_.push_back(sink);
+  return {alive_, [this, sink] { std::erase(sinks_, sink); }};
 }
-
-void CFilesIO::Disconnect(CFilesIOEvents* sink) { std::erase(sinks_, sink); }
 
 void CFilesIO::RaiseStartOperation() {
   ForEachSink(sinks_, [](CFilesIOEvents& sink) { sink.StartOperation(); });

@@ -166,9 +166,8 @@ class Exported : public ::testing::Test {
     doc_.PutStream(u"Images\\s", bytes);
     const std::string out = "out" + std::to_string(size);
     EventLog log;
-    files_.Connect(&log);
+    const EventConnection connection = files_.Connect(&log);
     files_.Export(u"\\Images\\s", doc_.Path(out));
-    files_.Disconnect(&log);
     EXPECT_EQ(doc_.ReadFile(out), bytes);
     return log.events;
   }
@@ -206,32 +205,61 @@ TEST_F(Exported, EverySinkConnectedWhenAnEventIsRaisedGetsIt) {
   struct Meddler : EventLog {
     void PercentDone(int16_t& x) override {
       EventLog::PercentDone(x);
-      if (files) files->Disconnect(std::exchange(victim, nullptr));
-      files = nullptr;
+      if (victim != nullptr) std::exchange(victim, nullptr)->Disconnect();
       if (change) x = -7;
     }
-    CFilesIO* files = nullptr;
-    CFilesIOEvents* victim = nullptr;
+    EventConnection* victim = nullptr;
     bool change = false;
   };
   std::vector<Meddler> sinks(9);
-  sinks.front().files = &files_;
-  sinks.front().victim = &sinks.back();
+  std::vector<EventConnection> connections;
+  for (auto& sink : sinks) connections.push_back(files_.Connect(&sink));
+  sinks.front().victim = &connections.back();
   sinks.back().change = true;
-  for (auto& sink : sinks) files_.Connect(&sink);
   doc_.PutStream(u"Images\\s", std::string(200, 'x'));
   files_.Export(u"Images\\s", doc_.Path("meddled"));
   const std::vector<int> all{-1, 8, 16, 23, 30, 38, 46, 53, 60, 68, 76, 83, 90, 98, -2};
   for (size_t i = 0; i + 1 < sinks.size(); ++i) EXPECT_EQ(sinks[i].events, all) << i;
   EXPECT_EQ(sinks.back().events, (std::vector<int>{-1, 8}));
-  for (auto& sink : sinks) files_.Disconnect(&sink);
+}
+
+TEST_F(Exported, ConnectionsDisconnectWhenTheyGoAndOutliveTheirSource) {
+  doc_.PutStream(u"Images\\s", std::string(31, 'x'));
+  EventLog kept;
+  EventConnection kept_connection = files_.Connect(&kept);
+  EXPECT_TRUE(kept_connection.Connected());
+  // A sink connected twice is connected once; the second connection is empty.
+  EXPECT_FALSE(files_.Connect(&kept).Connected());
+  EXPECT_FALSE(files_.Connect(nullptr).Connected());
+  {
+    // A sink that goes away with its connection is never called again.
+    auto gone = std::make_unique<EventLog>();
+    const EventConnection connection = files_.Connect(gone.get());
+    files_.Export(u"Images\\s", doc_.Path("one"));
+    EXPECT_EQ(gone->events, (std::vector<int>{-1, 52, 100, -2}));
+  }
+  files_.Export(u"Images\\s", doc_.Path("two"));
+  EXPECT_EQ(kept.events.size(), 8u);
+  // Moved, the connection keeps the sink; let go of explicitly, it does not.
+  EventConnection moved = std::move(kept_connection);
+  EXPECT_TRUE(moved.Connected());
+  moved.Disconnect();
+  EXPECT_FALSE(moved.Connected());
+  files_.Export(u"Images\\s", doc_.Path("three"));
+  EXPECT_EQ(kept.events.size(), 8u);
+
+  // The source goes first: the connection it leaves is empty and safe to drop.
+  auto files = std::make_unique<CFilesIO>();
+  EventConnection orphan = files->Connect(&kept);
+  files.reset();
+  EXPECT_FALSE(orphan.Connected());
 }
 
 TEST_F(Exported, RefusesExistingFilesMissingFoldersAndMissingStreams) {
   doc_.PutStream(u"Images\\s", "abc");
   doc_.WriteFile("there", "old");
   EventLog log;
-  files_.Connect(&log);
+  EventConnection connection = files_.Connect(&log);
   auto e = ErrorOf([&] { files_.Export(u"Images\\s", doc_.Path("there")); });
   EXPECT_EQ(e.number(), rt::kFileAlreadyExists);
   EXPECT_EQ(e.description(), u"File already exists");
@@ -256,8 +284,7 @@ TEST_F(Exported, RefusesExistingFilesMissingFoldersAndMissingStreams) {
       Raise(ioCancel, u"Host", u"stopped");
     }
   } stopper;
-  files_.Disconnect(&log);
-  files_.Connect(&stopper);
+  connection = files_.Connect(&stopper);
   doc_.PutStream(u"Images\\long", std::string(100, 'x'));
   e = ErrorOf([&] { files_.Export(u"Images\\long", doc_.Path("f")); });
   EXPECT_EQ(e.number(), ioCancel);

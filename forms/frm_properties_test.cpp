@@ -7,12 +7,12 @@
 #include <ctime>
 #include <filesystem>
 
-#include "compound/clock.hpp"
 #include "document/thread_state.hpp"
 #include "forms/scripted_form_display.hpp"
 #include "platform/scripted_platform.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/automation/text.hpp"
+#include "vellora2/compound/clock.hpp"
 #include "vellora2/document/cvellora.hpp"
 #include "vellora2/forms/properties_text.hpp"
 

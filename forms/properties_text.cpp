@@ -16,6 +16,8 @@ bool CanShowPropertiesWindow() {
   return forms::CurrentFormDisplay().Create(probe) != nullptr;
 }
 
+bool IsPropertiesWindowOpen() { return LoadedPropertiesForm() != nullptr; }
+
 std::u16string PropertiesText(CVellora& document) {
   frmProperties form(false);
   form.Load();

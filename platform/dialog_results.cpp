@@ -83,6 +83,8 @@ std::u16string_view FileNameOf(std::u16string_view path) {
 
 std::u16string WithDefaultExtension(std::u16string_view path, std::u16string_view extension) {
   std::u16string result(path);
+  // Hosts give the extension as "qxv" or as ".qxv"; the name gets one dot either way.
+  while (!extension.empty() && extension.front() == u'.') extension.remove_prefix(1);
   if (extension.empty() || FileNameOf(path).find(u'.') != std::u16string_view::npos) return result;
   result += u'.';
   result += extension;

@@ -31,6 +31,11 @@ Platform& CurrentPlatform() {
   return *slot;
 }
 
+std::shared_ptr<Platform> SharedCurrentPlatform() {
+  CurrentPlatform();
+  return Slot();
+}
+
 std::shared_ptr<Platform> SetCurrentPlatform(std::shared_ptr<Platform> platform) {
   return std::exchange(Slot(), std::move(platform));
 }

@@ -14,6 +14,7 @@
 #include "platform/scripted_platform.hpp"
 #include "util/utility_test_support.hpp"
 #include "vellora2/automation/text.hpp"
+#include "vellora2/platform/forwarding_platform.hpp"
 
 namespace vellora2 {
 namespace {
@@ -133,6 +134,42 @@ TEST(Platform, CurrentIsPerThreadAndReplaceable) {
   EXPECT_EQ(&CurrentPlatform(), scripted.get());
   EXPECT_EQ(SetCurrentPlatform(old), scripted);
   EXPECT_NE(&CurrentPlatform(), scripted.get());
+}
+
+TEST(Platform, ForwardingPassesOnWhatItDoesNotAnswerItself) {
+  // A host that answers message boxes itself and leaves everything else alone.
+  class AnswersNo : public ForwardingPlatform {
+   public:
+    using ForwardingPlatform::ForwardingPlatform;
+    int32_t MessageBox(std::u16string_view, int32_t, std::u16string_view) override { return mb::kNo; }
+  };
+  auto scripted = std::make_shared<ScriptedPlatform>();
+  scripted->tick_count = 42;
+  scripted->version = 0x0105;
+  scripted->file_answers.emplace_back([](OpenFileNameRecord& record) {
+    record.lpstrFile = u"/tmp/chosen";
+    return true;
+  });
+  auto old = SetCurrentPlatform(scripted);
+  // Without a target it takes the thread's platform of the moment.
+  auto host = std::make_shared<AnswersNo>();
+  EXPECT_EQ(&host->Target(), scripted.get());
+  SetCurrentPlatform(host);
+  Platform& p = CurrentPlatform();
+  EXPECT_EQ(p.MessageBox(u"Save?", mb::kYesNoCancel, u"Host"), mb::kNo);
+  EXPECT_TRUE(scripted->message_boxes.empty());
+  EXPECT_EQ(p.TickCount(), 42u);
+  EXPECT_EQ(p.Version(), 0x0105u);
+  p.SetMousePointer(kPointerHourglass);
+  EXPECT_EQ(scripted->pointer, kPointerHourglass);
+  OpenFileNameRecord record;
+  record.lpstrTitle = u"Open Project";
+  EXPECT_TRUE(p.GetOpenFileName(record));
+  EXPECT_EQ(record.lpstrFile, u"/tmp/chosen");
+  ASSERT_EQ(scripted->open_file_dialogs.size(), 1u);
+  EXPECT_EQ(scripted->open_file_dialogs[0].lpstrTitle, u"Open Project");
+  EXPECT_EQ(p.ExpandEnvironment(u"plain"), u"plain");
+  SetCurrentPlatform(old);
 }
 
 }  // namespace

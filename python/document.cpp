@@ -168,9 +168,8 @@ std::unique_ptr<Connection> ConnectFilesIO(const std::shared_ptr<CFilesIO>& file
   auto sink = std::make_shared<FilesIOSink>(OperationHandlers{Handler(handler, callables, "StartOperation"),
                                                               Handler(handler, callables, "PercentDone"),
                                                               Handler(handler, callables, "FinishOperation")});
-  files->Connect(sink.get());
-  CFilesIOEvents* events = sink.get();
-  return std::make_unique<Connection>(std::move(sink), [files, events] { files->Disconnect(events); });
+  auto link = std::make_shared<EventConnection>(files->Connect(sink.get()));
+  return std::make_unique<Connection>(std::move(sink), [files, link] { link->Disconnect(); });
 }
 
 std::unique_ptr<Connection> ConnectDocument(const std::shared_ptr<CVellora>& doc, const py::object& handler,
@@ -180,9 +179,8 @@ std::unique_ptr<Connection> ConnectDocument(const std::shared_ptr<CVellora>& doc
                                              OperationHandlers{Handler(handler, callables, "StartOperation"),
                                                                Handler(handler, callables, "PercentDone"),
                                                                Handler(handler, callables, "FinishOperation")});
-  doc->Connect(sink.get());
-  CVelloraEvents* events = sink.get();
-  return std::make_unique<Connection>(std::move(sink), [doc, events] { doc->Disconnect(events); });
+  auto link = std::make_shared<EventConnection>(doc->Connect(sink.get()));
+  return std::make_unique<Connection>(std::move(sink), [doc, link] { link->Disconnect(); });
 }
 
 // A loaded stream as a context: Load on creation, CloseLoadedFile at the end of
@@ -481,6 +479,7 @@ void BindDocumentClasses(py::module_& m) {
   BindOtherElements(m);
   BindDocument(m);
   m.def("CanShowPropertiesWindow", &CanShowPropertiesWindow);
+  m.def("IsPropertiesWindowOpen", &IsPropertiesWindowOpen);
   m.def(
       "PropertiesText", [](const std::shared_ptr<CVellora>& document) { return PropertiesText(Owned(document)); },
       "document"_a);

@@ -9,7 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   python3 python3-olefile python3-pytest python3-dev pybind11-dev
   libgsf-bin libolecf-utils 7zip libimage-exiftool-perl msitools
-  libgtk-3-dev xvfb xauth imagemagick xdotool
+  libgtk-3-dev xvfb xauth imagemagick xdotool openbox x11-utils
 )
 
 missing=()

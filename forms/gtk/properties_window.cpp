@@ -26,6 +26,7 @@ constexpr int kHeight = 409;
 
 // GTK's default entries, buttons and tabs are tall; these keep the nine
 // summary rows and the comments box inside the window's fixed size.
+constexpr int kEntryPaddingY = 1;
 constexpr const char* kStyle =
     "entry { min-height: 18px; padding-top: 1px; padding-bottom: 1px; }"
     "button { min-height: 18px; padding: 2px 12px; }"
@@ -54,6 +55,17 @@ std::string Mnemonic(std::u16string_view caption) {
     }
   }
   return ToUtf8(out);
+}
+
+// A date wraps between its words, but never between the time and the marker
+// after it ("05:34 PM"): the space after the last digit becomes a no-break space.
+std::u16string KeepTimeTogether(std::u16string text) {
+  const size_t digit = text.find_last_of(u"0123456789");
+  if (digit != std::u16string::npos && digit + 1 < text.size() && text[digit + 1] == u' ' &&
+      text.find_first_of(u"0123456789 ", digit + 2) == std::u16string::npos) {
+    text[digit + 1] = u'\u00A0';
+  }
+  return text;
 }
 
 class GtkPropertiesWindow final : public PropertiesWindow {
@@ -91,6 +103,7 @@ class GtkPropertiesWindow final : public PropertiesWindow {
   static void OnResetTime(GtkButton* button, gpointer data);
   static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer data);
   static gboolean OnKey(GtkWidget* widget, GdkEventKey* event, gpointer data);
+  static void OnCheckToggled(GtkToggleButton* check, gpointer data);
 
   frmProperties& form_;
   GtkWidget* window_ = nullptr;
@@ -293,7 +306,20 @@ void GtkPropertiesWindow::CommentsRow() {
   GtkWidget* view = gtk_text_view_new();
   gtk_widget_set_name(view, "txtComments");
   gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(view), GTK_WRAP_WORD_CHAR);
+  // The text sits as far from the frame as an entry's does (its CSS padding).
+  GtkWidget* probe = gtk_entry_new();
+  GtkStyleContext* style = gtk_widget_get_style_context(probe);
+  GtkBorder padding{};
+  gtk_style_context_get_padding(style, gtk_style_context_get_state(style), &padding);
+  gtk_widget_destroy(probe);
+  gtk_text_view_set_left_margin(GTK_TEXT_VIEW(view), padding.left);
+  gtk_text_view_set_right_margin(GTK_TEXT_VIEW(view), padding.right);
+  gtk_text_view_set_top_margin(GTK_TEXT_VIEW(view), kEntryPaddingY);
+  gtk_text_view_set_bottom_margin(GTK_TEXT_VIEW(view), kEntryPaddingY);
+  // A scroll bar that is always there, not one drawn over the text on demand:
+  // the box says at once that it holds more than it shows.
   GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_overlay_scrolling(GTK_SCROLLED_WINDOW(scroller), FALSE);
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER, GTK_POLICY_ALWAYS);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scroller), GTK_SHADOW_IN);
   gtk_widget_set_vexpand(scroller, TRUE);
@@ -309,11 +335,23 @@ void GtkPropertiesWindow::CommentsRow() {
 }
 
 // The attribute boxes only show the file's attributes; a click changes nothing on disk.
+// A click sets the box back at once, so the user sees no change that was not made.
 GtkWidget* GtkPropertiesWindow::Check(std::u16string_view caption, const char* name, Flag field) {
   GtkWidget* check = gtk_check_button_new_with_mnemonic(Mnemonic(caption).c_str());
   gtk_widget_set_name(check, name);
   checks_.emplace_back(check, field);
+  g_signal_connect(check, "toggled", G_CALLBACK(OnCheckToggled), this);
   return check;
+}
+
+void GtkPropertiesWindow::OnCheckToggled(GtkToggleButton* check, gpointer data) {
+  auto* self = static_cast<GtkPropertiesWindow*>(data);
+  if (self->refreshing_) return;
+  for (const auto& [widget, field] : self->checks_) {
+    if (widget != GTK_WIDGET(check)) continue;
+    const gboolean shown = self->form_.Controls().*field ? TRUE : FALSE;
+    if (gtk_toggle_button_get_active(check) != shown) gtk_toggle_button_set_active(check, shown);
+  }
 }
 
 GtkWidget* GtkPropertiesWindow::Button(std::u16string_view caption, const char* name, GCallback clicked) {
@@ -342,7 +380,8 @@ void GtkPropertiesWindow::Refresh() {
   const PropertiesControls& c = form_.Controls();
   refreshing_ = true;
   for (const auto& b : labels_) {
-    const std::string text = ToUtf8(c.*(b->field));
+    const bool wraps = gtk_label_get_line_wrap(GTK_LABEL(b->widget)) != FALSE;
+    const std::string text = ToUtf8(wraps ? KeepTimeTogether(c.*(b->field)) : c.*(b->field));
     gtk_label_set_text(GTK_LABEL(b->widget), text.c_str());
     const bool shortened = gtk_label_get_ellipsize(GTK_LABEL(b->widget)) != PANGO_ELLIPSIZE_NONE;
     gtk_widget_set_tooltip_text(b->widget, shortened && !text.empty() ? text.c_str() : nullptr);

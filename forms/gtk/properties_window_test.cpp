@@ -111,6 +111,8 @@ class GtkPropertiesWindow : public ::testing::Test {
   }
   void TearDown() override {
     if (!platform_) return;
+    // A timer left running would tick into the next test with this one gone.
+    if (timer_ != 0) g_source_remove(timer_);
     forms::SetCurrentFormDisplay(previous_display_);
     SetCurrentPlatform(previous_);
     fs::remove_all(folder_);
@@ -121,7 +123,8 @@ class GtkPropertiesWindow : public ::testing::Test {
     act_ = std::move(act);
     ticks_ = 0;
     acted_ = false;
-    g_timeout_add(100, &GtkPropertiesWindow::Tick, this);
+    if (timer_ != 0) g_source_remove(timer_);
+    timer_ = g_timeout_add(100, &GtkPropertiesWindow::Tick, this);
   }
 
   std::shared_ptr<Platform> platform_;
@@ -133,9 +136,14 @@ class GtkPropertiesWindow : public ::testing::Test {
     GtkWidget* window = PropertiesWindow();
     if (++self->ticks_ > 150) {
       ADD_FAILURE() << "the window did not appear in 15 seconds";
+      self->timer_ = 0;
       return G_SOURCE_REMOVE;
     }
-    if (window == nullptr) return self->acted_ ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+    if (window == nullptr && self->acted_) {
+      self->timer_ = 0;
+      return G_SOURCE_REMOVE;
+    }
+    if (window == nullptr) return G_SOURCE_CONTINUE;
     if (self->ticks_ < 5) return G_SOURCE_CONTINUE;
     if (!self->acted_) {
       self->act_(window);
@@ -146,6 +154,7 @@ class GtkPropertiesWindow : public ::testing::Test {
     if (self->ticks_ > 15) {
       ADD_FAILURE() << "the window stayed open";
       if (GtkWidget* cancel = Named(window, "cmdCancel")) gtk_button_clicked(GTK_BUTTON(cancel));
+      self->timer_ = 0;
       return G_SOURCE_REMOVE;
     }
     return G_SOURCE_CONTINUE;
@@ -156,6 +165,7 @@ class GtkPropertiesWindow : public ::testing::Test {
   std::function<void(GtkWidget*)> act_;
   int ticks_ = 0;
   bool acted_ = false;
+  guint timer_ = 0;
 };
 
 TEST_F(GtkPropertiesWindow, ShowsTheDocumentTakesTypingAndWritesItOnEnter) {
@@ -259,6 +269,62 @@ TEST_F(GtkPropertiesWindow, ShowsTheDocumentTakesTypingAndWritesItOnEnter) {
   doc.EditProperties();
   EXPECT_EQ(doc.DocTitle(), u"Quarterly figures");
   EXPECT_EQ(PropertiesWindow(), nullptr);
+}
+
+TEST_F(GtkPropertiesWindow, AttributesOnlyShownCommentsScrollAndTimesStayWhole) {
+  CVellora doc;
+  ASSERT_TRUE(doc.NewFile());
+  std::u16string comments;
+  for (int line = 1; line <= 20; ++line) comments += u"Line " + FromUtf8(std::to_string(line)) + u" of the comments\r\n";
+  doc.DocComments(comments);
+  ASSERT_TRUE(doc.SaveToPath(FromUtf8((folder_ / "Twenty lines.qxv").string())).IsEmpty());
+  doc.DialogBoxParentHwnd(1);
+  WhenShown([](GtkWidget* window) {
+    GtkWidget* tabs = Named(window, "SSTab1");
+    ASSERT_NE(tabs, nullptr);
+    // A click on an attribute box changes nothing that the user can see.
+    for (const char* name : {"chkReadOnly", "chkHidden", "chkArchive", "chkSystem"}) {
+      GtkWidget* check = Named(window, name);
+      ASSERT_NE(check, nullptr) << name;
+      const gboolean before = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(check));
+      gtk_button_clicked(GTK_BUTTON(check));
+      EXPECT_EQ(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(check)), before) << name;
+    }
+    // Dates wrap between words, but the day-period marker ("PM") stays on the
+    // line of its time: the last line holds a digit.
+    for (const char* name : {"lblCreated", "lblModified", "lblAccessed"}) {
+      GtkWidget* label = Named(window, name);
+      ASSERT_NE(label, nullptr) << name;
+      PangoLayout* layout = gtk_label_get_layout(GTK_LABEL(label));
+      const std::string text = pango_layout_get_text(layout);
+      const int lines = pango_layout_get_line_count(layout);
+      const PangoLayoutLine* last = pango_layout_get_line_readonly(layout, lines - 1);
+      const std::string part = text.substr(static_cast<size_t>(last->start_index));
+      EXPECT_NE(part.find_first_of("0123456789"), std::string::npos) << name << "'s last line: \"" << part << "\"";
+    }
+    // The comments box: a scroll bar that is always drawn, and the text as far
+    // from the frame as an entry's.
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(tabs), 1);
+    Settle();
+    GtkWidget* view = Named(window, "txtComments");
+    ASSERT_NE(view, nullptr);
+    GtkWidget* scroller = gtk_widget_get_parent(view);
+    ASSERT_TRUE(GTK_IS_SCROLLED_WINDOW(scroller));
+    EXPECT_FALSE(gtk_scrolled_window_get_overlay_scrolling(GTK_SCROLLED_WINDOW(scroller)));
+    GtkWidget* bar = gtk_scrolled_window_get_vscrollbar(GTK_SCROLLED_WINDOW(scroller));
+    EXPECT_TRUE(gtk_widget_get_mapped(bar));
+    GtkWidget* entry = Named(window, "txtKeywords");
+    ASSERT_NE(entry, nullptr);
+    GtkStyleContext* style = gtk_widget_get_style_context(entry);
+    GtkBorder padding{};
+    gtk_style_context_get_padding(style, gtk_style_context_get_state(style), &padding);
+    EXPECT_EQ(gtk_text_view_get_left_margin(GTK_TEXT_VIEW(view)), padding.left);
+    Screenshot(window, "summary-20-lines");
+    gtk_notebook_set_current_page(GTK_NOTEBOOK(tabs), 2);
+    Screenshot(window, "statistics-20-lines");
+    PressKey(window, GDK_KEY_Escape);
+  });
+  doc.EditProperties();
 }
 
 }  // namespace

@@ -79,6 +79,9 @@ bool GtkPlatform::ChooseColor(ChooseColorRecord& record) {
     g_signal_connect(dialog, "notify::show-editor", G_CALLBACK(KeepEditorClosed), &guard);
   }
 
+  // Enter takes the colour the dialog opened with, not the swatch that happens
+  // to hold the keyboard.
+  gtk::FocusResponseOnShow(dialog, GTK_RESPONSE_OK);
   gtk::PlaceOver(dialog, record.hwndOwner);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   const gint response = gtk_dialog_run(GTK_DIALOG(dialog));

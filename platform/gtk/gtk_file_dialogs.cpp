@@ -1,4 +1,5 @@
 // The open and save dialogs as GTK file choosers.
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <vector>
@@ -43,6 +44,26 @@ std::vector<std::u16string> ChosenPaths(GtkFileChooser* chooser) {
   return paths;
 }
 
+// Asks over `dialog` whether the existing `path` may be replaced; true when it
+// may, or when nothing is there to replace.
+bool ConfirmReplace(GtkWidget* dialog, std::u16string_view path) {
+  const std::string name = gtk::Utf8(path);
+  if (!std::filesystem::exists(name)) return true;
+  GtkWidget* question =
+      gtk_message_dialog_new(GTK_WINDOW(dialog), GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
+                             "A file named \u201c%s\u201d already exists. Do you want to replace it?",
+                             gtk::Utf8(dialog::FileNameOf(path)).c_str());
+  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(question), "Replacing it will overwrite its contents.");
+  gtk_dialog_add_buttons(GTK_DIALOG(question), "_Cancel", GTK_RESPONSE_CANCEL, "_Replace", GTK_RESPONSE_ACCEPT,
+                         nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(question), GTK_RESPONSE_CANCEL);
+  gtk_window_set_title(GTK_WINDOW(question), gtk_window_get_title(GTK_WINDOW(dialog)));
+  gtk_window_set_position(GTK_WINDOW(question), GTK_WIN_POS_CENTER_ON_PARENT);
+  const gint answer = gtk_dialog_run(GTK_DIALOG(question));
+  gtk_widget_destroy(question);
+  return answer == GTK_RESPONSE_ACCEPT;
+}
+
 }  // namespace
 
 bool GtkPlatform::GetOpenFileName(OpenFileNameRecord& record) { return FileChooser(record, false); }
@@ -59,7 +80,9 @@ bool GtkPlatform::FileChooser(OpenFileNameRecord& record, bool save) {
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_file_chooser_set_local_only(chooser, TRUE);
   gtk_file_chooser_set_select_multiple(chooser, !save && (record.Flags & cdlg::kOfnAllowMultiSelect) != 0);
-  gtk_file_chooser_set_do_overwrite_confirmation(chooser, save && (record.Flags & cdlg::kOfnOverwritePrompt) != 0);
+  // The chooser's own overwrite question sees the name as typed, before the
+  // default extension is added; the question is asked below for the final name.
+  gtk_file_chooser_set_do_overwrite_confirmation(chooser, FALSE);
 
   std::vector<GtkFileFilter*> filters;
   for (const auto& filter : dialog::ParseFilter(record.lpstrFilter)) {
@@ -74,8 +97,14 @@ bool GtkPlatform::FileChooser(OpenFileNameRecord& record, bool save) {
     gtk_file_chooser_set_filter(chooser, filters[index - 1]);
   }
 
+  // Without a folder of the host's the dialog starts in the current folder, as
+  // a file name typed there means; GTK's own start would be "Recent".
   if (!record.lpstrInitialDir.empty()) {
     gtk_file_chooser_set_current_folder(chooser, gtk::Utf8(record.lpstrInitialDir).c_str());
+  } else {
+    gchar* here = g_get_current_dir();
+    gtk_file_chooser_set_current_folder(chooser, here);
+    g_free(here);
   }
   const std::u16string initial = dialog::BufferText(record.lpstrFile);
   if (!initial.empty()) {
@@ -98,32 +127,39 @@ bool GtkPlatform::FileChooser(OpenFileNameRecord& record, bool save) {
 
   gtk::PlaceOver(dialog, record.hwndOwner);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
-  const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
   std::vector<std::u16string> paths;
   uint32_t filter_index = record.nFilterIndex;
   bool read_only_chosen = false;
-  if (response == GTK_RESPONSE_ACCEPT) {
+  while (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
     paths = ChosenPaths(chooser);
+    if (paths.empty()) continue;
+    if (save) {
+      paths.front() = dialog::WithDefaultExtension(paths.front(), record.lpstrDefExt);
+      if ((record.Flags & cdlg::kOfnOverwritePrompt) && !ConfirmReplace(dialog, paths.front())) {
+        paths.clear();
+        continue;
+      }
+    } else if (record.Flags & cdlg::kOfnFileMustExist) {
+      const auto missing = std::find_if(paths.begin(), paths.end(), [](const std::u16string& path) {
+        return !std::filesystem::is_regular_file(gtk::Utf8(path));
+      });
+      if (missing != paths.end()) {
+        gtk::Refuse(dialog,
+                    gtk::Utf8(dialog::FileNameOf(*missing)) + "\nFile not found.\nCheck the file name and try again.");
+        paths.clear();
+        continue;
+      }
+    }
     GtkFileFilter* current = gtk_file_chooser_get_filter(chooser);
     for (size_t i = 0; i < filters.size(); ++i) {
       if (filters[i] == current) filter_index = static_cast<uint32_t>(i + 1);
     }
     read_only_chosen = read_only != nullptr && gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(read_only));
+    break;
   }
   gtk_widget_destroy(dialog);
   ProcessEvents();
   if (paths.empty()) return false;
-
-  if (save) {
-    paths.front() = dialog::WithDefaultExtension(paths.front(), record.lpstrDefExt);
-  } else if (record.Flags & cdlg::kOfnFileMustExist) {
-    for (const auto& path : paths) {
-      if (!std::filesystem::is_regular_file(gtk::Utf8(path))) {
-        SetDialogError(cdlg::kErrInvalidFileName);
-        return false;
-      }
-    }
-  }
   if (read_only != nullptr) {
     record.Flags = read_only_chosen ? record.Flags | cdlg::kOfnReadOnly : record.Flags & ~cdlg::kOfnReadOnly;
   }

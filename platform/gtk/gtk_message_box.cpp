@@ -47,6 +47,9 @@ GtkMessageType IconOf(int32_t style) {
   }
 }
 
+// The title bar's buttons and margins beside the title, in pixels.
+constexpr int kTitleBarRoom = 3 * 32 + 48;
+
 }  // namespace
 
 int32_t GtkPlatform::MessageBox(std::u16string_view prompt, int32_t style, std::u16string_view title) {
@@ -76,6 +79,17 @@ int32_t GtkPlatform::MessageBox(std::u16string_view prompt, int32_t style, std::
   if (GtkWidget* default_button = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), fallback)) {
     gtk_widget_grab_focus(default_button);
   }
+  // A short prompt makes a narrow box, and the title bar then cuts the title
+  // short behind the window manager's buttons: the box is made wide enough
+  // for the title in bold beside room for three such buttons.
+  PangoLayout* layout = gtk_widget_create_pango_layout(dialog, nullptr);
+  gchar* markup = g_markup_printf_escaped("<b>%s</b>", gtk::Utf8(title).c_str());
+  pango_layout_set_markup(layout, markup, -1);
+  g_free(markup);
+  int title_width = 0;
+  pango_layout_get_pixel_size(layout, &title_width, nullptr);
+  g_object_unref(layout);
+  gtk_widget_set_size_request(dialog, title_width + kTitleBarRoom, -1);
   gtk::PlaceOver(dialog, 0);  // a message box names no owner
   const gint response = gtk::RunAndDestroy(dialog);
   if (response > 0) return response;

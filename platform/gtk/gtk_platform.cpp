@@ -79,6 +79,24 @@ void PlaceOver(GtkWidget* dialog, int32_t owner) {
 #endif
 }
 
+namespace {
+
+void FocusResponse(GtkWidget* dialog, gpointer response) {
+  GtkWidget* button = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GPOINTER_TO_INT(response));
+  if (button == nullptr) return;
+  gtk_widget_set_can_default(button, TRUE);
+  gtk_widget_grab_default(button);
+  gtk_widget_grab_focus(button);
+}
+
+}  // namespace
+
+void FocusResponseOnShow(GtkWidget* dialog, gint response) {
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), response);
+  // After the dialog's own "map", which puts the keyboard on its first control.
+  g_signal_connect_after(dialog, "map", G_CALLBACK(FocusResponse), GINT_TO_POINTER(response));
+}
+
 void Refuse(GtkWidget* dialog, const std::string& why) {
   GtkWidget* message = gtk_message_dialog_new(GTK_WINDOW(dialog), GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING,
                                               GTK_BUTTONS_OK, "%s", why.c_str());
@@ -117,6 +135,17 @@ std::shared_ptr<Platform> MakeGtkPlatform() {
   if (!gtk_thread) {
     started = gtk_init_check(nullptr, nullptr) != FALSE;
     gtk_thread = std::this_thread::get_id();
+    // GTK's own dialogs are built from descriptions that name Pango's types
+    // ("PangoFontFamily" in the font chooser's list). A type not registered yet
+    // is looked up as a symbol of the program, where a library loaded
+    // privately (as an interpreter loads this module, with GTK beside it) is
+    // not found: the font chooser then gets a list without columns and crashes.
+    // Registering them here makes the lookup by name succeed everywhere.
+    if (started) {
+      g_type_ensure(PANGO_TYPE_FONT_FAMILY);
+      g_type_ensure(PANGO_TYPE_FONT_FACE);
+      g_type_ensure(PANGO_TYPE_FONT_DESCRIPTION);
+    }
   }
   if (!started || *gtk_thread != std::this_thread::get_id()) return nullptr;
   return std::make_shared<GtkPlatform>();

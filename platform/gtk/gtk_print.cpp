@@ -220,6 +220,9 @@ bool GtkPlatform::PageSetupDlg(PageSetupDlgRecord& record) {
   if (combos.size() > 1) gtk_widget_set_sensitive(combos[1], !(record.Flags & cdlg::kPsdDisablePaper));
   for (GtkWidget* radio : radios) gtk_widget_set_sensitive(radio, !(record.Flags & cdlg::kPsdDisableOrientation));
 
+  // Enter applies, from the buttons and from the margins alike.
+  for (GtkWidget* spin : spins) gtk_entry_set_activates_default(GTK_ENTRY(spin), TRUE);
+  gtk::FocusResponseOnShow(dialog, GTK_RESPONSE_OK);
   gtk::PlaceOver(dialog, record.hwndOwner);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   const gint response = gtk_dialog_run(GTK_DIALOG(dialog));

@@ -25,6 +25,10 @@ gint RunAndDestroy(GtkWidget* dialog);
 // Wayland's) the dialog is centred on the screen.
 void PlaceOver(GtkWidget* dialog, int32_t owner);
 
+// Gives the keyboard to `dialog`'s button for `response` once the dialog is on
+// screen, so that Enter answers with it whatever the dialog would focus itself.
+void FocusResponseOnShow(GtkWidget* dialog, gint response);
+
 // Tells the user, in a message over `dialog`, why their choice cannot be
 // taken; the dialog stays open for another one.
 void Refuse(GtkWidget* dialog, const std::string& why);

@@ -128,9 +128,10 @@ class CVellora {
   void DocKeywords(const std::u16string& strKeywords);
 
   // ---- Events ----
-  // Sinks are raised in the order they connected; a sink must disconnect before it is destroyed.
-  void Connect(CVelloraEvents* sink);
-  void Disconnect(CVelloraEvents* sink);
+  // Sinks are raised in the order they connected. The sink stays connected while
+  // the returned connection lives; keep it no longer than the sink. A sink that
+  // is connected already (or none) gets an empty connection.
+  EventConnection Connect(CVelloraEvents* sink);
 
  private:
   class FilesIOForwarder;
@@ -163,7 +164,9 @@ class CVellora {
   std::shared_ptr<CFilesIO> mCFilesIO;
 
   std::unique_ptr<FilesIOForwarder> forwarder_;
+  EventConnection forwarding_;  // forwarder_ on mCFilesIO
   std::vector<CVelloraEvents*> sinks_;
+  std::shared_ptr<const void> alive_ = std::make_shared<const bool>(true);  // what connections watch
 };
 
 }  // namespace vellora2

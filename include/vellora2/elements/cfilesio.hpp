@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "vellora2/automation/connection.hpp"
 #include "vellora2/automation/variant.hpp"
 #include "vellora2/compound/storage_engine.hpp"
 
@@ -131,10 +132,10 @@ class CFilesIO {
   void FilterQuotes(bool value) { filter_quotes_ = value; }
 
   // ---- Events ----
-  // Event sinks are raised in the order they connected; a sink must disconnect
-  // before it is destroyed.
-  void Connect(CFilesIOEvents* sink);
-  void Disconnect(CFilesIOEvents* sink);
+  // Event sinks are raised in the order they connected. The sink stays connected
+  // while the returned connection lives; keep it no longer than the sink. A sink
+  // that is connected already (or none) gets an empty connection.
+  EventConnection Connect(CFilesIOEvents* sink);
 
  protected:
   void RaiseStartOperation();
@@ -171,6 +172,7 @@ class CFilesIO {
   std::u16string loaded_stream_name_;
   std::unique_ptr<StreamWindow> window_;
   std::vector<CFilesIOEvents*> sinks_;
+  std::shared_ptr<const void> alive_ = std::make_shared<const bool>(true);  // what connections watch
 };
 
 }  // namespace vellora2

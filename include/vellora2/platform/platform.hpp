@@ -141,6 +141,8 @@ class Platform {
 
 // The calling thread's platform. Created on first use: the real one for Linux.
 Platform& CurrentPlatform();
+// The same, shared, for an object that keeps it (such as a ForwardingPlatform).
+std::shared_ptr<Platform> SharedCurrentPlatform();
 // Replaces the calling thread's platform (nullptr restores the default); returns the old one.
 std::shared_ptr<Platform> SetCurrentPlatform(std::shared_ptr<Platform> platform);
 
