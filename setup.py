@@ -45,4 +45,6 @@ setup(
     package_data={"vellora2": ["py.typed"]},
     ext_modules=[Extension("vellora2._vellora2", sources=[])],
     cmdclass={"build_ext": CMakeBuild},
+    # Not build/, which is the CMake build folder of tools/test.sh.
+    options={"build": {"build_base": "build-wheel"}},
 )
