@@ -21,5 +21,16 @@ install(FILES
   ${PROJECT_BINARY_DIR}/Vellora2ConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Vellora2)
 
+# The .pc file finds the prefix from where it lies, however deep the libdir is
+# (lib, lib64, lib/x86_64-linux-gnu), so the installed tree can move.
+file(RELATIVE_PATH VELLORA2_PC_TO_PREFIX
+  ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+string(REGEX REPLACE "/$" "" VELLORA2_PC_TO_PREFIX "${VELLORA2_PC_TO_PREFIX}")
+file(RELATIVE_PATH VELLORA2_PC_LIBDIR ${CMAKE_INSTALL_PREFIX} ${CMAKE_INSTALL_FULL_LIBDIR})
+file(RELATIVE_PATH VELLORA2_PC_INCLUDEDIR ${CMAKE_INSTALL_PREFIX} ${CMAKE_INSTALL_FULL_INCLUDEDIR})
+list(JOIN VELLORA2_PRIVATE_MODULES " " VELLORA2_PC_REQUIRES_PRIVATE)
+# dlopen, for the window module.
+list(TRANSFORM CMAKE_DL_LIBS PREPEND "-l" OUTPUT_VARIABLE dl_flags)
+list(JOIN dl_flags " " VELLORA2_PC_LIBS_PRIVATE)
 configure_file(cmake/vellora2.pc.in ${PROJECT_BINARY_DIR}/vellora2.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/vellora2.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -2,25 +2,27 @@
 
 #include <utility>
 
+#include "platform/desktop_platform.hpp"
+#include "platform/window_module.hpp"
 #include "vellora2/platform/platform.hpp"
-
-#ifdef VELLORA2_HAVE_GTK
-#include "platform/gtk/gtk_platform.hpp"
-#endif
 
 namespace vellora2::forms {
 namespace {
 
-// Windows go where the platform puts its message boxes: only the GTK platform
-// has a screen, and only on the thread that started GTK.
+// Windows go where the platform puts its message boxes: only the window
+// module's platform has a screen, and only on the thread that started GTK.
 class PlatformFormDisplay : public FormDisplay {
  public:
   std::unique_ptr<PropertiesWindow> Create(frmProperties& form) override {
-#ifdef VELLORA2_HAVE_GTK
-    if (dynamic_cast<GtkPlatform*>(&CurrentPlatform()) != nullptr) return MakeGtkPropertiesWindow(form);
-#endif
-    (void)form;
-    return nullptr;
+    Platform& platform = CurrentPlatform();
+    if (auto* desktop = dynamic_cast<DesktopPlatform*>(&platform)) {
+      if (desktop->Windows() == nullptr) return nullptr;
+    }
+    const WindowModule* module = LoadWindowModule();
+    if (module == nullptr) return nullptr;
+    auto* desktop = dynamic_cast<DesktopPlatform*>(&platform);
+    if (desktop == nullptr && !module->owns(platform)) return nullptr;
+    return module->make_properties_window(form);
   }
 };
 

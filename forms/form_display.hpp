@@ -39,10 +39,8 @@ FormDisplay& CurrentFormDisplay();
 // Replaces the thread's display (nullptr restores the default); returns the old one.
 std::shared_ptr<FormDisplay> SetCurrentFormDisplay(std::shared_ptr<FormDisplay> display);
 
-#ifdef VELLORA2_HAVE_GTK
-// forms/gtk: the GTK 3 window.
+// forms/gtk: the GTK 3 window, in the window module (platform/window_module.hpp).
 std::unique_ptr<PropertiesWindow> MakeGtkPropertiesWindow(frmProperties& form);
-#endif
 
 }  // namespace forms
 }  // namespace vellora2

@@ -187,7 +187,7 @@ void frmProperties::cmdResetTime_Click() {
   root.ReadSummaryInfo();
   root.EditTime(0);
   root.StartEditClock();
-  controls_.lblEditTime = u"0";
+  controls_.lblEditTime.assign(1, u'0');  // not `= u"0"`: GCC 12 -O3 warns (-Wrestrict) there
   Refresh();
   root.WriteSummaryInfo();
 }

@@ -41,7 +41,7 @@ class frmProperties {
   explicit frmProperties(bool windowed);
   frmProperties(const frmProperties&) = delete;
   frmProperties& operator=(const frmProperties&) = delete;
-  ~frmProperties();
+  virtual ~frmProperties();
 
   // Form_Load: creates the (hidden) window and fills the statistics. A form that
   // is loaded already is left as it is.
@@ -51,10 +51,12 @@ class frmProperties {
   void Document(CVellora* document);
   // Without a window (no screen) says so on standard error and unloads.
   void Show(bool modal);
-  void cmdOK_Click();
-  void cmdCancel_Click();
+  // The window's buttons. Virtual because the window lives in the window
+  // module, which calls them through the object rather than link to them.
+  virtual void cmdOK_Click();
+  virtual void cmdCancel_Click();
   // Reports its failures (AutomationError), unlike the other steps.
-  void cmdResetTime_Click();
+  virtual void cmdResetTime_Click();
   // Form_Unload: closes the window and lets go of the document.
   void Unload();
 

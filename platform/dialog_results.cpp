@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "vellora2/automation/text.hpp"
+#include "vellora2/platform/platform.hpp"
 
 namespace vellora2::dialog {
 
@@ -234,3 +235,20 @@ const Paper* PaperBySize(double width_mm, double height_mm) {
 }
 
 }  // namespace vellora2::dialog
+
+namespace vellora2::mb {
+
+// Here rather than beside CurrentPlatform: the window module uses it too, and
+// takes it without the library's per-thread platform.
+int32_t DefaultAnswer(int32_t style) {
+  // The first button of each set, then the one that kDefaultButton2/3 moves to.
+  static constexpr int32_t kButtons[6][3] = {{kOk, kOk, kOk},          {kOk, kCancel, kCancel},
+                                             {kAbort, kRetry, kIgnore}, {kYes, kNo, kCancel},
+                                             {kYes, kNo, kNo},          {kRetry, kCancel, kCancel}};
+  const int32_t set = style & 7;
+  const int32_t which = (style >> 8) & 3;
+  if (set > 5 || which > 2) return kOk;
+  return kButtons[set][which];
+}
+
+}  // namespace vellora2::mb

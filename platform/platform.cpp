@@ -12,19 +12,6 @@ std::shared_ptr<Platform>& Slot() {
 
 }  // namespace
 
-namespace mb {
-int32_t DefaultAnswer(int32_t style) {
-  // The first button of each set, then the one that kDefaultButton2/3 moves to.
-  static constexpr int32_t kButtons[6][3] = {{kOk, kOk, kOk},          {kOk, kCancel, kCancel},
-                                             {kAbort, kRetry, kIgnore}, {kYes, kNo, kCancel},
-                                             {kYes, kNo, kNo},          {kRetry, kCancel, kCancel}};
-  const int32_t set = style & 7;
-  const int32_t which = (style >> 8) & 3;
-  if (set > 5 || which > 2) return kOk;
-  return kButtons[set][which];
-}
-}  // namespace mb
-
 Platform& CurrentPlatform() {
   auto& slot = Slot();
   if (!slot) slot = MakeDesktopPlatform();

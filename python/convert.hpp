@@ -17,6 +17,28 @@
 #include "vellora2/automation/object.hpp"
 #include "vellora2/automation/variant.hpp"
 
+// Strings arrive as str; wherever one is taken, an os.PathLike whose path is a
+// str (pathlib.Path) is taken too, as Python's own file functions take them.
+// Declared here, before any binding, so that every file of the module uses it.
+namespace pybind11::detail {
+template <typename StringType, bool IsView>
+struct path_like_caster : string_caster<StringType, IsView> {
+  bool load(handle src, bool convert) {
+    if (string_caster<StringType, IsView>::load(src, convert)) return true;
+    if (!convert || PyUnicode_Check(src.ptr()) || !PyObject_HasAttrString(src.ptr(), "__fspath__")) return false;
+    auto path = reinterpret_steal<object>(PyOS_FSPath(src.ptr()));
+    if (!path) throw error_already_set();
+    if (!PyUnicode_Check(path.ptr())) return false;
+    // A view keeps the converted text alive itself; the str may go.
+    return string_caster<StringType, IsView>::load(path, convert);
+  }
+};
+template <>
+struct type_caster<std::u16string> : path_like_caster<std::u16string, false> {};
+template <>
+struct type_caster<std::u16string_view> : path_like_caster<std::u16string_view, true> {};
+}  // namespace pybind11::detail
+
 namespace vellora2::python {
 
 namespace py = pybind11;
@@ -45,6 +67,37 @@ struct ErrorWithByRef {
 // Creates vellora2.AutomationError and registers the translation of C++ errors.
 void RegisterErrors(py::module_& m);
 
+// Runs `body`, a library call that reads or writes files, shows a dialog or
+// waits, with the GIL released, so that the script's other threads run
+// meanwhile. Whatever the library calls back in Python takes the GIL again
+// (CallbackScope::Invoke, the event sinks, PyObjectAdapter).
+template <typename Body>
+decltype(auto) WithoutGil(Body&& body) {
+  const py::gil_scoped_release release;
+  return body();
+}
+
+// Drops the references of `objects`, taking the GIL for it: the library may let
+// go of a script's object on its own, without the GIL. After the interpreter
+// has finished (objects the process's exit destroys) the references are left
+// as they are, since Python can no longer take them.
+template <typename... Objects>
+void DropWithGil(Objects&... objects) {
+  if (Py_IsInitialized() == 0) {
+    (objects.release(), ...);
+    return;
+  }
+  const py::gil_scoped_acquire gil;
+  ((objects = py::object()), ...);
+}
+
+// The member function `f` run by WithoutGil. A bound class checks the calling
+// thread first, with the GIL, and then calls this.
+template <typename R, typename C, typename... A>
+auto WithoutGil(R (C::*f)(A...)) {
+  return [f](C& self, A... a) -> R { return WithoutGil([&]() -> R { return (self.*f)(std::forward<A>(a)...); }); };
+}
+
 // A Python exception raised by a script's callback while the library runs. The
 // library sees an ordinary AutomationError (so it cleans up as for any failure)
 // and, once the library call returns, the script gets its own exception back.
@@ -55,17 +108,17 @@ class CallbackScope {
   CallbackScope& operator=(const CallbackScope&) = delete;
   ~CallbackScope();
 
-  // Runs `body` (a library call) and rethrows a pending callback exception,
-  // which takes precedence over the AutomationError it caused.
+  // Runs `body` (a library call) without the GIL and rethrows a pending
+  // callback exception, which takes precedence over the AutomationError it caused.
   template <typename Body>
   static decltype(auto) Run(Body&& body) {
     CallbackScope scope;
     try {
       if constexpr (std::is_void_v<decltype(body())>) {
-        body();
+        WithoutGil(body);
         scope.RethrowPending();
       } else {
-        decltype(auto) result = body();
+        decltype(auto) result = WithoutGil(body);
         scope.RethrowPending();
         return result;
       }
@@ -85,6 +138,7 @@ class CallbackScope {
   // vellora2.AutomationError keeps its number, source and description.
   template <typename Call>
   static void Invoke(Call&& call) {
+    const py::gil_scoped_acquire gil;
     try {
       call();
     } catch (py::error_already_set& e) {
@@ -109,6 +163,10 @@ class CallbackScope {
 class PyObjectAdapter : public Object {
  public:
   explicit PyObjectAdapter(py::object target) : target_(std::move(target)) {}
+  PyObjectAdapter(const PyObjectAdapter&) = delete;
+  PyObjectAdapter& operator=(const PyObjectAdapter&) = delete;
+  // The library may drop its last reference without the GIL.
+  ~PyObjectAdapter() override { DropWithGil(target_); }
   Variant GetProperty(std::u16string_view name) const override;
   void SetProperty(std::u16string_view name, const Variant& value) override;
   // The items of an iterable: values Python and the library share stay values,

@@ -65,16 +65,20 @@ void UpdateInteger(const py::object& result, int16_t& x) {
 struct OperationHandlers {
   py::object start, percent, finish;
 
+  // The library raises events with the GIL released (WithoutGil); each takes it back.
   void Start() const {
+    const py::gil_scoped_acquire gil;
     if (py::object call = start) CallbackScope::Invoke([&] { call(); });
   }
   void Percent(int16_t& x) const {
+    const py::gil_scoped_acquire gil;
     if (py::object call = percent) CallbackScope::Invoke([&] { UpdateInteger(call(x), x); });
   }
   void Finish() const {
+    const py::gil_scoped_acquire gil;
     if (py::object call = finish) CallbackScope::Invoke([&] { call(); });
   }
-  void Clear() { start = percent = finish = py::object(); }
+  void Clear() { DropWithGil(start, percent, finish); }
 };
 
 // A sink whose handlers can be dropped while the library may still hold its
@@ -88,6 +92,10 @@ class Sink {
 class FilesIOSink : public CFilesIOEvents, public Sink {
  public:
   explicit FilesIOSink(OperationHandlers handlers) : handlers_(std::move(handlers)) {}
+  FilesIOSink(const FilesIOSink&) = delete;
+  FilesIOSink& operator=(const FilesIOSink&) = delete;
+  // The library may drop the sink's last reference without the GIL.
+  ~FilesIOSink() override { handlers_.Clear(); }
   void Clear() override { handlers_.Clear(); }
   void StartOperation() override { handlers_.Start(); }
   void PercentDone(int16_t& x) override { handlers_.Percent(x); }
@@ -101,11 +109,15 @@ class DocumentSink : public CVelloraEvents, public Sink {
  public:
   DocumentSink(py::object correct, OperationHandlers handlers)
       : correct_(std::move(correct)), handlers_(std::move(handlers)) {}
+  DocumentSink(const DocumentSink&) = delete;
+  DocumentSink& operator=(const DocumentSink&) = delete;
+  ~DocumentSink() override { DocumentSink::Clear(); }
   void Clear() override {
-    correct_ = py::object();
+    DropWithGil(correct_);
     handlers_.Clear();
   }
   void IsCorrectFileType(bool& blnCorrect) override {
+    const py::gil_scoped_acquire gil;
     const py::object call = correct_;
     if (!call) return;
     CallbackScope::Invoke([&] {
@@ -217,7 +229,7 @@ void BindPicture(py::module_& m) {
       .value("Bmp", PictureFormat::Bmp);
   py::class_<Picture, std::shared_ptr<Picture>>(m, "Picture")
       .def_static("FromBytes", [](const py::bytes& b) { return Picture::FromBytes(b.cast<std::string>()); }, "bytes"_a)
-      .def_static("FromFile", &Picture::FromFile, "path"_a)
+      .def_static("FromFile", &Picture::FromFile, "path"_a, py::call_guard<py::gil_scoped_release>())
       .def_property_readonly("format", &Picture::format)
       .def_property_readonly("width", &Picture::width)
       .def_property_readonly("height", &Picture::height)
@@ -249,7 +261,7 @@ void BindFilesIO(py::module_& m) {
           "Import",
           [](CFilesIO& self, std::u16string FileLocation, std::u16string Name) {
             try {
-              self.Import(FileLocation, Name);
+              WithoutGil([&] { self.Import(FileLocation, Name); });
             } catch (const AutomationError& e) {
               throw ErrorWithByRef{e, py::make_tuple(FileLocation, Name)};
             }
@@ -349,7 +361,7 @@ void BindOtherElements(py::module_& m) {
       .def(
           "Store", [](CImagesIO& self, const Picture& ImageObj, const std::u16string& Name) { self.Store(ImageObj, Name); },
           "ImageObj"_a, "Name"_a)
-      .def("StoreFile", &CImagesIO::StoreFile, "strFile"_a, "Name"_a)
+      .def("StoreFile", WithoutGil(&CImagesIO::StoreFile), "strFile"_a, "Name"_a)
       .def(
           "Load", [](CImagesIO& self, const std::u16string& Name) { return self.Load(Name); }, "Name"_a)
       .def(
@@ -364,7 +376,7 @@ void BindOtherElements(py::module_& m) {
           "Import",
           [](CHelpIO& self, std::u16string FileLocation) {
             try {
-              self.Import(FileLocation);
+              WithoutGil([&] { self.Import(FileLocation); });
             } catch (const AutomationError& e) {
               throw ErrorWithByRef{e, py::make_tuple(FileLocation)};
             }
@@ -372,7 +384,8 @@ void BindOtherElements(py::module_& m) {
           },
           "FileLocation"_a)
       .def(
-          "Export", [](CHelpIO& self, const std::u16string& FileLocation) { self.Export(FileLocation); }, "FileLocation"_a)
+          "Export", [](CHelpIO& self, const std::u16string& FileLocation) { WithoutGil([&] { self.Export(FileLocation); }); },
+          "FileLocation"_a)
       .def("Remove", &CHelpIO::Remove)
       .def("ExistFile", &CHelpIO::ExistFile);
 
@@ -398,7 +411,7 @@ void BindDocument(py::module_& m) {
 
   BoundClass<CVellora> doc(m, "CVellora");
   doc.def(py::init([] { return Adopt(std::make_shared<CVellora>()); }))
-      .def("NewFile", &CVellora::NewFile)
+      .def("NewFile", WithoutGil(&CVellora::NewFile))
       .def(
           "OpenFile",
           [](CVellora& self, std::u16string file) { return CallbackScope::Run([&] { return self.OpenFile(file); }); },
@@ -409,16 +422,18 @@ void BindDocument(py::module_& m) {
             return CallbackScope::Run([&] { return self.OpenFileReadOnly(file); });
           },
           "file"_a = std::u16string())
-      .def("CloseFile", &CVellora::CloseFile)
-      .def("Revert", &CVellora::Revert)
-      .def("EditProperties", &CVellora::EditProperties)
+      .def("CloseFile", WithoutGil(&CVellora::CloseFile))
+      .def("Revert", WithoutGil(&CVellora::Revert))
+      .def("EditProperties", WithoutGil(&CVellora::EditProperties))
       .def("GetTitle", &CVellora::GetTitle)
       .def(
           "SaveToPath",
-          [](CVellora& self, const std::u16string& strPath) { return FromVariant(self.SaveToPath(strPath)); },
+          [](CVellora& self, const std::u16string& strPath) {
+            return FromVariant(WithoutGil([&] { return self.SaveToPath(strPath); }));
+          },
           "strPath"_a)
-      .def("SaveAsFile", &CVellora::SaveAsFile)
-      .def("SaveFile", &CVellora::SaveFile)
+      .def("SaveAsFile", WithoutGil(&CVellora::SaveAsFile))
+      .def("SaveFile", WithoutGil(&CVellora::SaveFile))
       .def_property(
           "CFilesIO", [](CVellora& self) { return Adopt(self.GetCFilesIO()); },
           [](CVellora& self, std::shared_ptr<CFilesIO> v) { self.SetCFilesIO(Required(std::move(v), "CFilesIO")); })

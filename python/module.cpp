@@ -324,7 +324,7 @@ void BindEnums(py::module_& m) {
 }  // namespace
 }  // namespace vellora2::python
 
-PYBIND11_MODULE(vellora2, m) {
+PYBIND11_MODULE(_vellora2, m) {
   using namespace vellora2::python;
   m.doc() = "Document input and output in compound files";
   m.attr("__version__") = std::to_string(vellora2::kVersionMajor) + "." + std::to_string(vellora2::kVersionMinor) + "." +

@@ -182,7 +182,7 @@ void BindGUtility(py::module_& m) {
       .def("SwapBytes", &GUtility::SwapBytes, "b1"_a, "b2"_a)
       .def("SwapIntegers", &GUtility::SwapIntegers, "w1"_a, "w2"_a)
       .def("SwapLongs", &GUtility::SwapLongs, "dw1"_a, "dw2"_a)
-      .def("DoWaitEvents", &GUtility::DoWaitEvents, "msWait"_a)
+      .def("DoWaitEvents", &GUtility::DoWaitEvents, "msWait"_a, py::call_guard<py::gil_scoped_release>())
       .def("GetRandom", &GUtility::GetRandom, "iLo"_a, "iHi"_a)
       .def("CoreRandomize", &GUtility::CoreRandomize, "Number"_a = 0)
       .def(
@@ -331,8 +331,10 @@ void BindGCommonDialog(py::module_& m) {
           [](GCommonDialog& self, std::u16string FileName, std::u16string FileTitle, bool FileMustExist, bool MultiSelect,
              bool ReadOnly, bool HideReadOnly, std::u16string filter, int32_t FilterIndex, const std::u16string& InitDir,
              const std::u16string& DlgTitle, const std::u16string& DefaultExt, int32_t Owner, int32_t Flags) {
-            const bool ok = self.VBGetOpenFileName(FileName, FileTitle, FileMustExist, MultiSelect, ReadOnly, HideReadOnly,
-                                                   filter, FilterIndex, InitDir, DlgTitle, DefaultExt, Owner, Flags);
+            const bool ok = WithoutGil([&] {
+              return self.VBGetOpenFileName(FileName, FileTitle, FileMustExist, MultiSelect, ReadOnly, HideReadOnly, filter,
+                                            FilterIndex, InitDir, DlgTitle, DefaultExt, Owner, Flags);
+            });
             return py::make_tuple(ok, FileName, FileTitle, ReadOnly, filter, FilterIndex, Flags);
           },
           "FileName"_a = std::u16string(), "FileTitle"_a = std::u16string(), "FileMustExist"_a = true,
@@ -344,8 +346,10 @@ void BindGCommonDialog(py::module_& m) {
           [](GCommonDialog& self, std::u16string FileName, std::u16string FileTitle, bool OverWritePrompt,
              std::u16string filter, int32_t FilterIndex, const std::u16string& InitDir, const std::u16string& DlgTitle,
              const std::u16string& DefaultExt, int32_t Owner, int32_t Flags) {
-            const bool ok = self.VBGetSaveFileName(FileName, FileTitle, OverWritePrompt, filter, FilterIndex, InitDir,
-                                                   DlgTitle, DefaultExt, Owner, Flags);
+            const bool ok = WithoutGil([&] {
+              return self.VBGetSaveFileName(FileName, FileTitle, OverWritePrompt, filter, FilterIndex, InitDir, DlgTitle,
+                                            DefaultExt, Owner, Flags);
+            });
             return py::make_tuple(ok, FileName, FileTitle, filter, FilterIndex, Flags);
           },
           "FileName"_a = std::u16string(), "FileTitle"_a = std::u16string(), "OverWritePrompt"_a = true,
@@ -356,7 +360,8 @@ void BindGCommonDialog(py::module_& m) {
           "VBChooseColor",
           [](GCommonDialog& self, int32_t Color, bool AnyColor, bool FullOpen, bool DisableFullOpen, int32_t Owner,
              int32_t Flags) {
-            const bool ok = self.VBChooseColor(Color, AnyColor, FullOpen, DisableFullOpen, Owner, Flags);
+            const bool ok =
+                WithoutGil([&] { return self.VBChooseColor(Color, AnyColor, FullOpen, DisableFullOpen, Owner, Flags); });
             return py::make_tuple(ok, Color);
           },
           "Color"_a = 0, "AnyColor"_a = true, "FullOpen"_a = false, "DisableFullOpen"_a = false, "Owner"_a = -1,

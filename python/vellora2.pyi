@@ -6,13 +6,17 @@ arguments after their result (docs/python.md).
 """
 
 import datetime
-import enum
 import os
-from typing import Any, Callable, Iterator, Optional, Protocol, overload
+from typing import Any, Callable, ClassVar, Iterator, Optional, Protocol, Union, overload
 
 __version__: str
 
 Value = Any  # None, bool, int, float, str, bytes, datetime.datetime, list, Picture or Variant
+StrPath = Union[str, os.PathLike[str]]  # a path: str, pathlib.Path, any os.PathLike of str
+
+# pybind11 makes each class with a metaclass of its own, which has no public name.
+class _Pybind11Type(type): ...
+class _Bound(metaclass=_Pybind11Type): ...
 
 class AutomationError(Exception):
     number: int
@@ -21,7 +25,7 @@ class AutomationError(Exception):
     byref: Optional[tuple[Any, ...]]
     def __init__(self, number: int, source: str = ..., description: str = ..., byref: Optional[tuple[Any, ...]] = ...) -> None: ...
 
-class Variant:
+class Variant(_Bound):
     def __init__(self, value: Value = ..., vartype: Optional[VarType] = ...) -> None: ...
     @property
     def vartype(self) -> VarType: ...
@@ -30,11 +34,11 @@ class Variant:
     @property
     def value(self) -> Any: ...
 
-class Picture:
+class Picture(_Bound):
     @staticmethod
     def FromBytes(bytes: bytes) -> Picture: ...
     @staticmethod
-    def FromFile(path: str) -> Picture: ...
+    def FromFile(path: StrPath) -> Picture: ...
     @property
     def format(self) -> PictureFormat: ...
     @property
@@ -46,14 +50,14 @@ class Picture:
     @property
     def extension(self) -> str: ...
 
-class EventConnection:
+class EventConnection(_Bound):
     def disconnect(self) -> None: ...
     @property
     def connected(self) -> bool: ...
     def __enter__(self) -> EventConnection: ...
     def __exit__(self, *args: Any) -> None: ...
 
-class LoadedStream:
+class LoadedStream(_Bound):
     @property
     def files(self) -> CFilesIO: ...
     @property
@@ -63,15 +67,15 @@ class LoadedStream:
     def __enter__(self) -> LoadedStream: ...
     def __exit__(self, *args: Any) -> None: ...
 
-class CFilesIO:
+class CFilesIO(_Bound):
     Dirty: bool
     FilterQuotes: bool
     @property
     def ClassDebugID(self) -> int: ...
     @property
     def EOFStream(self) -> bool: ...
-    def Import(self, FileLocation: str, Name: str) -> tuple[str, str]: ...
-    def Export(self, Name: str, FileLocation: str) -> str: ...
+    def Import(self, FileLocation: StrPath, Name: str) -> tuple[str, str]: ...
+    def Export(self, Name: str, FileLocation: StrPath) -> str: ...
     def Delete(self, Name: str) -> str: ...
     def Rename(self, OldName: str, NewName: str) -> str: ...
     @overload
@@ -106,31 +110,31 @@ class CFilesIO:
         FinishOperation: Optional[Callable[[], None]] = ...,
     ) -> EventConnection: ...
 
-class CImagesIO:
+class CImagesIO(_Bound):
     Dirty: bool
     @property
     def ClassDebugID(self) -> int: ...
     def Store(self, ImageObj: Picture, Name: str) -> None: ...
-    def StoreFile(self, strFile: str, Name: str) -> None: ...
+    def StoreFile(self, strFile: StrPath, Name: str) -> None: ...
     def Load(self, Name: str) -> Optional[Picture]: ...
     def Rename(self, OldName: str, NewName: str) -> None: ...
     def EnumStreams(self) -> Optional[list[str]]: ...
 
-class CHelpIO:
+class CHelpIO(_Bound):
     Dirty: bool
     @property
     def ClassDebugID(self) -> int: ...
-    def Import(self, FileLocation: str) -> str: ...
-    def Export(self, FileLocation: str) -> None: ...
+    def Import(self, FileLocation: StrPath) -> str: ...
+    def Export(self, FileLocation: StrPath) -> None: ...
     def Remove(self) -> None: ...
     def ExistFile(self) -> bool: ...
 
-class CObjectsIO:
+class CObjectsIO(_Bound):
     Dirty: bool
     @property
     def ClassDebugID(self) -> int: ...
 
-class CVellora:
+class CVellora(_Bound):
     CFilesIO: CFilesIO
     CImagesIO: CImagesIO
     CHelpIO: CHelpIO
@@ -158,13 +162,13 @@ class CVellora:
     def blnReadOnly(self) -> bool: ...
     def __init__(self) -> None: ...
     def NewFile(self) -> bool: ...
-    def OpenFile(self, file: str = ...) -> bool: ...
-    def OpenFileReadOnly(self, file: str = ...) -> bool: ...
+    def OpenFile(self, file: StrPath = ...) -> bool: ...
+    def OpenFileReadOnly(self, file: StrPath = ...) -> bool: ...
     def CloseFile(self) -> None: ...
     def Revert(self) -> None: ...
     def EditProperties(self) -> None: ...
     def GetTitle(self) -> str: ...
-    def SaveToPath(self, strPath: str) -> Any: ...
+    def SaveToPath(self, strPath: StrPath) -> Any: ...
     def SaveAsFile(self) -> None: ...
     def SaveFile(self) -> None: ...
     def connect(
@@ -179,22 +183,22 @@ class CVellora:
     def __enter__(self) -> CVellora: ...
     def __exit__(self, exc_type: Any, exc: Any, tb: Any) -> None: ...
 
-class GUtility:
+class GUtility(_Bound):
     def __init__(self) -> None: ...
-    def NormalizePath(self, sPath: str) -> str: ...
+    def NormalizePath(self, sPath: StrPath) -> str: ...
     def DenormalizePath(self, sPath: Value) -> Any: ...
-    def GetExtPos(self, sSpec: str) -> int: ...
+    def GetExtPos(self, sSpec: StrPath) -> int: ...
     @overload
-    def GetFullPath(self, sFileName: str) -> str: ...
+    def GetFullPath(self, sFileName: StrPath) -> str: ...
     @overload
-    def GetFullPath(self, sFileName: str, FilePart: int, ExtPart: int, DirPart: int) -> tuple[str, int, int, int]: ...
-    def GetFileBase(self, sFile: str) -> str: ...
-    def GetFileBaseExt(self, sFile: str) -> str: ...
-    def GetFileExt(self, sFile: str) -> str: ...
-    def GetFileDir(self, sFile: str) -> str: ...
-    def GetFileFullSpec(self, sFile: str) -> str: ...
+    def GetFullPath(self, sFileName: StrPath, FilePart: int, ExtPart: int, DirPart: int) -> tuple[str, int, int, int]: ...
+    def GetFileBase(self, sFile: StrPath) -> str: ...
+    def GetFileBaseExt(self, sFile: StrPath) -> str: ...
+    def GetFileExt(self, sFile: StrPath) -> str: ...
+    def GetFileDir(self, sFile: StrPath) -> str: ...
+    def GetFileFullSpec(self, sFile: StrPath) -> str: ...
     @overload
-    def SearchDirs(self, sFileName: str, Ext: str = ..., Path: str = ...) -> str: ...
+    def SearchDirs(self, sFileName: StrPath, Ext: str = ..., Path: str = ...) -> str: ...
     @overload
     def SearchDirs(
         self, sFileName: str, Ext: str, Path: str, FilePart: int, ExtPart: int, DirPart: int
@@ -204,16 +208,16 @@ class GUtility:
     @overload
     def GetTempFile(self, Prefix: str = ...) -> str: ...
     @overload
-    def GetTempFile(self, Prefix: str, PathName: str) -> tuple[str, str]: ...
+    def GetTempFile(self, Prefix: str, PathName: StrPath) -> tuple[str, str]: ...
     def ExpandEnvStr(self, sData: str) -> str: ...
-    def GetLabel(self, sRoot: str) -> str: ...
-    def ExistFile(self, sSpec: str) -> bool: ...
-    def ExistFileDir(self, sSpec: str) -> bool: ...
-    def Exists(self, sSpec: str) -> bool: ...
-    def GetFileText(self, sFileName: str) -> str: ...
-    def IsRTF(self, sFileName: str) -> bool: ...
-    def SaveFileStr(self, sFile: str, sContent: str) -> None: ...
-    def SaveFileText(self, sFileName: str, sText: str) -> int: ...
+    def GetLabel(self, sRoot: StrPath) -> str: ...
+    def ExistFile(self, sSpec: StrPath) -> bool: ...
+    def ExistFileDir(self, sSpec: StrPath) -> bool: ...
+    def Exists(self, sSpec: StrPath) -> bool: ...
+    def GetFileText(self, sFileName: StrPath) -> str: ...
+    def IsRTF(self, sFileName: StrPath) -> bool: ...
+    def SaveFileStr(self, sFile: StrPath, sContent: str) -> None: ...
+    def SaveFileText(self, sFileName: StrPath, sText: str) -> int: ...
     def FmtHex(self, i: int, iWidth: int = 8) -> str: ...
     def FmtInt(self, iVal: int, iWidth: int, fRight: bool = True) -> str: ...
     def FmtStr(self, s: str, iWidth: int, fRight: bool = True) -> str: ...
@@ -253,7 +257,7 @@ class GUtility:
     def yBottom(self, obj: Any) -> float: ...
     def TranslateColor(self, clr: int, hPal: int = 0) -> int: ...
 
-class GBytes:
+class GBytes(_Bound):
     def __init__(self) -> None: ...
     def StrToBytes(self, ab: bytes, s: str) -> tuple[bytes, str]: ...
     def StrToBytesV(self, s: str) -> bytes: ...
@@ -289,7 +293,7 @@ class GBytes:
     def VBGetLogicalDrives(self) -> str: ...
     def Power2(self, i: int) -> int: ...
 
-class GCommonDialog:
+class GCommonDialog(_Bound):
     def __init__(self) -> None: ...
     def VBGetOpenFileName(
         self, FileName: str = ..., FileTitle: str = ..., FileMustExist: bool = True, MultiSelect: bool = False,
@@ -301,7 +305,7 @@ class GCommonDialog:
         FilterIndex: int = 1, InitDir: str = ..., DlgTitle: str = ..., DefaultExt: str = ..., Owner: int = -1,
         Flags: int = 0,
     ) -> tuple[bool, str, str, str, int, int]: ...
-    def VBGetFileTitle(self, sFile: str) -> str: ...
+    def VBGetFileTitle(self, sFile: StrPath) -> str: ...
     def VBChooseColor(
         self, Color: int = 0, AnyColor: bool = True, FullOpen: bool = False, DisableFullOpen: bool = False,
         Owner: int = -1, Flags: int = 0,
@@ -328,7 +332,7 @@ class GCommonDialog:
         PrintQuality: EPrintQuality = ..., Units: EPageSetupUnits = ..., Printer: Any = None, Flags: int = 0,
     ) -> tuple[bool, int, int, int, int, int, int, int, int, EPaperSize, EOrientation, EPrintQuality]: ...
 
-class Collection:
+class Collection(_Bound):
     def __init__(self) -> None: ...
     def Add(self, item: Value, key: Optional[str] = None, before: Optional[int] = None, after: Optional[int] = None) -> None: ...
     @property
@@ -342,21 +346,31 @@ def CanShowPropertiesWindow() -> bool: ...
 def IsPropertiesWindowOpen() -> bool: ...
 def PropertiesText(document: CVellora) -> str: ...
 
-class SalvageVerdict(enum.Enum):
-    Whole = 0
-    Partial = 1
-    Lost = 2
+# The enumerations are pybind11 enums, not enum.IntEnum: members convert to int
+# (int(), operator.index) and compare equal to their own kind; __members__ maps
+# names to members. Those marked arithmetic combine with | & ^ ~ into an int.
+class SalvageVerdict(_Enum):
+    Whole: ClassVar[SalvageVerdict]  # 0
+    Partial: ClassVar[SalvageVerdict]  # 1
+    Lost: ClassVar[SalvageVerdict]  # 2
 
-class SalvagedElement:
-    path: str
-    is_storage: bool
-    linked: bool
-    verdict: SalvageVerdict
-    size: int
-    recovered: int
-    reason: str
+class SalvagedElement(_Bound):
+    @property
+    def path(self) -> str: ...
+    @property
+    def is_storage(self) -> bool: ...
+    @property
+    def linked(self) -> bool: ...
+    @property
+    def verdict(self) -> SalvageVerdict: ...
+    @property
+    def size(self) -> int: ...
+    @property
+    def recovered(self) -> int: ...
+    @property
+    def reason(self) -> str: ...
 
-class SalvagedFile:
+class SalvagedFile(_Bound):
     @property
     def Elements(self) -> list[SalvagedElement]: ...
     @property
@@ -364,286 +378,312 @@ class SalvagedFile:
     @property
     def Whole(self) -> bool: ...
     def Read(self, index: int) -> bytes: ...
-    def WriteCompoundFile(self, path: str | os.PathLike[str]) -> None: ...
+    def WriteCompoundFile(self, path: StrPath) -> None: ...
     def Report(self) -> str: ...
 
-def Salvage(path: str | os.PathLike[str]) -> SalvagedFile: ...
+def Salvage(path: StrPath) -> SalvagedFile: ...
 
-class EChooseColor(enum.IntEnum):
-    CC_RGBINIT = 1
-    CC_FULLOPEN = 2
-    CC_PREVENTFULLOPEN = 4
-    CC_ColorShowHelp = 8
-    CC_ENABLEHOOK = 16
-    CC_ENABLETEMPLATE = 32
-    CC_ENABLETEMPLATEHANDLE = 64
-    CC_SOLIDCOLOR = 128
-    CC_ANYCOLOR = 256
+class _Enum(_Bound):
+    __members__: ClassVar[dict[str, Any]]
+    def __init__(self, value: int) -> None: ...
+    def __int__(self) -> int: ...
+    def __index__(self) -> int: ...
+    def __hash__(self) -> int: ...
+    def __eq__(self, other: object) -> bool: ...
+    def __ne__(self, other: object) -> bool: ...
+    @property
+    def name(self) -> str: ...
+    @property
+    def value(self) -> int: ...
 
-class EChooseFont(enum.IntEnum):
-    CF_SCREENFONTS = 1
-    CF_PRINTERFONTS = 2
-    CF_BOTH = 3
-    CF_FONTSHOWHELP = 4
-    CF_ENABLEHOOK = 8
-    CF_ENABLETEMPLATE = 16
-    CF_ENABLETEMPLATEHANDLE = 32
-    CF_INITTOLOGFONTSTRUCT = 64
-    CF_USESTYLE = 128
-    CF_EFFECTS = 256
-    CF_APPLY = 512
-    CF_ANSIONLY = 1024
-    CF_NOVECTORFONTS = 2048
-    CF_NOOEMFONTS = 2048
-    CF_NOSIMULATIONS = 4096
-    CF_LIMITSIZE = 8192
-    CF_FIXEDPITCHONLY = 16384
-    CF_WYSIWYG = 32768
-    CF_FORCEFONTEXIST = 65536
-    CF_SCALABLEONLY = 131072
-    CF_TTONLY = 262144
-    CF_NOFACESEL = 524288
-    CF_NOSTYLESEL = 1048576
-    CF_NOSIZESEL = 2097152
-    CF_SELECTSCRIPT = 4194304
-    CF_NOSCRIPTSEL = 8388608
-    CF_NOVERTFONTS = 16777216
-    CF_FontNotSupported = 568
+class _ArithmeticEnum(_Enum):
+    def __or__(self, other: int) -> int: ...
+    def __ror__(self, other: int) -> int: ...
+    def __and__(self, other: int) -> int: ...
+    def __rand__(self, other: int) -> int: ...
+    def __xor__(self, other: int) -> int: ...
+    def __rxor__(self, other: int) -> int: ...
+    def __invert__(self) -> int: ...
+    def __lt__(self, other: int) -> bool: ...
+    def __le__(self, other: int) -> bool: ...
+    def __gt__(self, other: int) -> bool: ...
+    def __ge__(self, other: int) -> bool: ...
 
-class EDialogError(enum.IntEnum):
-    CDERR_DIALOGFAILURE = 65535
-    CDERR_GENERALCODES = 0
-    CDERR_STRUCTSIZE = 1
-    CDERR_INITIALIZATION = 2
-    CDERR_NOTEMPLATE = 3
-    CDERR_NOHINSTANCE = 4
-    CDERR_LOADSTRFAILURE = 5
-    CDERR_FINDRESFAILURE = 6
-    CDERR_LOADRESFAILURE = 7
-    CDERR_LOCKRESFAILURE = 8
-    CDERR_MEMALLOCFAILURE = 9
-    CDERR_MEMLOCKFAILURE = 10
-    CDERR_NOHOOK = 11
-    CDERR_REGISTERMSGFAIL = 12
-    PDERR_PRINTERCODES = 4096
-    PDERR_SETUPFAILURE = 4097
-    PDERR_PARSEFAILURE = 4098
-    PDERR_RETDEFFAILURE = 4099
-    PDERR_LOADDRVFAILURE = 4100
-    PDERR_GETDEVMODEFAIL = 4101
-    PDERR_INITFAILURE = 4102
-    PDERR_NODEVICES = 4103
-    PDERR_NODEFAULTPRN = 4104
-    PDERR_DNDMMISMATCH = 4105
-    PDERR_CREATEICFAILURE = 4106
-    PDERR_PRINTERNOTFOUND = 4107
-    PDERR_DEFAULTDIFFERENT = 4108
-    CFERR_CHOOSEFONTCODES = 8192
-    CFERR_NOFONTS = 8193
-    CFERR_MAXLESSTHANMIN = 8194
-    FNERR_FILENAMECODES = 12288
-    FNERR_SUBCLASSFAILURE = 12289
-    FNERR_INVALIDFILENAME = 12290
-    FNERR_BUFFERTOOSMALL = 12291
-    CCERR_CHOOSECOLORCODES = 20480
+class EChooseColor(_ArithmeticEnum):
+    CC_RGBINIT: ClassVar[EChooseColor]  # 1
+    CC_FULLOPEN: ClassVar[EChooseColor]  # 2
+    CC_PREVENTFULLOPEN: ClassVar[EChooseColor]  # 4
+    CC_ColorShowHelp: ClassVar[EChooseColor]  # 8
+    CC_ENABLEHOOK: ClassVar[EChooseColor]  # 16
+    CC_ENABLETEMPLATE: ClassVar[EChooseColor]  # 32
+    CC_ENABLETEMPLATEHANDLE: ClassVar[EChooseColor]  # 64
+    CC_SOLIDCOLOR: ClassVar[EChooseColor]  # 128
+    CC_ANYCOLOR: ClassVar[EChooseColor]  # 256
 
-class EErrorBytes(enum.IntEnum):
-    eeBaseBytes = 13430
+class EChooseFont(_ArithmeticEnum):
+    CF_SCREENFONTS: ClassVar[EChooseFont]  # 1
+    CF_PRINTERFONTS: ClassVar[EChooseFont]  # 2
+    CF_BOTH: ClassVar[EChooseFont]  # 3
+    CF_FONTSHOWHELP: ClassVar[EChooseFont]  # 4
+    CF_ENABLEHOOK: ClassVar[EChooseFont]  # 8
+    CF_ENABLETEMPLATE: ClassVar[EChooseFont]  # 16
+    CF_ENABLETEMPLATEHANDLE: ClassVar[EChooseFont]  # 32
+    CF_INITTOLOGFONTSTRUCT: ClassVar[EChooseFont]  # 64
+    CF_USESTYLE: ClassVar[EChooseFont]  # 128
+    CF_EFFECTS: ClassVar[EChooseFont]  # 256
+    CF_APPLY: ClassVar[EChooseFont]  # 512
+    CF_ANSIONLY: ClassVar[EChooseFont]  # 1024
+    CF_NOVECTORFONTS: ClassVar[EChooseFont]  # 2048
+    CF_NOOEMFONTS: ClassVar[EChooseFont]  # 2048
+    CF_NOSIMULATIONS: ClassVar[EChooseFont]  # 4096
+    CF_LIMITSIZE: ClassVar[EChooseFont]  # 8192
+    CF_FIXEDPITCHONLY: ClassVar[EChooseFont]  # 16384
+    CF_WYSIWYG: ClassVar[EChooseFont]  # 32768
+    CF_FORCEFONTEXIST: ClassVar[EChooseFont]  # 65536
+    CF_SCALABLEONLY: ClassVar[EChooseFont]  # 131072
+    CF_TTONLY: ClassVar[EChooseFont]  # 262144
+    CF_NOFACESEL: ClassVar[EChooseFont]  # 524288
+    CF_NOSTYLESEL: ClassVar[EChooseFont]  # 1048576
+    CF_NOSIZESEL: ClassVar[EChooseFont]  # 2097152
+    CF_SELECTSCRIPT: ClassVar[EChooseFont]  # 4194304
+    CF_NOSCRIPTSEL: ClassVar[EChooseFont]  # 8388608
+    CF_NOVERTFONTS: ClassVar[EChooseFont]  # 16777216
+    CF_FontNotSupported: ClassVar[EChooseFont]  # 568
 
-class EErrorCommonDialog(enum.IntEnum):
-    eeBaseCommonDialog = 13450
+class EDialogError(_Enum):
+    CDERR_DIALOGFAILURE: ClassVar[EDialogError]  # 65535
+    CDERR_GENERALCODES: ClassVar[EDialogError]  # 0
+    CDERR_STRUCTSIZE: ClassVar[EDialogError]  # 1
+    CDERR_INITIALIZATION: ClassVar[EDialogError]  # 2
+    CDERR_NOTEMPLATE: ClassVar[EDialogError]  # 3
+    CDERR_NOHINSTANCE: ClassVar[EDialogError]  # 4
+    CDERR_LOADSTRFAILURE: ClassVar[EDialogError]  # 5
+    CDERR_FINDRESFAILURE: ClassVar[EDialogError]  # 6
+    CDERR_LOADRESFAILURE: ClassVar[EDialogError]  # 7
+    CDERR_LOCKRESFAILURE: ClassVar[EDialogError]  # 8
+    CDERR_MEMALLOCFAILURE: ClassVar[EDialogError]  # 9
+    CDERR_MEMLOCKFAILURE: ClassVar[EDialogError]  # 10
+    CDERR_NOHOOK: ClassVar[EDialogError]  # 11
+    CDERR_REGISTERMSGFAIL: ClassVar[EDialogError]  # 12
+    PDERR_PRINTERCODES: ClassVar[EDialogError]  # 4096
+    PDERR_SETUPFAILURE: ClassVar[EDialogError]  # 4097
+    PDERR_PARSEFAILURE: ClassVar[EDialogError]  # 4098
+    PDERR_RETDEFFAILURE: ClassVar[EDialogError]  # 4099
+    PDERR_LOADDRVFAILURE: ClassVar[EDialogError]  # 4100
+    PDERR_GETDEVMODEFAIL: ClassVar[EDialogError]  # 4101
+    PDERR_INITFAILURE: ClassVar[EDialogError]  # 4102
+    PDERR_NODEVICES: ClassVar[EDialogError]  # 4103
+    PDERR_NODEFAULTPRN: ClassVar[EDialogError]  # 4104
+    PDERR_DNDMMISMATCH: ClassVar[EDialogError]  # 4105
+    PDERR_CREATEICFAILURE: ClassVar[EDialogError]  # 4106
+    PDERR_PRINTERNOTFOUND: ClassVar[EDialogError]  # 4107
+    PDERR_DEFAULTDIFFERENT: ClassVar[EDialogError]  # 4108
+    CFERR_CHOOSEFONTCODES: ClassVar[EDialogError]  # 8192
+    CFERR_NOFONTS: ClassVar[EDialogError]  # 8193
+    CFERR_MAXLESSTHANMIN: ClassVar[EDialogError]  # 8194
+    FNERR_FILENAMECODES: ClassVar[EDialogError]  # 12288
+    FNERR_SUBCLASSFAILURE: ClassVar[EDialogError]  # 12289
+    FNERR_INVALIDFILENAME: ClassVar[EDialogError]  # 12290
+    FNERR_BUFFERTOOSMALL: ClassVar[EDialogError]  # 12291
+    CCERR_CHOOSECOLORCODES: ClassVar[EDialogError]  # 20480
 
-class EErrorUtility(enum.IntEnum):
-    eeBaseUtility = 13000
-    eeNoMousePointer = 13001
-    eeNoTrueOption = 13002
-    eeNotOptionArray = 13003
-    eeMissingParameter = 13004
+class EErrorBytes(_Enum):
+    eeBaseBytes: ClassVar[EErrorBytes]  # 13430
 
-class EFontType(enum.IntEnum):
-    SIMULATED_FONTTYPE = 32768
-    PRINTER_FONTTYPE = 16384
-    SCREEN_FONTTYPE = 8192
-    BOLD_FONTTYPE = 256
-    ITALIC_FONTTYPE = 512
-    REGULAR_FONTTYPE = 1024
+class EErrorCommonDialog(_Enum):
+    eeBaseCommonDialog: ClassVar[EErrorCommonDialog]  # 13450
 
-class EHexDump(enum.IntEnum):
-    ehdOneColumn = 0
-    ehdTwoColumn = 1
-    ehdEndless = 2
-    ehdSample8 = 3
-    ehdSample16 = 4
+class EErrorUtility(_Enum):
+    eeBaseUtility: ClassVar[EErrorUtility]  # 13000
+    eeNoMousePointer: ClassVar[EErrorUtility]  # 13001
+    eeNoTrueOption: ClassVar[EErrorUtility]  # 13002
+    eeNotOptionArray: ClassVar[EErrorUtility]  # 13003
+    eeMissingParameter: ClassVar[EErrorUtility]  # 13004
 
-class EOpenFile(enum.IntEnum):
-    OFN_READONLY = 1
-    OFN_OVERWRITEPROMPT = 2
-    OFN_HIDEREADONLY = 4
-    OFN_NOCHANGEDIR = 8
-    OFN_SHOWHELP = 16
-    OFN_ENABLEHOOK = 32
-    OFN_ENABLETEMPLATE = 64
-    OFN_ENABLETEMPLATEHANDLE = 128
-    OFN_NOVALIDATE = 256
-    OFN_ALLOWMULTISELECT = 512
-    OFN_EXTENSIONDIFFERENT = 1024
-    OFN_PATHMUSTEXIST = 2048
-    OFN_FILEMUSTEXIST = 4096
-    OFN_CREATEPROMPT = 8192
-    OFN_SHAREAWARE = 16384
-    OFN_NOREADONLYRETURN = 32768
-    OFN_NOTESTFILECREATE = 65536
-    OFN_NONETWORKBUTTON = 131072
-    OFN_NOLONGNAMES = 262144
-    OFN_EXPLORER = 524288
-    OFN_NODEREFERENCELINKS = 1048576
-    OFN_LONGNAMES = 2097152
+class EFontType(_ArithmeticEnum):
+    SIMULATED_FONTTYPE: ClassVar[EFontType]  # 32768
+    PRINTER_FONTTYPE: ClassVar[EFontType]  # 16384
+    SCREEN_FONTTYPE: ClassVar[EFontType]  # 8192
+    BOLD_FONTTYPE: ClassVar[EFontType]  # 256
+    ITALIC_FONTTYPE: ClassVar[EFontType]  # 512
+    REGULAR_FONTTYPE: ClassVar[EFontType]  # 1024
 
-class EOrientation(enum.IntEnum):
-    eoPortrait = 1
-    eoLandscape = 2
+class EHexDump(_Enum):
+    ehdOneColumn: ClassVar[EHexDump]  # 0
+    ehdTwoColumn: ClassVar[EHexDump]  # 1
+    ehdEndless: ClassVar[EHexDump]  # 2
+    ehdSample8: ClassVar[EHexDump]  # 3
+    ehdSample16: ClassVar[EHexDump]  # 4
 
-class EPageSetup(enum.IntEnum):
-    PSD_DEFAULTMINMARGINS = 0
-    PSD_INWININIINTLMEASURE = 0
-    PSD_MINMARGINS = 1
-    PSD_MARGINS = 2
-    PSD_INTHOUSANDTHSOFINCHES = 4
-    PSD_INHUNDREDTHSOFMILLIMETERS = 8
-    PSD_DISABLEMARGINS = 16
-    PSD_DISABLEPRINTER = 32
-    PSD_NOWARNING = 128
-    PSD_DISABLEORIENTATION = 256
-    PSD_DISABLEPAPER = 512
-    PSD_RETURNDEFAULT = 1024
-    PSD_SHOWHELP = 2048
-    PSD_ENABLEPAGESETUPHOOK = 8192
-    PSD_ENABLEPAGESETUPTEMPLATE = 32768
-    PSD_ENABLEPAGESETUPTEMPLATEHANDLE = 131072
-    PSD_ENABLEPAGEPAINTHOOK = 262144
-    PSD_DISABLEPAGEPAINTING = 524288
+class EOpenFile(_ArithmeticEnum):
+    OFN_READONLY: ClassVar[EOpenFile]  # 1
+    OFN_OVERWRITEPROMPT: ClassVar[EOpenFile]  # 2
+    OFN_HIDEREADONLY: ClassVar[EOpenFile]  # 4
+    OFN_NOCHANGEDIR: ClassVar[EOpenFile]  # 8
+    OFN_SHOWHELP: ClassVar[EOpenFile]  # 16
+    OFN_ENABLEHOOK: ClassVar[EOpenFile]  # 32
+    OFN_ENABLETEMPLATE: ClassVar[EOpenFile]  # 64
+    OFN_ENABLETEMPLATEHANDLE: ClassVar[EOpenFile]  # 128
+    OFN_NOVALIDATE: ClassVar[EOpenFile]  # 256
+    OFN_ALLOWMULTISELECT: ClassVar[EOpenFile]  # 512
+    OFN_EXTENSIONDIFFERENT: ClassVar[EOpenFile]  # 1024
+    OFN_PATHMUSTEXIST: ClassVar[EOpenFile]  # 2048
+    OFN_FILEMUSTEXIST: ClassVar[EOpenFile]  # 4096
+    OFN_CREATEPROMPT: ClassVar[EOpenFile]  # 8192
+    OFN_SHAREAWARE: ClassVar[EOpenFile]  # 16384
+    OFN_NOREADONLYRETURN: ClassVar[EOpenFile]  # 32768
+    OFN_NOTESTFILECREATE: ClassVar[EOpenFile]  # 65536
+    OFN_NONETWORKBUTTON: ClassVar[EOpenFile]  # 131072
+    OFN_NOLONGNAMES: ClassVar[EOpenFile]  # 262144
+    OFN_EXPLORER: ClassVar[EOpenFile]  # 524288
+    OFN_NODEREFERENCELINKS: ClassVar[EOpenFile]  # 1048576
+    OFN_LONGNAMES: ClassVar[EOpenFile]  # 2097152
 
-class EPageSetupUnits(enum.IntEnum):
-    epsuInches = 0
-    epsuMillimeters = 1
+class EOrientation(_Enum):
+    eoPortrait: ClassVar[EOrientation]  # 1
+    eoLandscape: ClassVar[EOrientation]  # 2
 
-class EPaperSize(enum.IntEnum):
-    epsLetter = 1
-    epsLetterSmall = 2
-    epsTabloid = 3
-    epsLedger = 4
-    epsLegal = 5
-    epsStatement = 6
-    epsExecutive = 7
-    epsA3 = 8
-    epsA4 = 9
-    epsA4Small = 10
-    epsA5 = 11
-    epsB4 = 12
-    epsB5 = 13
-    epsFolio = 14
-    epsQuarto = 15
-    eps10x14 = 16
-    eps11x17 = 17
-    epsNote = 18
-    epsEnv9 = 19
-    epsEnv10 = 20
-    epsEnv11 = 21
-    epsEnv12 = 22
-    epsEnv14 = 23
-    epsCSheet = 24
-    epsDSheet = 25
-    epsESheet = 26
-    epsEnvDL = 27
-    epsEnvC3 = 28
-    epsEnvC4 = 29
-    epsEnvC5 = 30
-    epsEnvC6 = 31
-    epsEnvC65 = 32
-    epsEnvB4 = 33
-    epsEnvB5 = 34
-    epsEnvB6 = 35
-    epsEnvItaly = 36
-    epsenvmonarch = 37
-    epsEnvPersonal = 38
-    epsFanfoldUS = 39
-    epsFanfoldStdGerman = 40
-    epsFanfoldLglGerman = 41
-    epsUser = 256
+class EPageSetup(_ArithmeticEnum):
+    PSD_DEFAULTMINMARGINS: ClassVar[EPageSetup]  # 0
+    PSD_INWININIINTLMEASURE: ClassVar[EPageSetup]  # 0
+    PSD_MINMARGINS: ClassVar[EPageSetup]  # 1
+    PSD_MARGINS: ClassVar[EPageSetup]  # 2
+    PSD_INTHOUSANDTHSOFINCHES: ClassVar[EPageSetup]  # 4
+    PSD_INHUNDREDTHSOFMILLIMETERS: ClassVar[EPageSetup]  # 8
+    PSD_DISABLEMARGINS: ClassVar[EPageSetup]  # 16
+    PSD_DISABLEPRINTER: ClassVar[EPageSetup]  # 32
+    PSD_NOWARNING: ClassVar[EPageSetup]  # 128
+    PSD_DISABLEORIENTATION: ClassVar[EPageSetup]  # 256
+    PSD_DISABLEPAPER: ClassVar[EPageSetup]  # 512
+    PSD_RETURNDEFAULT: ClassVar[EPageSetup]  # 1024
+    PSD_SHOWHELP: ClassVar[EPageSetup]  # 2048
+    PSD_ENABLEPAGESETUPHOOK: ClassVar[EPageSetup]  # 8192
+    PSD_ENABLEPAGESETUPTEMPLATE: ClassVar[EPageSetup]  # 32768
+    PSD_ENABLEPAGESETUPTEMPLATEHANDLE: ClassVar[EPageSetup]  # 131072
+    PSD_ENABLEPAGEPAINTHOOK: ClassVar[EPageSetup]  # 262144
+    PSD_DISABLEPAGEPAINTING: ClassVar[EPageSetup]  # 524288
 
-class EPrintDialog(enum.IntEnum):
-    PD_ALLPAGES = 0
-    PD_SELECTION = 1
-    PD_PAGENUMS = 2
-    PD_NOSELECTION = 4
-    PD_NOPAGENUMS = 8
-    PD_COLLATE = 16
-    PD_PRINTTOFILE = 32
-    PD_PRINTSETUP = 64
-    PD_NOWARNING = 128
-    PD_RETURNDC = 256
-    PD_RETURNIC = 512
-    PD_RETURNDEFAULT = 1024
-    PD_SHOWHELP = 2048
-    PD_ENABLEPRINTHOOK = 4096
-    PD_ENABLESETUPHOOK = 8192
-    PD_ENABLEPRINTTEMPLATE = 16384
-    PD_ENABLESETUPTEMPLATE = 32768
-    PD_ENABLEPRINTTEMPLATEHANDLE = 65536
-    PD_ENABLESETUPTEMPLATEHANDLE = 131072
-    PD_USEDEVMODECOPIES = 262144
-    PD_USEDEVMODECOPIESANDCOLLATE = 262144
-    PD_DISABLEPRINTTOFILE = 524288
-    PD_HIDEPRINTTOFILE = 1048576
-    PD_NONETWORKBUTTON = 2097152
+class EPageSetupUnits(_Enum):
+    epsuInches: ClassVar[EPageSetupUnits]  # 0
+    epsuMillimeters: ClassVar[EPageSetupUnits]  # 1
 
-class EPrintQuality(enum.IntEnum):
-    epqDraft = -1
-    epqLow = -2
-    epqMedium = -3
-    epqHigh = -4
+class EPaperSize(_Enum):
+    epsLetter: ClassVar[EPaperSize]  # 1
+    epsLetterSmall: ClassVar[EPaperSize]  # 2
+    epsTabloid: ClassVar[EPaperSize]  # 3
+    epsLedger: ClassVar[EPaperSize]  # 4
+    epsLegal: ClassVar[EPaperSize]  # 5
+    epsStatement: ClassVar[EPaperSize]  # 6
+    epsExecutive: ClassVar[EPaperSize]  # 7
+    epsA3: ClassVar[EPaperSize]  # 8
+    epsA4: ClassVar[EPaperSize]  # 9
+    epsA4Small: ClassVar[EPaperSize]  # 10
+    epsA5: ClassVar[EPaperSize]  # 11
+    epsB4: ClassVar[EPaperSize]  # 12
+    epsB5: ClassVar[EPaperSize]  # 13
+    epsFolio: ClassVar[EPaperSize]  # 14
+    epsQuarto: ClassVar[EPaperSize]  # 15
+    eps10x14: ClassVar[EPaperSize]  # 16
+    eps11x17: ClassVar[EPaperSize]  # 17
+    epsNote: ClassVar[EPaperSize]  # 18
+    epsEnv9: ClassVar[EPaperSize]  # 19
+    epsEnv10: ClassVar[EPaperSize]  # 20
+    epsEnv11: ClassVar[EPaperSize]  # 21
+    epsEnv12: ClassVar[EPaperSize]  # 22
+    epsEnv14: ClassVar[EPaperSize]  # 23
+    epsCSheet: ClassVar[EPaperSize]  # 24
+    epsDSheet: ClassVar[EPaperSize]  # 25
+    epsESheet: ClassVar[EPaperSize]  # 26
+    epsEnvDL: ClassVar[EPaperSize]  # 27
+    epsEnvC3: ClassVar[EPaperSize]  # 28
+    epsEnvC4: ClassVar[EPaperSize]  # 29
+    epsEnvC5: ClassVar[EPaperSize]  # 30
+    epsEnvC6: ClassVar[EPaperSize]  # 31
+    epsEnvC65: ClassVar[EPaperSize]  # 32
+    epsEnvB4: ClassVar[EPaperSize]  # 33
+    epsEnvB5: ClassVar[EPaperSize]  # 34
+    epsEnvB6: ClassVar[EPaperSize]  # 35
+    epsEnvItaly: ClassVar[EPaperSize]  # 36
+    epsenvmonarch: ClassVar[EPaperSize]  # 37
+    epsEnvPersonal: ClassVar[EPaperSize]  # 38
+    epsFanfoldUS: ClassVar[EPaperSize]  # 39
+    epsFanfoldStdGerman: ClassVar[EPaperSize]  # 40
+    epsFanfoldLglGerman: ClassVar[EPaperSize]  # 41
+    epsUser: ClassVar[EPaperSize]  # 256
 
-class EPrintRange(enum.IntEnum):
-    eprAll = 0
-    eprPageNumbers = 1
-    eprSelection = 2
+class EPrintDialog(_ArithmeticEnum):
+    PD_ALLPAGES: ClassVar[EPrintDialog]  # 0
+    PD_SELECTION: ClassVar[EPrintDialog]  # 1
+    PD_PAGENUMS: ClassVar[EPrintDialog]  # 2
+    PD_NOSELECTION: ClassVar[EPrintDialog]  # 4
+    PD_NOPAGENUMS: ClassVar[EPrintDialog]  # 8
+    PD_COLLATE: ClassVar[EPrintDialog]  # 16
+    PD_PRINTTOFILE: ClassVar[EPrintDialog]  # 32
+    PD_PRINTSETUP: ClassVar[EPrintDialog]  # 64
+    PD_NOWARNING: ClassVar[EPrintDialog]  # 128
+    PD_RETURNDC: ClassVar[EPrintDialog]  # 256
+    PD_RETURNIC: ClassVar[EPrintDialog]  # 512
+    PD_RETURNDEFAULT: ClassVar[EPrintDialog]  # 1024
+    PD_SHOWHELP: ClassVar[EPrintDialog]  # 2048
+    PD_ENABLEPRINTHOOK: ClassVar[EPrintDialog]  # 4096
+    PD_ENABLESETUPHOOK: ClassVar[EPrintDialog]  # 8192
+    PD_ENABLEPRINTTEMPLATE: ClassVar[EPrintDialog]  # 16384
+    PD_ENABLESETUPTEMPLATE: ClassVar[EPrintDialog]  # 32768
+    PD_ENABLEPRINTTEMPLATEHANDLE: ClassVar[EPrintDialog]  # 65536
+    PD_ENABLESETUPTEMPLATEHANDLE: ClassVar[EPrintDialog]  # 131072
+    PD_USEDEVMODECOPIES: ClassVar[EPrintDialog]  # 262144
+    PD_USEDEVMODECOPIESANDCOLLATE: ClassVar[EPrintDialog]  # 262144
+    PD_DISABLEPRINTTOFILE: ClassVar[EPrintDialog]  # 524288
+    PD_HIDEPRINTTOFILE: ClassVar[EPrintDialog]  # 1048576
+    PD_NONETWORKBUTTON: ClassVar[EPrintDialog]  # 2097152
 
-class ESearchOptions(enum.IntEnum):
-    esoCaseSense = 1
-    esoBackward = 2
-    esoWholeWord = 4
+class EPrintQuality(_Enum):
+    epqDraft: ClassVar[EPrintQuality]  # -1
+    epqLow: ClassVar[EPrintQuality]  # -2
+    epqMedium: ClassVar[EPrintQuality]  # -3
+    epqHigh: ClassVar[EPrintQuality]  # -4
 
-class PictureFormat(enum.IntEnum):
-    Png = 1
-    Jpeg = 2
-    Gif = 3
-    Bmp = 4
+class EPrintRange(_Enum):
+    eprAll: ClassVar[EPrintRange]  # 0
+    eprPageNumbers: ClassVar[EPrintRange]  # 1
+    eprSelection: ClassVar[EPrintRange]  # 2
 
-class VarType(enum.IntEnum):
-    Empty = 0
-    Null = 1
-    Integer = 2
-    Long = 3
-    Single = 4
-    Double = 5
-    Date = 7
-    String = 8
-    Object = 9
-    Error = 10
-    Boolean = 11
-    Variant = 12
-    Byte = 17
+class ESearchOptions(_ArithmeticEnum):
+    esoCaseSense: ClassVar[ESearchOptions]  # 1
+    esoBackward: ClassVar[ESearchOptions]  # 2
+    esoWholeWord: ClassVar[ESearchOptions]  # 4
 
-class ioDocUserProperties(enum.IntEnum):
-    Email = 1
-    WebPage = 2
-    PhoneNum = 3
+class PictureFormat(_Enum):
+    Png: ClassVar[PictureFormat]  # 1
+    Jpeg: ClassVar[PictureFormat]  # 2
+    Gif: ClassVar[PictureFormat]  # 3
+    Bmp: ClassVar[PictureFormat]  # 4
 
-class ioErrors(enum.IntEnum):
-    ioCancel = -2147220992
-    ioBadFile = -2147220991
-    ioElementNotFound = -2147220990
-    ionotloaded = -2147220989
+class VarType(_Enum):
+    Empty: ClassVar[VarType]  # 0
+    Null: ClassVar[VarType]  # 1
+    Integer: ClassVar[VarType]  # 2
+    Long: ClassVar[VarType]  # 3
+    Single: ClassVar[VarType]  # 4
+    Double: ClassVar[VarType]  # 5
+    Date: ClassVar[VarType]  # 7
+    String: ClassVar[VarType]  # 8
+    Object: ClassVar[VarType]  # 9
+    Error: ClassVar[VarType]  # 10
+    Boolean: ClassVar[VarType]  # 11
+    Variant: ClassVar[VarType]  # 12
+    Byte: ClassVar[VarType]  # 17
+
+class ioDocUserProperties(_Enum):
+    Email: ClassVar[ioDocUserProperties]  # 1
+    WebPage: ClassVar[ioDocUserProperties]  # 2
+    PhoneNum: ClassVar[ioDocUserProperties]  # 3
+
+class ioErrors(_Enum):
+    ioCancel: ClassVar[ioErrors]  # -2147220992
+    ioBadFile: ClassVar[ioErrors]  # -2147220991
+    ioElementNotFound: ClassVar[ioErrors]  # -2147220990
+    ionotloaded: ClassVar[ioErrors]  # -2147220989
 
 CC_RGBINIT: EChooseColor
 CC_FULLOPEN: EChooseColor

@@ -1,19 +1,41 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build, then the whole suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer; then the Release build, a host
+# project against its installed prefix, and the wheel in a virtual environment.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh
 
 jobs=$(nproc)
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Three configurations compile the same files; ccache keeps what they share,
+# and a second run compiles little.
+cache=()
+if command -v ccache >/dev/null 2>&1; then
+  cache=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${cache[@]}" >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELLORA2_SANITIZE=ON >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELLORA2_SANITIZE=ON "${cache[@]}" >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+# The Release build (-O3, as the wheel and the benchmarks build) without its
+# tests: the optimiser's warnings are errors too. Installed with a multiarch
+# libdir, it is what the outside consumer project and the wheel are built from.
+release=$PWD/build-release
+cmake -S . -B "$release" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DVELLORA2_PYTHON=ON \
+  -DPython3_EXECUTABLE=/usr/bin/python3 -DCMAKE_INSTALL_PREFIX="$release/prefix" \
+  -DCMAKE_INSTALL_LIBDIR="lib/$(gcc -print-multiarch)" "${cache[@]}" >/dev/null
+cmake --build "$release" -j"$jobs"
+rm -rf "$release/prefix"
+cmake --install "$release" >/dev/null
+bash tests/consumer/run.sh "$release/prefix" "$release/consumer"
+bash python/wheel_test.sh "$release"
 
 # The file parser against arbitrary bytes for a minute, from the seed corpus;
 # what it learns stays in the build folder, not in the repository.

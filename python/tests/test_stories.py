@@ -247,3 +247,29 @@ def test_the_example_script_runs(tmp_path):
     assert run.returncode == 0, run.stderr
     assert "   1  one\n   2  two\n" in run.stdout
     assert "DocTitle     'Python demo'" in run.stdout
+
+
+def test_paths_may_be_path_like(doc, tmp_path):
+    """Wherever a path is taken, pathlib.Path and other os.PathLike objects of
+    str are taken as well; a bytes path and other objects stay a TypeError."""
+    source = tmp_path / "notes.txt"
+    source.write_bytes(b"one\r\ntwo\r\n")
+    files = doc.CFilesIO
+    location, name = files.Import(source, "notes")
+    assert (location, name) == (str(source), "notes")
+    files.Export("notes", tmp_path / "out.txt")
+    assert (tmp_path / "out.txt").read_bytes() == source.read_bytes()
+    doc.SaveToPath(tmp_path / "saved.qxv")
+    doc.CloseFile()
+
+    class Custom:
+        def __fspath__(self):
+            return str(tmp_path / "saved.qxv")
+
+    again = vellora2.CVellora()
+    assert again.OpenFileReadOnly(Custom())
+    assert "notes" in again.CFilesIO.EnumStreams()
+    again.CloseFile()
+    for wrong in (b"/tmp/x", 3):
+        with pytest.raises(TypeError):
+            files.Import(wrong, "x")

@@ -1,8 +1,10 @@
 """A document belongs to the thread that made it: other Python threads get an
 AutomationError instead of reaching their own thread's document."""
 
+import os
 import queue
 import threading
+import time
 
 import pytest
 
@@ -143,3 +145,42 @@ def test_a_connection_dropped_on_another_thread_stops_its_handlers(doc, tmp_path
     run_in_thread(drop)
     files.Export("data", str(tmp_path / "out.bin"))
     assert events == []
+
+
+def test_other_threads_run_while_the_library_reads_and_writes_files(doc, tmp_path):
+    """The GIL is released around file I/O: a Python thread keeps ticking while
+    a large import and export run, and event handlers, which take the GIL back,
+    still run on the document's thread."""
+    source = tmp_path / "big.bin"
+    source.write_bytes(os.urandom(1 << 20) * 48)
+    ticks = []
+    running = threading.Event()
+    running.set()
+
+    def ticker():
+        while running.is_set():
+            ticks.append(time.monotonic())
+            time.sleep(0.0005)
+
+    percents = []
+    thread = threading.Thread(target=ticker)
+    thread.start()
+    try:
+        with doc.CFilesIO.connect(PercentDone=lambda x: percents.append(threading.get_ident()) and None):
+            spans = []
+            for call in (lambda: doc.CFilesIO.Import(str(source), "big"),
+                         lambda: doc.CFilesIO.Export("big", str(tmp_path / "out.bin"))):
+                start = time.monotonic()
+                call()
+                spans.append((start, time.monotonic()))
+    finally:
+        running.clear()
+        thread.join()
+    long_spans = [(start, end) for start, end in spans if end - start >= 0.05]
+    assert long_spans, spans
+    for start, end in long_spans:
+        inside = [t for t in ticks if start + 0.01 < t < end - 0.01]
+        # Held throughout, the GIL would let the ticker run only at the edges.
+        assert len(inside) >= 5, (end - start, len(inside))
+    assert percents and set(percents) == {threading.get_ident()}
+    assert (tmp_path / "out.bin").read_bytes() == source.read_bytes()

@@ -22,11 +22,10 @@
 #include <vector>
 
 #include "vellora2/automation/date.hpp"
+#include "vellora2/automation/variant.hpp"
 #include "vellora2/compound/stgm.hpp"
 
 namespace vellora2 {
-
-class Variant;
 
 namespace compound {
 class FileSystem;
