@@ -304,12 +304,10 @@ TEST_F(Exported, RefusesExistingFilesMissingFoldersAndMissingStreams) {
     std::unique_ptr<testing::ForeignLock> lock;
   } locker;
   locker.path = ToUtf8(doc_.Path("f"));
-  files_.Disconnect(&stopper);
-  files_.Connect(&locker);
+  connection = files_.Connect(&locker);
   EXPECT_EQ(ErrorOf([&] { files_.Export(u"Images\\long", doc_.Path("f")); }).number(), ioCancel);
   ASSERT_TRUE(locker.lock && locker.lock->locked());
   EXPECT_TRUE(doc_.FileExists("f"));
-  files_.Disconnect(&locker);
 }
 
 TEST(CFilesIOElements, DeleteRenameAndListing) {
