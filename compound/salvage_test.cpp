@@ -357,5 +357,27 @@ TEST_F(SalvageDamageTest, EntriesTheTreeNoLongerReachesAreFound) {
   EXPECT_NE(report.find("8 streams: 8 whole, 0 partial, 0 lost"), std::string::npos) << report;
 }
 
+TEST_F(SalvageDamageTest, DeepTreesAreFlattenedNotFollowed) {
+  // Paths of a hostile depth would take memory of the square of the depth.
+  auto root = engine_.CreateStorageFile(u"deep", kRoot);
+  {
+    std::vector<Storage> chain{root};
+    for (int i = 0; i < 40; ++i) chain.push_back(chain.back().CreateStorage(u"d", kRW));
+    WriteAll(chain.back().CreateStream(u"bottom", kRW), Pattern(300, 10));
+  }
+  root.Commit();
+  root.Release();
+  const SalvagedFile f = SalvageBytes(fs_->Contents("deep"));
+  size_t longest = 0;
+  for (const auto& e : f.Elements()) longest = std::max(longest, e.path.size());
+  EXPECT_LT(longest, 32 * 2u);
+  const auto bottom = std::find_if(f.Elements().begin(), f.Elements().end(),
+                                   [](const auto& e) { return LastName(e.path) == u"bottom"; });
+  ASSERT_NE(bottom, f.Elements().end());
+  EXPECT_EQ(bottom->path.rfind(u"Unlinked\\", 0), 0u) << ToUtf8(bottom->path);
+  EXPECT_EQ(bottom->verdict, SalvageVerdict::kWhole);
+  EXPECT_FALSE(f.Whole());
+}
+
 }  // namespace
 }  // namespace vellora2::compound
