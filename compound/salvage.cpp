@@ -443,33 +443,47 @@ class Salvager {
     out.reason = reason.empty() ? "its chain is shorter than its size" : reason;
   }
 
+  // The root storage, which has no element of its own.
+  static constexpr size_t kTop = SIZE_MAX;
+  // Storages below this depth have what they hold placed under "Unlinked":
+  // paths stay short, so memory follows the number of entries and not the
+  // square of a hostile file's depth.
+  static constexpr size_t kMaxDepth = 32;
+
+  struct Pending {
+    uint32_t top;   // the top of a sibling tree
+    size_t parent;  // element index of the storage it belongs to, or kTop
+    size_t depth;
+    bool linked;
+  };
+
   // The tree from the root where its links hold; then every entry no link
   // reached, with what hangs below it, under "Unlinked".
   void BuildTree() {
     seen_.assign(entries_.size(), false);
     if (has_root_) {
       seen_[0] = true;
-      work_.push_back({entries_[0].child, u"", true});
+      work_.push_back({entries_[0].child, kTop, 0, true});
       Place();
     }
-    std::u16string unlinked;
+    bool reported = false;
     for (uint32_t id = 1; id < entries_.size(); ++id) {
       if (seen_[id] || slots_[id] != Slot::kEntry) continue;
-      if (unlinked.empty()) {
-        unlinked = Unique(names_[u""], u"Unlinked");
-        Problem("the directory tree no longer reaches some entries; they are placed under " + ToUtf8(unlinked));
-        AddElement(unlinked, true, false);
-      }
-      work_.push_back({id, unlinked + u"\\", false});
+      const size_t unlinked = Unlinked();
+      if (!reported) Problem("the directory tree no longer reaches some entries; they are placed under Unlinked");
+      reported = true;
+      work_.push_back({id, unlinked, 1, false});
       Place();
     }
   }
 
-  struct Pending {
-    uint32_t top;  // the top of a sibling tree
-    std::u16string prefix;
-    bool linked;
-  };
+  size_t Unlinked() {
+    if (unlinked_ == kTop) {
+      unlinked_ = state_->elements.size();
+      AddElement(Unique(names_[kTop], u"Unlinked"), true, false);
+    }
+    return unlinked_;
+  }
 
   void Place() {
     std::vector<uint32_t> stack;
@@ -494,11 +508,19 @@ class Salvager {
         const DirEntry& e = entries_[id];
         stack.push_back(e.left);
         stack.push_back(e.right);
-        const std::u16string path = p.prefix + Unique(names_[p.prefix], ValidName(e.name, id));
+        const std::u16string name = Unique(names_[p.parent], ValidName(e.name, id));
+        const std::u16string path = p.parent == kTop ? name : state_->elements[p.parent].path + u"\\" + name;
         const bool storage = e.type == EntryType::kStorage;
+        const size_t index = state_->elements.size();
         SalvageState::Source& source = AddElement(path, storage, p.linked);
-        if (storage) {
-          work_.push_back({e.child, path + u"\\", p.linked});
+        if (storage && p.depth + 1 < kMaxDepth) {
+          work_.push_back({e.child, index, p.depth + 1, p.linked});
+        } else if (storage) {
+          if (!too_deep_)
+            Problem("the tree is deeper than " + std::to_string(kMaxDepth) +
+                    " levels; what lies deeper is placed under Unlinked");
+          too_deep_ = true;
+          work_.push_back({e.child, Unlinked(), 1, false});
         } else if (e.size > 0) {
           Recover(id, state_->elements.back(), source);
         }
@@ -547,7 +569,9 @@ class Salvager {
   uint64_t budget_ = 0;
   std::vector<bool> seen_;
   std::vector<Pending> work_;
-  std::map<std::u16string, Names> names_;  // by storage path prefix
+  std::map<size_t, Names> names_;  // by the element index of their storage
+  size_t unlinked_ = kTop;
+  bool too_deep_ = false;
 };
 
 const char* VerdictText(SalvageVerdict v) {
