@@ -154,7 +154,8 @@ std::vector<StorageProblem> StorageEngine::Check(std::u16string_view path) {
 }
 
 void StorageEngine::Compact(std::u16string_view path) {
-  const auto m = compound::ParseMode(STGM_TRANSACTED | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, compound::OpenKind::kRootOpen);
+  const auto m =
+      compound::ParseMode(STGM_TRANSACTED | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, compound::OpenKind::kRootOpen);
   const std::string p = ToUtf8(path);
   auto file = state_->files->Open(p, compound::OpenMode::kReadWrite);
   ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
