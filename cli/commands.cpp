@@ -349,6 +349,14 @@ int Check(const std::string& file, std::FILE* out) {
   return problems;
 }
 
+void Compact(const std::string& file, std::FILE* out) {
+  StorageEngine engine;
+  const std::u16string path = FromUtf8(file);
+  const uint64_t before = engine.Info(path).file_size;
+  engine.Compact(path);
+  fmt::print(out, "{}: {} bytes, {} before\n", file, engine.Info(path).file_size, before);
+}
+
 void Properties(const std::string& file, std::FILE* out) {
   CVellora doc;
   if (!doc.OpenFile(FromUtf8(file))) Fail(rt::kFileNotFound, file + ": not a document that can be opened");

@@ -35,6 +35,8 @@ void Info(const std::string& file, std::FILE* out);
 void Lines(const std::string& file, const std::string& element, int32_t number, std::FILE* out);
 // Returns the number of problems found (0: the file is sound).
 int Check(const std::string& file, std::FILE* out);
+// Rewrites the file without free space and prints its size before and after.
+void Compact(const std::string& file, std::FILE* out);
 // The pictures of a document's "Images" storage: each with its format, size in
 // pixels and bytes; a picture file added (named after the file unless `name` is
 // given); a picture written out byte for byte.

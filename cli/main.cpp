@@ -119,6 +119,10 @@ int main(int argc, char** argv) {
 
   cli::AddSalvageCommand(app, status);
 
+  auto* compact = app.add_subcommand("compact", "Rewrite the file into its smallest form, as safely as a save");
+  compact->add_option("FILE", file)->required();
+  compact->callback([&] { cli::Compact(file, stdout); });
+
   auto* properties = app.add_subcommand(
       "properties", "Open the File Properties window, or print its three tabs when there is no display");
   properties->add_option("FILE", file)->required();

@@ -288,6 +288,10 @@ class Committer {
   // that differ from the committed ones are known without comparing them all.
   void SetFat(uint64_t s, uint32_t value);
   uint32_t Allocate();
+  // Moves FAT and DIFAT sectors that lie past the last sector of data into
+  // free sectors below it, when there is room for all of them, so that the
+  // file can be cut after the data.
+  void LowerTables();
   uint32_t AllocateMini();
   void LinkMini(const SectorTable& chain) {
     for (size_t i = 0; i < chain.size(); ++i) minifat_[chain[i]] = i + 1 < chain.size() ? chain[i + 1] : kEndOfChain;
@@ -765,6 +769,7 @@ void Committer::PlaceTables() {
   const auto& old_difat = reuse_ ? c_.difat_sectors_ : none;
   fat_locs_ = old_fat;
   difat_locs_ = old_difat;
+  if (reuse_) LowerTables();
   for (bool changed = true; changed;) {
     changed = false;
     const size_t need_fat = std::max<size_t>(fat_locs_.size(), DivUp(fat_.size(), epb_));
@@ -826,6 +831,46 @@ void Committer::PlaceTables() {
   for (size_t j = 0; j < difat_locs_.size(); ++j) {
     if (j < old_difat.size() && difat_locs_[j] == old_difat[j]) continue;
     writer_.Put(difat_locs_[j], DifatSector(j));
+  }
+}
+
+void Committer::LowerTables() {
+  // Walking back from the end costs what the tail holds: nothing when data
+  // ends the file, the sectors a removal freed when it does not.
+  uint64_t data_end = fat_.size();
+  while (data_end > 0 &&
+         (fat_[data_end - 1] == kFreeSect || fat_[data_end - 1] == kFatSect || fat_[data_end - 1] == kDifSect)) {
+    --data_end;
+  }
+  size_t tail = 0;
+  uint64_t highest = 0;
+  for (const auto* locs : {&fat_locs_, &difat_locs_}) {
+    for (uint32_t s : *locs) {
+      if (s < data_end) continue;
+      ++tail;
+      highest = std::max<uint64_t>(highest, s);
+    }
+  }
+  // Moving a table sector changes the FAT sectors that describe both places,
+  // so the moves take up to twice the tail's count of the lowest free
+  // sectors, up to `top`. Only table sectors above it move, and only when
+  // that lowers the end of the file.
+  const size_t need = 2 * tail + 8;
+  if (tail == 0 || free_at_ + need > c_.free_.size()) return;
+  const uint32_t top = std::max<uint32_t>(c_.free_[free_at_ + need - 1], static_cast<uint32_t>(data_end));
+  if (highest <= top) return;
+  data_end = top + 1ull;
+  for (size_t i = 0; i < fat_locs_.size(); ++i) {
+    if (fat_locs_[i] < data_end) continue;
+    SetFat(fat_locs_[i], kFreeSect);
+    fat_locs_[i] = Allocate();
+    SetFat(fat_locs_[i], kFatSect);
+  }
+  for (uint32_t& s : difat_locs_) {
+    if (s < data_end) continue;
+    SetFat(s, kFreeSect);
+    s = Allocate();
+    SetFat(s, kDifSect);
   }
 }
 

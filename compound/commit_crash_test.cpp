@@ -312,5 +312,67 @@ TEST(CommitCrash, AFullDiskDuringAnImportCutsTheFileBack) {
   EXPECT_GT(failures, 2);
 }
 
+// Import, import again over it, remove: the file is cut after its data, its
+// tables moved below it. Compaction gives back the rest (the FAT's free
+// entries), and interrupted at any write, sync or rename it leaves the old
+// file or the new one, each whole.
+TEST(CommitCrash, CompactionGivesSpaceBackAllOrNothing) {
+  auto fs = std::make_shared<MemoryFileSystem>();
+  std::vector<uint64_t> sizes;
+  Snapshot expected;
+  {
+    StorageEngine engine(fs);
+    auto root = engine.CreateStorageFile(u"doc", kRoot);
+    WriteAll(root.CreateStream(u"kept", kRW), Pattern(300000, 60));
+    WriteAll(root.CreateStream(u"note", kRW), Pattern(700, 61));
+    root.Commit();
+    sizes.push_back(fs->Contents("doc").size());
+    WriteAll(root.CreateStream(u"import", kRW), Pattern(size_t{3} << 20, 62));
+    root.Commit();
+    WriteAll(root.CreateStream(u"import", kRW | STGM_CREATE), Pattern(size_t{3} << 20, 63));
+    root.Commit();
+    sizes.push_back(fs->Contents("doc").size());
+    root.DestroyElement(u"import");
+    root.Commit();
+    sizes.push_back(fs->Contents("doc").size());
+    expected = TakeSnapshot(root);
+  }
+  const auto before = fs->Contents("doc");
+  StorageEngine(fs).Compact(u"doc");
+  sizes.push_back(fs->Contents("doc").size());
+  std::printf("sizes: %llu before the imports, %llu after import and import again, %llu removed, %llu compacted\n",
+              static_cast<unsigned long long>(sizes[0]), static_cast<unsigned long long>(sizes[1]),
+              static_cast<unsigned long long>(sizes[2]), static_cast<unsigned long long>(sizes[3]));
+  EXPECT_GT(sizes[1], uint64_t{6} << 20);  // both copies
+  EXPECT_LT(sizes[2], sizes[0] + (uint64_t{1} << 20));
+  EXPECT_LE(sizes[3], sizes[0]);
+  std::vector<std::string> problems;
+  EXPECT_EQ(Read(fs->Contents("doc"), problems), expected);
+  EXPECT_TRUE(problems.empty());
+
+  int points = 0;
+  for (long at = 0;; ++at) {
+    auto disk = std::make_shared<MemoryFileSystem>();
+    disk->SetContents("doc", before);
+    auto plan = std::make_shared<FaultPlan>();
+    plan->kind = FaultPlan::Kind::kCrash;
+    plan->at = at;
+    if (testing::ErrorOf([&] { StorageEngine(std::make_shared<FaultFileSystem>(disk, plan)).Compact(u"doc"); }) == 0) {
+      break;
+    }
+    ++points;
+    for (bool durable_only : {false, true}) {
+      const auto bytes = disk->Contents("doc", durable_only);
+      EXPECT_TRUE(bytes.size() == sizes[2] || bytes.size() == sizes[3]) << "interrupted at call " << at;
+      EXPECT_EQ(Read(bytes, problems), expected) << "interrupted at call " << at;
+      EXPECT_TRUE(problems.empty()) << "interrupted at call " << at;
+    }
+    StorageEngine(disk).OpenStorageFile(u"doc", kRoot).Release();
+    EXPECT_EQ(disk->FileCount(), 1u) << "interrupted at call " << at;
+  }
+  std::printf("compaction interrupted at %d points\n", points);
+  EXPECT_GT(points, 3);
+}
+
 }  // namespace
 }  // namespace vellora2::compound

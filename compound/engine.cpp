@@ -167,6 +167,18 @@ std::vector<StorageProblem> StorageEngine::Check(std::u16string_view path) {
   return out;
 }
 
+void StorageEngine::Compact(std::u16string_view path) {
+  const auto m =
+      compound::ParseMode(STGM_TRANSACTED | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, compound::OpenKind::kRootOpen);
+  const std::string p = ToUtf8(path);
+  auto file = state_->files->Open(p, compound::OpenMode::kReadWrite);
+  ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
+  compound::Document doc(state_->files, p, file, m);
+  doc.set_container(compound::Container::Open(file));
+  compound::RemoveLeftovers(*state_->files, p);
+  doc.Compact();
+}
+
 CompoundFileInfo StorageEngine::Info(std::u16string_view path) {
   auto file = state_->files->Open(ToUtf8(path), compound::OpenMode::kRead);
   std::array<std::byte, 512> bytes{};

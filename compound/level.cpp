@@ -153,6 +153,12 @@ void Document::Publish(Node& root, const std::vector<Node*>& others) {
   }
 }
 
+void Document::Compact() {
+  if (!mode_.write || !container_) Fail(STG_E_ACCESSDENIED, "only a compound file opened for writing can be compacted");
+  auto tree = container_->LoadTree();
+  Rewrite(*tree, container_->header().major_version);
+}
+
 void Document::Rewrite(Node& root, uint16_t major_version) {
   if (path_.empty()) Fail(STG_E_INVALIDFUNCTION, "a temporary store cannot be rewritten");
   static std::atomic<unsigned> counter{0};

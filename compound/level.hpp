@@ -40,6 +40,9 @@ class Document {
   // Sets the largest size a version 3 file may reach before it is rewritten as
   // version 4 (tests lower it to exercise the switch).
   void set_version3_limit(uint64_t limit) { version3_limit_ = limit; }
+  // Writes the committed tree whole into a new file and renames it over this
+  // one, as Publish does when it must: the file then holds no free space.
+  void Compact();
 
  private:
   void Rewrite(Node& root, uint16_t major_version);

@@ -286,7 +286,7 @@ TEST_F(PosixFileTest, CopiesOfAKilledRewriteGoAtTheNextOpenForWriting) {
 TEST_F(PosixFileTest, ReadersOvertakenByCommitsGetTheirSnapshotOrAnError) {
   const auto path = Path("overtaken.cfb");
   constexpr size_t kBig = size_t{3} << 20;
-  constexpr size_t kPiece = 64 * 1024;
+  constexpr size_t kPiece = size_t{64} * 1024;
   auto write_generation = [](Storage& root, uint32_t gen) {
     WriteAll(root.OpenStream(u"big", kRW), Pattern(kBig, gen));
     WriteAll(root.OpenStream(u"gen", kRW), Bytes(std::to_string(gen)));

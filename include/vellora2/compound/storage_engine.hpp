@@ -253,6 +253,11 @@ class StorageEngine {
   // The header facts of a file on disk; STG_E_INVALIDHEADER and the like when it
   // is not a compound file.
   CompoundFileInfo Info(std::u16string_view path);
+  // Rewrites a file on disk into its smallest form (no free sectors, every
+  // stream in one run) with the safety of a commit: a crash leaves the old
+  // file or the new one. Needs the file to itself (STG_E_SHAREVIOLATION while
+  // another open holds it).
+  void Compact(std::u16string_view path);
 
  private:
   std::unique_ptr<compound::EngineState> state_;
