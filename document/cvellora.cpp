@@ -49,8 +49,8 @@ GCommonDialog& CommonDialog() {
 // longer has a name.
 void RemoveTarget(const std::u16string& target) {
   const std::string path = ToUtf8(target);
-  compound::RefuseIfHeld(path, u"");
-  if (::unlink(path.c_str()) != 0) Raise(rt::kPathFileAccessError);
+  compound::RefuseIfHeld(path, kSource);
+  if (::unlink(path.c_str()) != 0) Raise(rt::kPathFileAccessError, std::u16string(kSource));
 }
 
 // "AppVersion" is found as AddUserProperty replaces it, without regard to
@@ -151,6 +151,8 @@ bool CVellora::blnReadOnly() const { return blnDocumentOpen() && CurrentThreadSt
 
 int32_t CVellora::DialogBoxParentHwnd() const { return mDialogBoxParentHwnd <= 0 ? -1 : mDialogBoxParentHwnd; }
 
+namespace {
+
 // Every element object is asked (and set) in turn, so one set to nothing is
 // error 91 whatever the others say.
 template <typename Element>
@@ -158,6 +160,8 @@ Element& ElementObject(const std::shared_ptr<Element>& element) {
   if (!element) Raise(rt::kObjectNotSet);
   return *element;
 }
+
+}  // namespace
 
 bool CVellora::Dirty() const {
   bool dirty = mDirty;

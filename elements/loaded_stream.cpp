@@ -89,12 +89,10 @@ bool CFilesIO::Load(std::u16string& Name) {
     std::u16string stream_name;
     SplitStreamStorage(Name, storage_path, stream_name);
     Storage& root = elements::DocumentRoot(kSource);
-    // A read-only document's stream can be read but not made.
-    const bool read_only = CurrentThreadState().read_only;
     if (storage_path.empty()) {
       storage_ = root;
     } else {
-      if (!read_only) CreatePath(root, storage_path);
+      CreatePath(root, storage_path);
       storage_ = root.OpenStorage(storage_path, elements::kEditTransacted);
     }
     loaded_storage_path_ = storage_path;
@@ -103,7 +101,6 @@ bool CFilesIO::Load(std::u16string& Name) {
       stream_ = storage_.OpenStream(stream_name, elements::kEdit);
       return true;
     }
-    RefuseIfReadOnly(kSource);
     stream_ = storage_.CreateStream(stream_name, elements::kEdit);
     return false;
   });
