@@ -195,6 +195,10 @@ same "a document's storage exports with its streams" tiny.txt settings.out/Count
 head -c 9000000 /dev/zero >nine.bin
 script -qec "'$vellora' import plain.qxv nine.bin Nine" /dev/null >tty3.log 2>&1
 has "an engine import draws a bar" "8.6/8.6 MiB" tty3.log
+script -qec "stty cols 30; '$vellora' import -f plain.qxv nine.bin Nine" /dev/null >tty4.log 2>&1
+[ "$(tr '\r' '\n' <tty4.log | sed 's/…/./g' | LC_ALL=C awk '{ if (length($0) > n) n = length($0) } END { print n }')" -le 30 ] \
+  && grep -q "100.0%" tty4.log && passed=$((passed + 1)) \
+  || { failed=$((failed + 1)); echo "FAIL: the bar is wider than the terminal"; cat tty4.log; }
 ok tree-plain-after "$vellora" tree plain.qxv
 if grep -q "SummaryInformation" out.txt && ! grep -q "Images" out.txt; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: plain file after props"; cat out.txt; fi
 
