@@ -231,6 +231,10 @@ same "a document's storage exports with its streams" tiny.txt settings.out/Count
 head -c 9000000 /dev/zero >nine.bin
 script -qec "'$vellora' import plain.qxv nine.bin Nine" /dev/null >tty3.log 2>&1
 has "an engine import draws a bar" "8.6/8.6 MiB" tty3.log
+script -qec "stty cols 30; '$vellora' import -f plain.qxv nine.bin Nine" /dev/null >tty4.log 2>&1
+[ "$(tr '\r' '\n' <tty4.log | sed 's/…/./g' | LC_ALL=C awk '{ if (length($0) > n) n = length($0) } END { print n }')" -le 30 ] \
+  && grep -q "100.0%" tty4.log && passed=$((passed + 1)) \
+  || { failed=$((failed + 1)); echo "FAIL: the bar is wider than the terminal"; cat tty4.log; }
 ok tree-plain-after "$vellora" tree plain.qxv
 if grep -q "SummaryInformation" out.txt && ! grep -q "Images" out.txt; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: plain file after props"; cat out.txt; fi
 
@@ -314,8 +318,46 @@ fails "open a non-document" "error -2147286" "$vellora" tree junk.qxv
 fails "missing document" "error" "$vellora" tree nothing.qxv
 fails "info on a non-document" "error -2147286" "$vellora" info junk.qxv
 fails "check on a non-document" "error -2147286" "$vellora" check junk.qxv
-"$vellora" frobnicate doc.qxv >/dev/null 2>&1
-[ $? -ne 0 ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: unknown command succeeded"; }
+# The conventions of coreutils: usage errors exit 2 with a hint, failures 1,
+# "-" for standard input and output, write errors on standard output fail.
+usage() {  # usage NAME COMMAND...: exit status 2, "vellora: " and a hint on stderr
+  local name=$1; shift
+  "$@" >out.txt 2>err.txt
+  local status=$?
+  if [ "$status" -eq 2 ] && grep -q '^vellora: ' err.txt && grep -q "vellora --help" err.txt; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1)); echo "FAIL: $name (status $status)"; cat err.txt
+  fi
+}
+usage "unknown command" "$vellora" frobnicate doc.qxv
+usage "missing argument" "$vellora" tree
+usage "unknown option" "$vellora" tree --frob doc.qxv
+usage "help of no command" "$vellora" help frobnicate
+ok version "$vellora" --version
+has "the version" "^vellora [0-9]" out.txt
+ok help-export "$vellora" help export
+has "help COMMAND gives that command's options" "recursive" out.txt
+for command in "tree doc.qxv" "cat doc.qxv Settings/Counted" "props doc.qxv" "info doc.qxv" "tree --list doc.qxv"; do
+  # shellcheck disable=SC2086
+  "$vellora" $command >/dev/full 2>err.txt
+  status=$?
+  [ "$status" -eq 1 ] && grep -q "standard output" err.txt && passed=$((passed + 1)) \
+    || { failed=$((failed + 1)); echo "FAIL: $command >/dev/full (status $status)"; cat err.txt; }
+done
+"$vellora" import doc.qxv - 'Settings\FromStdin' <big.bin >out.txt 2>err.txt \
+  && "$vellora" export doc.qxv Settings/FromStdin - >stdin.out 2>err.txt
+same "import - and export - into a document" big.bin stdin.out
+printf 'piped' | "$vellora" import plain.qxv - piped >out.txt 2>err.txt && "$vellora" export plain.qxv piped - >piped.out
+printf 'piped' >piped.exp; same "import - and export - in a plain file" piped.exp piped.out
+# A name tree shows is typed back as shown, with either separator.
+ok tree-escapes "$vellora" tree doc.qxv
+name=$(sed -n 's/^[├└]── \(\\005SummaryInformation\)  [0-9]*$/\1/p' out.txt)
+"$vellora" cat doc.qxv "$name" >si1.out 2>err.txt && "$vellora" cat doc.qxv "/$name" >si2.out 2>>err.txt
+[ -n "$name" ] && [ -s si1.out ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: escape typed back"; cat err.txt; }
+same "either separator" si1.out si2.out
+ok lines-slash "$vellora" lines doc.qxv Settings/Icons/Options 2
+has "lines takes / too" "^second line$" out.txt
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -78,24 +78,29 @@ void CopyStream(Stream& from, Stream& to) {
 // A disk file open for reading; anything but a regular file is refused.
 class DiskFile {
  public:
-  explicit DiskFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+  // "-" is standard input, whatever it is; its size is known only for a file.
+  explicit DiskFile(const std::string& path)
+      : fd_(path == "-" ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC)), owned_(path != "-") {
     if (fd_ < 0) FailErrno(path);
     struct stat st {};
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-      ::close(fd_);
+    if (::fstat(fd_, &st) != 0 || (owned_ && !S_ISREG(st.st_mode))) {
+      if (owned_) ::close(fd_);
       Fail(rt::kBadFileNameOrNumber, path + " is not a regular file");
     }
-    size_ = static_cast<uint64_t>(st.st_size);
+    size_ = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
   }
   DiskFile(const DiskFile&) = delete;
   DiskFile& operator=(const DiskFile&) = delete;
-  ~DiskFile() { ::close(fd_); }
+  ~DiskFile() {
+    if (owned_) ::close(fd_);
+  }
 
   int fd() const { return fd_; }
   uint64_t size() const { return size_; }
 
  private:
   int fd_;
+  bool owned_;
   uint64_t size_ = 0;
 };
 
@@ -174,6 +179,7 @@ void Import(const std::string& file, const std::string& disk_file, const std::st
 }
 
 void Export(const std::string& file, const std::string& element, const std::string& disk_path, const Options& options) {
+  if (disk_path == "-" && !options.recursive) return Cat(file, element, stdout);
   const auto parts = SplitPath(element);
   // A whole storage, and any element whose name a document's paths cannot
   // spell, is read through the engine in documents too.

@@ -1,9 +1,12 @@
 #include "cli/document.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <optional>
 #include <cstdlib>
 #include <string_view>
 
@@ -55,6 +58,30 @@ class TempFolder {
  private:
   std::string path_;
 };
+
+void SpoolStandardInput(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) FailErrno(path);
+  std::vector<char> buf(1u << 20);
+  try {
+    for (;;) {
+      const ssize_t n = ::read(STDIN_FILENO, buf.data(), buf.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) FailErrno("standard input");
+      if (n == 0) break;
+      for (ssize_t off = 0; off < n;) {
+        const ssize_t w = ::write(fd, buf.data() + off, static_cast<size_t>(n - off));
+        if (w < 0 && errno == EINTR) continue;
+        if (w < 0) FailErrno(path);
+        off += w;
+      }
+    }
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  if (::close(fd) != 0) FailErrno(path);
+}
 
 std::vector<std::u16string> Names(const Variant& list) {
   const auto* names = list.array_if<std::u16string>();
@@ -159,7 +186,13 @@ void Import(CVellora& doc, const std::string& disk_file, const std::vector<std::
     Fail(STG_E_FILEALREADYEXISTS,
          ToUtf8(element) + (kind == STGTY_STORAGE ? " exists as a storage" : " exists (use --force to replace it)"));
   }
-  std::u16string location = FromUtf8(disk_file);
+  // Standard input reaches CFilesIO, which takes only disk files, through one.
+  std::optional<TempFolder> spool;
+  if (disk_file == "-") {
+    spool.emplace();
+    SpoolStandardInput(spool->File());
+  }
+  std::u16string location = FromUtf8(spool ? spool->File() : disk_file);
   files->Import(location, element);
   // A file that another program holds open is only reported in a message box.
   if (!files->Dirty()) Fail(rt::kPathFileAccessError, disk_file + " is in use by another program");

@@ -1,5 +1,7 @@
 // vellora: compound documents from the command line.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,16 @@
 namespace {
 
 constexpr int kFailure = 1;
+// A command line that could not be understood, as coreutils and 7-Zip report it.
+constexpr int kUsage = 2;
+
+// Standard output is written through stdio's buffer: a full disk or a closed
+// pipe shows only when it is flushed, and must still fail the command.
+bool FlushOutput() {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+  std::fprintf(stderr, "vellora: standard output: %s\n", std::strerror(errno));
+  return false;
+}
 
 }  // namespace
 
@@ -22,6 +34,7 @@ int main(int argc, char** argv) {
   using namespace vellora2;
   CLI::App app{"vellora: create, list, read and change compound documents (.qxv)"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("vellora ") + VELLORA2_VERSION);
   cli::Options options;
   std::string file, element, disk, target;
   int status = 0;
@@ -128,16 +141,35 @@ int main(int argc, char** argv) {
   properties->add_option("FILE", file)->required();
   properties->callback([&] { cli::Properties(file, stdout); });
 
+  std::string topic;
+  auto* help = app.add_subcommand("help", "Show the help of the tool, or of one command");
+  help->add_option("COMMAND", topic, "A command, such as export");
+  help->callback([&] {
+    if (topic.empty()) throw CLI::CallForHelp();
+    CLI::App* command = nullptr;
+    try {
+      command = app.get_subcommand(topic);
+    } catch (const CLI::OptionNotFound&) {
+      throw CLI::ValidationError("COMMAND", "no command named " + topic);
+    }
+    fmt::print("{}", command->help());
+  });
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e);
+    // --help and --version end the parse too; they are no error.
+    if (e.get_exit_code() == 0) return app.exit(e) == 0 && FlushOutput() ? 0 : kFailure;
+    fmt::print(stderr, "vellora: {}\nTry 'vellora --help' or 'vellora help COMMAND' for more information.\n", e.what());
+    return kUsage;
   } catch (const AutomationError& e) {
+    std::fflush(stdout);
     fmt::print(stderr, "vellora: {} (error {})\n", cli::ShownText(ToUtf8(e.description())), e.number());
     return kFailure;
   } catch (const std::exception& e) {
+    std::fflush(stdout);
     fmt::print(stderr, "vellora: {}\n", e.what());
     return kFailure;
   }
-  return status;
+  return FlushOutput() ? status : kFailure;
 }

@@ -1,7 +1,9 @@
 #include "cli/progress.hpp"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -12,6 +14,28 @@ namespace {
 
 constexpr uint64_t kPercentTotal = 100;
 constexpr double kMiB = 1048576.0;
+
+size_t TerminalColumns() {
+  winsize size{};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  return 80;
+}
+
+// The start of `text` that fills at most `columns` columns, counting one per
+// character (UTF-8 continuation bytes take none), "…" where it was cut.
+std::string FitColumns(const std::string& text, size_t columns) {
+  size_t count = 0;
+  for (unsigned char c : text) count += (c & 0xC0) != 0x80;
+  if (count <= columns) return text;
+  if (columns == 0) return {};
+  size_t kept = 0;
+  size_t at = 0;
+  for (; at < text.size(); ++at) {
+    const auto c = static_cast<unsigned char>(text[at]);
+    if ((c & 0xC0) != 0x80 && ++kept == columns) break;
+  }
+  return text.substr(0, at) + "…";
+}
 
 }  // namespace
 
@@ -37,18 +61,22 @@ void Progress::Update(uint64_t done) {
 }
 
 void Progress::Draw(uint64_t done) {
-  constexpr int kWidth = 30;
   const int permille = total_ ? static_cast<int>(done * 1000 / total_) : 1000;
   last_permille_ = permille;
-  const int filled = permille * kWidth / 1000;
-  std::string bar(static_cast<size_t>(filled), '#');
-  bar.resize(kWidth, ' ');
-  if (unit_ == Unit::kPercent) {
-    fmt::print(stderr, "\r{} [{}] {:5.1f}%", label_, bar, permille / 10.0);
-  } else {
-    fmt::print(stderr, "\r{} [{}] {:5.1f}% {:.1f}/{:.1f} MiB", label_, bar, permille / 10.0,
-               static_cast<double>(done) / kMiB, static_cast<double>(total_) / kMiB);
-  }
+  const std::string figures =
+      unit_ == Unit::kPercent
+          ? fmt::format(" {:5.1f}%", permille / 10.0)
+          : fmt::format(" {:5.1f}% {:.1f}/{:.1f} MiB", permille / 10.0, static_cast<double>(done) / kMiB,
+                        static_cast<double>(total_) / kMiB);
+  // One line that never wraps: a wrapped line would leave a copy of the bar on
+  // every redraw. The bar takes at most 30 columns, the label what is left.
+  const size_t columns = TerminalColumns() - 1;
+  const size_t rest = columns > figures.size() + 3 ? columns - figures.size() - 3 : 0;
+  const size_t width = std::min<size_t>(30, rest / 2);
+  std::string label = FitColumns(label_, rest - width);
+  std::string bar(static_cast<size_t>(permille) * width / 1000, '#');
+  bar.resize(width, ' ');
+  fmt::print(stderr, "\r{}{}[{}]{}", label, label.empty() ? "" : " ", bar, FitColumns(figures, columns));
   std::fflush(stderr);
 }
 

@@ -15,6 +15,19 @@ auto LowerBound(const std::vector<std::shared_ptr<Node>>& children, std::u16stri
 
 }  // namespace
 
+Node::~Node() {
+  std::vector<std::shared_ptr<Node>> work = std::move(children);
+  while (!work.empty()) {
+    std::shared_ptr<Node> n = std::move(work.back());
+    work.pop_back();
+    // Only the last owner takes the children; they die with it otherwise.
+    if (n.use_count() == 1) {
+      for (auto& c : n->children) work.push_back(std::move(c));
+      n->children.clear();
+    }
+  }
+}
+
 std::shared_ptr<Node> Node::Find(std::u16string_view child_name) const {
   auto it = LowerBound(children, child_name);
   return it != children.end() && CompareNames((*it)->name, child_name) == 0 ? *it : nullptr;

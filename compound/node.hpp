@@ -28,6 +28,13 @@ struct Node {
   int open_count = 0;
   bool destroyed = false;
 
+  Node() = default;
+  Node(const Node&) = delete;
+  Node& operator=(const Node&) = delete;
+  // Frees the subtree with a list rather than by recursion: trees from other
+  // writers nest storages a hundred thousand deep.
+  ~Node();
+
   // The child of that name, or null.
   std::shared_ptr<Node> Find(std::u16string_view child_name) const;
   // Inserts keeping name order; the name must be new.
