@@ -14,6 +14,8 @@ cache=()
 if command -v ccache >/dev/null 2>&1; then
   cache=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
   export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
+  # Paths relative to the checkout, so that another clone of it shares the cache.
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR=1
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${cache[@]}" >/dev/null

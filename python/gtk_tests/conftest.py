@@ -38,6 +38,12 @@ class User:
         except subprocess.TimeoutExpired:
             self.process.kill()
             raise AssertionError(f"{self.command}: the window did not appear")
+        # GTK may map a dialog twice (the print dialog does while it looks for
+        # printers): xdotool then meets a window that is already gone. What
+        # the dialog answered, which the test checks, tells whether the keys
+        # arrived; only other failures are the typing's own.
+        if exc[0] is None and "BadWindow" in errors:
+            return
         assert self.process.returncode == 0, errors
 
 
