@@ -357,7 +357,7 @@ void BindGBytes(py::module_& m) {
           },
           "ab"_a, "iOffset"_a, "iLen"_a = 0, "fToNull"_a = false,
           "The text of iLen bytes from iOffset (below 1: the rest); with fToNull it stops at the first NUL.\nA field "
-          "outside the array raises 9, a negative length 5.")
+          "outside the array raises 9.")
       .def(
           "InsBytes",
           [](GBytes& self, std::u16string sIns, const py::object& ab, int32_t off, int32_t len) {
