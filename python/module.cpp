@@ -57,15 +57,19 @@ void BindVariant(py::module_& m) {
              return type ? Coerce(v, *type) : v;
            }),
            "value"_a = py::none(), "vartype"_a = py::none())
-      .def_property_readonly("vartype", [](const Variant& v) { return v.type(); })
-      .def_property_readonly("is_array", &Variant::IsArray)
-      .def_property_readonly("value", [](const Variant& v) {
-        // Null and Error have no Python value of their own: None and the code.
-        if (v.IsNull()) return py::object(py::none());
-        if (const auto* e = v.get_if<ErrorValue>()) return py::object(py::int_(e->scode));
-        if (v.IsObject()) return py::object(py::none());
-        return FromVariant(v);
-      })
+      .def_property_readonly(
+          "vartype", [](const Variant& v) { return v.type(); }, "The Automation subtype, a VarType.")
+      .def_property_readonly("is_array", &Variant::IsArray, "True when the value is an array.")
+      .def_property_readonly(
+          "value",
+          [](const Variant& v) {
+            // Null and Error have no Python value of their own: None and the code.
+            if (v.IsNull()) return py::object(py::none());
+            if (const auto* e = v.get_if<ErrorValue>()) return py::object(py::int_(e->scode));
+            if (v.IsObject()) return py::object(py::none());
+            return FromVariant(v);
+          },
+          "The value as Python sees it (see the table of values in the module's documentation).")
       .def("__eq__", [](const Variant& a, const Variant& b) { return a == b; })
       .def("__repr__", [](const Variant& v) {
         const std::string type = py::str(py::cast(v.type()).attr("name")).cast<std::string>();

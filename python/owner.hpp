@@ -115,14 +115,14 @@ class BoundClass : public py::class_<T, std::shared_ptr<T>> {
     Base::def(name, Checked<T>(std::forward<F>(f)), extra...);
     return *this;
   }
-  template <typename G>
-  BoundClass& def_property_readonly(const char* name, G&& get) {
-    Base::def_property_readonly(name, Checked<T>(std::forward<G>(get)));
+  template <typename G, typename... Extra>
+  BoundClass& def_property_readonly(const char* name, G&& get, const Extra&... extra) {
+    Base::def_property_readonly(name, Checked<T>(std::forward<G>(get)), extra...);
     return *this;
   }
-  template <typename G, typename S>
-  BoundClass& def_property(const char* name, G&& get, S&& set) {
-    Base::def_property(name, Checked<T>(std::forward<G>(get)), Checked<T>(std::forward<S>(set)));
+  template <typename G, typename S, typename... Extra>
+  BoundClass& def_property(const char* name, G&& get, S&& set, const Extra&... extra) {
+    Base::def_property(name, Checked<T>(std::forward<G>(get)), Checked<T>(std::forward<S>(set)), extra...);
     return *this;
   }
 };

@@ -24,22 +24,30 @@ void BindSalvage(py::module_& m) {
       .value("Lost", SalvageVerdict::kLost);
 
   py::class_<SalvagedElement>(m, "SalvagedElement")
-      .def_readonly("path", &SalvagedElement::path)
-      .def_readonly("is_storage", &SalvagedElement::is_storage)
-      .def_readonly("linked", &SalvagedElement::linked)
-      .def_readonly("verdict", &SalvagedElement::verdict)
-      .def_readonly("size", &SalvagedElement::size)
-      .def_readonly("recovered", &SalvagedElement::recovered)
-      .def_readonly("reason", &SalvagedElement::reason)
+      .def_readonly("path", &SalvagedElement::path,
+                    "Backslash-separated path in the recovered tree; names made valid and unique.")
+      .def_readonly("is_storage", &SalvagedElement::is_storage, "True for a storage, False for a stream.")
+      .def_readonly(
+          "linked", &SalvagedElement::linked,
+          "False for an entry the directory holds but its tree no longer reaches (placed under \"Unlinked\").")
+      .def_readonly("verdict", &SalvagedElement::verdict,
+                    "Whole, partial (the bytes before the first bad link) or lost: a SalvageVerdict.")
+      .def_readonly("size", &SalvagedElement::size, "The stream size that the directory entry gives.")
+      .def_readonly("recovered", &SalvagedElement::recovered,
+                    "The number of bytes that came back, from the start of the stream.")
+      .def_readonly("reason", &SalvagedElement::reason, "Why the element is not whole; \"\" when it is.")
       .def("__repr__", [](const SalvagedElement& e) {
         return "<SalvagedElement " + py::repr(py::cast(e.path)).cast<std::string>() + " " +
                std::to_string(e.recovered) + "/" + std::to_string(e.size) + ">";
       });
 
   py::class_<SalvagedFile>(m, "SalvagedFile")
-      .def_property_readonly("Elements", &SalvagedFile::Elements)
-      .def_property_readonly("Problems", &SalvagedFile::Problems)
-      .def_property_readonly("Whole", &SalvagedFile::Whole)
+      .def_property_readonly("Elements", &SalvagedFile::Elements,
+                             "The elements found, storages before what they hold, as SalvagedElement objects.")
+      .def_property_readonly("Problems", &SalvagedFile::Problems,
+                             "The damage found in the header, tables and directory, in words.")
+      .def_property_readonly("Whole", &SalvagedFile::Whole,
+                             "True when every stream came back whole and in its place and no directory entry was lost.")
       .def(
           "Read",
           [](const SalvagedFile& f, size_t index) {
@@ -48,14 +56,18 @@ void BindSalvage(py::module_& m) {
             f.Read(index, 0, std::as_writable_bytes(std::span(bytes)));
             return Bytes(bytes);
           },
-          "index"_a)
+          "index"_a, "The recovered bytes of the element at index in Elements; IndexError for no such element.")
       .def(
           "WriteCompoundFile",
-          [](const SalvagedFile& f, const py::object& path) { f.WriteCompoundFile(PathArgument(path)); }, "path"_a)
-      .def("Report", &SalvagedFile::Report);
+          [](const SalvagedFile& f, const py::object& path) { f.WriteCompoundFile(PathArgument(path)); }, "path"_a,
+          "Writes the recovered tree as a new compound file at path (a lost stream is created empty).\nRaises "
+          "AutomationError STG_E_FILEALREADYEXISTS when path exists.")
+      .def("Report", &SalvagedFile::Report, "One line per element with its verdict and bytes, then the problems.");
 
   m.def(
-      "Salvage", [](const py::object& path) { return SalvagedFile::Open(PathArgument(path)); }, "path"_a);
+      "Salvage", [](const py::object& path) { return SalvagedFile::Open(PathArgument(path)); }, "path"_a,
+      "Reads the damaged compound file at path without trusting it, as a SalvagedFile.\nRaises AutomationError (an "
+      "STG_E code) only when it cannot be read or lacks the compound-file signature.");
 }
 
 }  // namespace vellora2::python
