@@ -360,6 +360,18 @@ same "either separator" si1.out si2.out
 ok lines-slash "$vellora" lines doc.qxv Settings/Icons/Options 2
 has "lines takes / too" "^second line$" out.txt
 
+# Messages that say what is wrong.
+fails "a missing folder is named" "nodir/x.qxv: the folder nodir does not exist" "$vellora" create nodir/x.qxv
+fails "a missing folder, opening" "the folder nodir does not exist" "$vellora" tree nodir/x.qxv
+fails "a missing folder, exporting" "nodir/x.out: the folder nodir does not exist (error 76)" \
+  "$vellora" export doc.qxv Settings/Counted nodir/x.out
+fails "a missing folder, exporting a tree" "the folder nodir/a does not exist" "$vellora" export -r doc.qxv / nodir/a/b
+fails "a line past the end" "Settings/Counted: there is no line 99, it has 1 line (error 9)" \
+  "$vellora" lines doc.qxv Settings/Counted 99
+mkdir folder
+fails "export onto a folder says so" "folder is a folder, not a file" "$vellora" export doc.qxv Settings/Counted folder
+fails "export -f onto a folder says so" "folder is a folder, not a file" "$vellora" export -f doc.qxv Settings/Counted folder
+
 # The manual page and the completion, installed as a package would install them.
 if [ -n "$build" ]; then
   ok install-docs cmake --install "$build" --component vellora_docs --prefix "$work/prefix"
