@@ -372,6 +372,15 @@ mkdir folder
 fails "export onto a folder says so" "folder is a folder, not a file" "$vellora" export doc.qxv Settings/Counted folder
 fails "export -f onto a folder says so" "folder is a folder, not a file" "$vellora" export -f doc.qxv Settings/Counted folder
 
+# A file name that is not UTF-8 names the same bytes on disk.
+ok create-latin1 "$vellora" create $'new\xe9.qxv'
+[ -f $'new\xe9.qxv' ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: the name lost its bytes"; ls; }
+ok tree-latin1 "$vellora" tree $'new\xe9.qxv'
+has "a document under a name that is not UTF-8 opens" "── Images/" out.txt
+ok import-latin1 "$vellora" import $'new\xe9.qxv' tiny.txt Latin
+ok export-latin1 "$vellora" export $'new\xe9.qxv' Latin $'out\xff'
+same "export to a name that is not UTF-8" tiny.txt $'out\xff'
+
 # The manual page and the completion, installed as a package would install them.
 if [ -n "$build" ]; then
   ok install-docs cmake --install "$build" --component vellora_docs --prefix "$work/prefix"
