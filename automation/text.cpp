@@ -77,6 +77,11 @@ std::string ToUtf8(std::u16string_view text) {
     if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
+    } else if (c >= 0xDC80 && c < 0xDD00) {
+      // A byte FromUtf8 could not decode goes back as it came, so that a file
+      // name which is not UTF-8 still names its file.
+      out.push_back(static_cast<char>(c - 0xDC00));
+      continue;
     } else if (c >= 0xD800 && c < 0xE000) {
       c = 0xFFFD;
     }
@@ -102,8 +107,9 @@ std::u16string FromUtf8(std::string_view text) {
     }
     ok = ok && cp >= kMinimum[extra] && cp <= 0x10FFFF && (cp < 0xD800 || cp >= 0xE000);
     if (!ok) {
-      // Skip one byte only, so that the text after a broken sequence survives.
-      out.push_back(0xFFFD);
+      // One byte only, kept as a lone surrogate (as Python's surrogateescape
+      // does) so that ToUtf8 gives it back; the text after it survives.
+      out.push_back(static_cast<char16_t>(0xDC00 + lead));
       ++i;
       continue;
     }

@@ -3,6 +3,7 @@
 # status, output and the bytes that come back.
 set -u
 vellora=$1
+build=${2:-}  # the build tree, for the installed manual page and completion
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -358,6 +359,56 @@ name=$(sed -n 's/^[├└]── \(\\005SummaryInformation\)  [0-9]*$/\1/p' out.
 same "either separator" si1.out si2.out
 ok lines-slash "$vellora" lines doc.qxv Settings/Icons/Options 2
 has "lines takes / too" "^second line$" out.txt
+
+# Messages that say what is wrong.
+fails "a missing folder is named" "nodir/x.qxv: the folder nodir does not exist" "$vellora" create nodir/x.qxv
+fails "a missing folder, opening" "the folder nodir does not exist" "$vellora" tree nodir/x.qxv
+fails "a missing folder, exporting" "nodir/x.out: the folder nodir does not exist (error 76)" \
+  "$vellora" export doc.qxv Settings/Counted nodir/x.out
+fails "a missing folder, exporting a tree" "the folder nodir/a does not exist" "$vellora" export -r doc.qxv / nodir/a/b
+fails "a line past the end" "Settings/Counted: there is no line 99, it has 1 line (error 9)" \
+  "$vellora" lines doc.qxv Settings/Counted 99
+mkdir folder
+fails "export onto a folder says so" "folder is a folder, not a file" "$vellora" export doc.qxv Settings/Counted folder
+fails "export -f onto a folder says so" "folder is a folder, not a file" "$vellora" export -f doc.qxv Settings/Counted folder
+
+# A file name that is not UTF-8 names the same bytes on disk.
+ok create-latin1 "$vellora" create $'new\xe9.qxv'
+[ -f $'new\xe9.qxv' ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: the name lost its bytes"; ls; }
+ok tree-latin1 "$vellora" tree $'new\xe9.qxv'
+has "a document under a name that is not UTF-8 opens" "── Images/" out.txt
+ok import-latin1 "$vellora" import $'new\xe9.qxv' tiny.txt Latin
+ok export-latin1 "$vellora" export $'new\xe9.qxv' Latin $'out\xff'
+same "export to a name that is not UTF-8" tiny.txt $'out\xff'
+
+# The manual page and the completion, installed as a package would install them.
+if [ -n "$build" ]; then
+  ok install-docs cmake --install "$build" --component vellora_docs --prefix "$work/prefix"
+  page="$work/prefix/share/man/man1/vellora.1"
+  MANWIDTH=200 man -l "$page" >man.txt 2>err.txt && [ ! -s err.txt ] && passed=$((passed + 1)) \
+    || { failed=$((failed + 1)); echo "FAIL: the manual page does not render"; cat err.txt; }
+  "$vellora" --help | sed -n '/^Subcommands:/,$s/^  \([a-z]*\) .*/\1/p' >commands.txt
+  [ "$(wc -l <commands.txt)" -ge 17 ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: help lists the commands"; }
+  while read -r command; do
+    has "the manual page has $command" "^   $command$" man.txt
+  done <commands.txt
+  has "the manual page has images' own commands" "^   images extract$" man.txt
+  has "the manual page gives a command's options" "^ *-r,--recursive" man.txt
+  complete_line() {  # complete_line WORDS...: what the installed completion offers for the last word
+    bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _vellora; printf "%s\n" "${COMPREPLY[@]}"' \
+      _ "$work/prefix/share/bash-completion/completions/vellora" "$@"
+  }
+  complete_line vellora '' | sort >offered.txt
+  sort commands.txt >expected.txt
+  [ -z "$(comm -23 expected.txt offered.txt)" ] && passed=$((passed + 1)) \
+    || { failed=$((failed + 1)); echo "FAIL: completion misses commands"; comm -23 expected.txt offered.txt; }
+  [ "$(complete_line vellora ex)" = export ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: completion of ex"; }
+  [ "$(complete_line vellora images ex)" = extract ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: images ex"; }
+  complete_line vellora export --r >offered.txt
+  has "completion offers a command's options" "^--recursive$" offered.txt
+  complete_line vellora tree doc.q >offered.txt
+  has "completion offers file names" "^doc.qxv$" offered.txt
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -322,6 +322,10 @@ void Lines(const std::string& file, const std::string& element, int32_t number, 
   std::u16string name = JoinPath(parts, parts.size());
   if (!files->Load(name)) Fail(ioElementNotFound, element + ": Element not found.");
   if (number > 0) {
+    if (const int32_t count = files->GetNumLines(); number > count) {
+      Fail(rt::kSubscriptOutOfRange,
+           fmt::format("{}: there is no line {}, it has {} line{}", element, number, count, count == 1 ? "" : "s"));
+    }
     fmt::print(out, "{}\n", ToUtf8(files->GetLineByNum(number)));
   } else {
     while (!files->EOFStream()) fmt::print(out, "{}\n", ToUtf8(files->GetLine()));

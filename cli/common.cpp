@@ -33,6 +33,15 @@ void Fail(int32_t number, const std::string& text) { Raise(number, kSource, From
 
 void FailErrno(const std::string& what) {
   const int err = errno;
+  // "No such file or directory" does not say which: name the folder that is missing.
+  if (err == ENOENT) {
+    std::string parent = what;
+    while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
+    const size_t slash = parent.rfind('/');
+    parent = slash == std::string::npos ? "." : slash == 0 ? "/" : parent.substr(0, slash);
+    struct stat st {};
+    if (::stat(parent.c_str(), &st) != 0) Fail(rt::kPathNotFound, what + ": the folder " + parent + " does not exist");
+  }
   const int32_t number = err == ENOENT                   ? rt::kPathNotFound
                          : err == EEXIST                 ? rt::kFileAlreadyExists
                          : err == EACCES || err == EPERM ? rt::kPermissionDenied
@@ -172,8 +181,9 @@ std::string ShownText(std::string_view text) {
 void WriteDiskFile(const std::string& path, bool force, const std::function<void(const std::string& temp)>& fill) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) == 0) {
+    // --force cannot replace a folder, so it is not offered.
+    if (S_ISDIR(st.st_mode)) Fail(rt::kFileAlreadyExists, path + " is a folder, not a file");
     if (!force) Fail(rt::kFileAlreadyExists, path + " exists (use --force to replace it)");
-    if (S_ISDIR(st.st_mode)) Fail(rt::kFileAlreadyExists, path + " is a folder");
   }
   // A private folder beside the target: the file in it is on the same file
   // system, so the final rename is atomic, and its name is free by construction.

@@ -20,6 +20,7 @@
 #include "compound/errors.hpp"
 #include "compound/file.hpp"
 #include "vellora2/automation/error.hpp"
+#include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
 namespace {
@@ -145,7 +146,9 @@ class PosixDisk final : public FileSystem {
     const int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) {
       const int err = errno;
-      if (err == ENOENT && !ParentExists(path)) FailErrno(ENOTDIR, "open " + path, false);
+      if (err == ENOENT && !ParentExists(path)) {
+        Fail(STG_E_PATHNOTFOUND, "open " + path + ": the folder " + Folder(path) + " does not exist");
+      }
       FailErrno(err, "open " + path, false);
     }
     return std::make_shared<PosixFile>(fd);

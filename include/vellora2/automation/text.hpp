@@ -14,9 +14,13 @@ std::string ToAnsi(std::u16string_view text);
 // C1 control of the same value, so every byte survives a round trip.
 std::u16string FromAnsi(std::string_view bytes);
 
-// UTF-16 to UTF-8 for the operating system; an unpaired surrogate becomes U+FFFD.
+// UTF-16 to UTF-8 for the operating system. A lone U+DC80-U+DCFF is the byte
+// 0x80-0xFF that FromUtf8 could not decode, written back as that byte; any other
+// unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);
-// UTF-8 to UTF-16; a malformed sequence becomes U+FFFD.
+// UTF-8 to UTF-16. Each byte of a malformed sequence becomes a lone surrogate
+// U+DC80-U+DCFF, so that ToUtf8 restores a file name that is not UTF-8 byte
+// for byte.
 std::u16string FromUtf8(std::string_view text);
 
 // Literal helpers for code that is clearer with plain ASCII literals.
