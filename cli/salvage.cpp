@@ -65,7 +65,8 @@ void WriteFolder(const SalvagedFile& salvaged, const std::string& dir, bool forc
     const std::u16string& path = elements[i].path;
     for (size_t begin = 0; begin <= path.size();) {
       const size_t end = std::min(path.find(u'\\', begin), path.size());
-      target += "/" + DiskName(std::u16string_view(path).substr(begin, end - begin));
+      target += '/';
+      target += DiskName(std::u16string_view(path).substr(begin, end - begin));
       begin = end + 1;
     }
     if (elements[i].is_storage) {
