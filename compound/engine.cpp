@@ -52,6 +52,8 @@ StorageEngine::StorageEngine(std::shared_ptr<compound::FileSystem> files)
 
 StorageEngine::~StorageEngine() = default;
 
+const std::shared_ptr<compound::FileSystem>& StorageEngine::Files() const { return state_->files; }
+
 Storage StorageEngine::CreateStorageFile(std::u16string_view path, int32_t mode) {
   const auto m = compound::ParseMode(mode, compound::OpenKind::kRootCreate);
   const std::string p = ToUtf8(path);

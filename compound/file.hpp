@@ -60,6 +60,14 @@ class File {
   // would go on writing into a file nobody can reach.
   enum class Holders { kAny, kWriters };
   virtual bool HeldByOthers(Holders which) = 0;
+  // Takes an exclusive flock(2) lock on the whole file without waiting, as
+  // programs that write whole files take one: false when another open holds a
+  // flock lock on it. Files no other program can open have nobody to exclude.
+  virtual bool TryLockWhole() { return true; }
+  // Closes the file now, with the error the system reports about its last
+  // writes (network file systems may report only then). After it the object
+  // may only be destroyed. Files with nothing to report do nothing.
+  virtual void Close() {}
 };
 
 enum class OpenMode {
@@ -94,9 +102,9 @@ class FileSystem {
 // The operating system's files (pread/pwrite, fdatasync, OFD locks).
 std::shared_ptr<FileSystem> PosixFileSystem();
 
-// Whether the disk file at `path` (UTF-8) may be removed or replaced: error 75
-// (path/file access error) with `source` when another open holds it (see
-// File::HeldByOthers), or when it cannot be opened to find out.
-void RefuseIfHeld(const std::string& path, std::u16string_view source);
+// Whether the file at `path` (UTF-8) in `files` may be removed or replaced:
+// error 75 (path/file access error) with `source` when another open holds it
+// (see File::HeldByOthers), or when it cannot be opened to find out.
+void RefuseIfHeld(FileSystem& files, const std::string& path, std::u16string_view source);
 
 }  // namespace vellora2::compound

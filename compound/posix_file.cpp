@@ -28,7 +28,9 @@ namespace {
 class PosixFile final : public File {
  public:
   explicit PosixFile(int fd) : fd_(fd) {}
-  ~PosixFile() override { ::close(fd_); }
+  ~PosixFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
 
   size_t ReadAt(uint64_t offset, std::span<std::byte> out) override {
     size_t done = 0;
@@ -110,13 +112,31 @@ class PosixFile final : public File {
     if (::fcntl(fd_, F_OFD_GETLK, &fl) != 0) FailErrno(errno, "lock", false);
     if (fl.l_type != F_UNLCK) return true;
     // flock(2) locks are a family of their own, which fcntl does not see; there
-    // is no asking for them but by taking one for a moment.
+    // is no asking for them but by taking one for a moment. Our own whole-file
+    // lock already keeps every other one out (and taking it again, then
+    // letting go, would drop it).
+    if (whole_locked_) return false;
     if (::flock(fd_, (which == Holders::kAny ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
       if (errno == EWOULDBLOCK) return true;
       FailErrno(errno, "lock", false);
     }
     ::flock(fd_, LOCK_UN);
     return false;
+  }
+
+  bool TryLockWhole() override {
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      if (errno == EWOULDBLOCK) return false;
+      FailErrno(errno, "lock", false);
+    }
+    whole_locked_ = true;
+    return true;
+  }
+
+  void Close() override {
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) FailErrno(errno, "close", true);
   }
 
  private:
@@ -131,6 +151,7 @@ class PosixFile final : public File {
   }
 
   int fd_;
+  bool whole_locked_ = false;
 };
 
 class PosixDisk final : public FileSystem {
@@ -217,10 +238,10 @@ std::shared_ptr<FileSystem> PosixFileSystem() {
   return instance;
 }
 
-void RefuseIfHeld(const std::string& path, std::u16string_view source) {
+void RefuseIfHeld(FileSystem& files, const std::string& path, std::u16string_view source) {
   bool held = true;
   try {
-    held = PosixFileSystem()->Open(path, OpenMode::kRead)->HeldByOthers(File::Holders::kAny);
+    held = files.Open(path, OpenMode::kRead)->HeldByOthers(File::Holders::kAny);
   } catch (const AutomationError&) {  // NOLINT(bugprone-empty-catch): a file we cannot look at counts as held
   }
   if (held) Raise(rt::kPathFileAccessError, std::u16string(source));

@@ -159,7 +159,7 @@ TEST_F(PosixFileTest, OtherProgramsLocksHoldTheirFiles) {
     ASSERT_TRUE(reader.locked());
     EXPECT_EQ(ErrorOf([&] { engine_.CreateStorageFile(path, kRoot | STGM_CREATE); }), STG_E_SHAREVIOLATION);
     EXPECT_TRUE(engine_.IsStorageFile(path));
-    EXPECT_EQ(ErrorOf([&] { RefuseIfHeld(ToUtf8(path), u"test"); }), rt::kPathFileAccessError);
+    EXPECT_EQ(ErrorOf([&] { RefuseIfHeld(*PosixFileSystem(), ToUtf8(path), u"test"); }), rt::kPathFileAccessError);
     vellora2::testing::ForeignLock flat_reader(ToUtf8(flat), F_RDLCK, 0, 4);
     ASSERT_TRUE(flat_reader.locked());
     EXPECT_EQ(ErrorOf(convert), 0);
@@ -170,9 +170,25 @@ TEST_F(PosixFileTest, OtherProgramsLocksHoldTheirFiles) {
     EXPECT_EQ(ErrorOf(convert), rt::kPathFileAccessError) << "lock length " << length;
   }
   // Nobody holds them any more.
-  EXPECT_EQ(ErrorOf([&] { RefuseIfHeld(ToUtf8(path), u"test"); }), 0);
+  EXPECT_EQ(ErrorOf([&] { RefuseIfHeld(*PosixFileSystem(), ToUtf8(path), u"test"); }), 0);
   EXPECT_EQ(ErrorOf([&] { engine_.CreateStorageFile(path, kRoot | STGM_CREATE); }), 0);
   EXPECT_EQ(ErrorOf(convert), 0);
+}
+
+// A whole-file lock keeps other whole-file lockers out for as long as it is
+// held, and asking who else holds the file does not give it up.
+TEST_F(PosixFileTest, WholeFileLocksHoldUntilClose) {
+  auto files = PosixFileSystem();
+  const std::string path = ToUtf8(Path("whole"));
+  auto mine = files->Open(path, OpenMode::kCreateNew);
+  auto other = files->Open(path, OpenMode::kRead);
+  ASSERT_TRUE(mine->TryLockWhole());
+  EXPECT_FALSE(mine->HeldByOthers(File::Holders::kAny));
+  EXPECT_TRUE(other->HeldByOthers(File::Holders::kWriters));
+  EXPECT_FALSE(other->TryLockWhole());
+  mine->Close();
+  EXPECT_TRUE(other->TryLockWhole());
+  EXPECT_FALSE(other->HeldByOthers(File::Holders::kAny));
 }
 
 TEST_F(PosixFileTest, DirectRootsAndTempStores) {

@@ -1,7 +1,5 @@
 #include "vellora2/document/cvellora.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 
@@ -49,8 +47,13 @@ GCommonDialog& CommonDialog() {
 // longer has a name.
 void RemoveTarget(const std::u16string& target) {
   const std::string path = ToUtf8(target);
-  compound::RefuseIfHeld(path, kSource);
-  if (::unlink(path.c_str()) != 0) Raise(rt::kPathFileAccessError, std::u16string(kSource));
+  compound::FileSystem& files = *RequireEngine().Files();
+  compound::RefuseIfHeld(files, path, kSource);
+  try {
+    files.Remove(path);
+  } catch (const AutomationError&) {
+    Raise(rt::kPathFileAccessError, std::u16string(kSource));
+  }
 }
 
 // "AppVersion" is found as AddUserProperty replaces it, without regard to

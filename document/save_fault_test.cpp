@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "compound/fault_file.hpp"
 #include "document/thread_state.hpp"
 #include "platform/scripted_platform.hpp"
+#include "vellora2/automation/text.hpp"
 #include "vellora2/document/cvellora.hpp"
 
 namespace vellora2 {
@@ -58,6 +65,66 @@ TEST(DocumentSave, AFailedSaveKeepsTheLastCommitAndTheChanges) {
     std::printf("a save was failed at %d different calls\n", failures);
     platform->message_box_answers = {mb::kNo};
   }
+  SetCurrentPlatform(old_platform);
+}
+
+// Saving over a file that is there: a failure at any call, the removal of the
+// old file and the look at who holds it among them, is reported, and leaves
+// the old file as it was (until it is removed), a sound compound file or none;
+// never a part of one.
+TEST(DocumentSave, AFailedSaveOverAFileKeepsItOrLeavesASoundOne) {
+  auto platform = std::make_shared<ScriptedPlatform>();
+  auto old_platform = SetCurrentPlatform(platform);
+  std::string pattern = (std::filesystem::temp_directory_path() / "vellora2-save-XXXXXX").string();
+  const std::filesystem::path dir = ::mkdtemp(pattern.data());
+  const std::string target = (dir / "target.qxv").string();
+  const std::string previous = "the file that was there";
+  auto plan = std::make_shared<FaultPlan>();
+  plan->every_call = true;
+  auto files = std::make_shared<compound::FaultFileSystem>(compound::PosixFileSystem(), plan);
+  long failures = 0;
+  long clean = 0;
+  long kept = 0;
+  for (long n = 0; n < 1000; ++n) {
+    std::ofstream(target, std::ios::binary) << previous;
+    bool saved = true;
+    {
+      CVellora doc;
+      CurrentThreadState().gStorageEngine = std::make_shared<StorageEngine>(files);
+      ASSERT_TRUE(doc.NewFile());
+      doc.DocTitle(u"new");
+      plan->kind = FaultPlan::Kind::kIoError;
+      plan->at = plan->calls + n;
+      try {
+        doc.SaveToPath(FromUtf8(target));
+      } catch (const AutomationError& e) {
+        plan->kind = FaultPlan::Kind::kNone;
+        saved = false;
+        ++failures;
+        std::ifstream in(target, std::ios::binary);
+        const std::string now(std::istreambuf_iterator<char>(in), {});
+        const bool reported = e.number() != 0 && !e.source().empty() && !e.description().empty();
+        bool left = false;
+        if (now == previous) {
+          ++kept;
+          left = e.number() == rt::kPathFileAccessError && e.source() == u"Vellora2.CVellora";
+        } else {
+          left = !std::filesystem::exists(target) || StorageEngine().Check(FromUtf8(target)).empty();
+        }
+        EXPECT_TRUE(reported && left) << "after failing call " << n << ": " << e.number() << " " << ToUtf8(e.source());
+        if (reported && left) ++clean;
+      }
+      plan->kind = FaultPlan::Kind::kNone;
+      platform->message_box_answers = {mb::kNo};
+    }
+    if (saved) break;
+  }
+  std::printf("save over a file: %ld fault points, %ld clean failures, %ld kept the old file\n", failures, clean, kept);
+  EXPECT_EQ(clean, failures);
+  // Asking who holds the file (an open and a look at its locks) and removing it.
+  EXPECT_EQ(kept, 3);
+  EXPECT_GT(failures, kept);
+  std::filesystem::remove_all(dir);
   SetCurrentPlatform(old_platform);
 }
 

@@ -167,7 +167,7 @@ void CFilesIO::Export(std::u16string& Name, std::u16string_view FileLocation) {
     if (storage.ElementType(stream_name) != STGTY_STREAM) Raise(ioElementNotFound, kSource, u"Element not found.");
     stream = storage.OpenStream(stream_name, kBrowse);
 
-    elements::NewDiskFile file(FileLocation, kSource);
+    elements::NewDiskFile file(elements::DocumentEngine(kSource).Files(), FileLocation, kSource);
     RaiseStartOperation();
     // An empty stream gives an empty file (there is no first byte to copy).
     const uint64_t size = stream.Length();

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "document/thread_state.hpp"
@@ -28,13 +29,15 @@ inline constexpr int32_t kEdit = STGM_SHARE_EXCLUSIVE | STGM_READWRITE;
 class TestDocument {
  public:
   // `file_backed`: the root is a transacted file in the folder (as OpenFile
-  // leaves it) rather than a temporary store (as NewFile does).
-  explicit TestDocument(bool file_backed = false)
+  // leaves it) rather than a temporary store (as NewFile does). `files`: the
+  // engine's file system, when not the disk's.
+  explicit TestDocument(bool file_backed = false, std::shared_ptr<compound::FileSystem> files = nullptr)
       : platform_(std::make_shared<ScriptedPlatform>()), old_platform_(SetCurrentPlatform(platform_)) {
     std::string pattern = (std::filesystem::temp_directory_path() / "vellora2-elements-XXXXXX").string();
     dir_ = ::mkdtemp(pattern.data());
     auto& state = CurrentThreadState();
-    state.gStorageEngine = std::make_shared<StorageEngine>();
+    state.gStorageEngine =
+        files ? std::make_shared<StorageEngine>(std::move(files)) : std::make_shared<StorageEngine>();
     state.utility = std::make_shared<GUtility>();
     if (file_backed) {
       doc_path_ = Path("doc.qxv");

@@ -230,6 +230,11 @@ class StorageEngine {
   StorageEngine(const StorageEngine&) = delete;
   StorageEngine& operator=(const StorageEngine&) = delete;
 
+  // The file system the engine's files go through. The library's other disk
+  // files (exports, a save's target) go through it too, so that a test's file
+  // system sees all of them.
+  const std::shared_ptr<compound::FileSystem>& Files() const;
+
   // A new compound file. Without STGM_CREATE an existing file gives
   // STG_E_FILEALREADYEXISTS. With STGM_CONVERT an existing flat file is seen as a
   // storage whose one stream "CONTENTS" holds its bytes; the file changes only on Commit.
