@@ -268,6 +268,9 @@ TEST_F(Exported, RefusesExistingFilesMissingFoldersAndMissingStreams) {
 
   e = ErrorOf([&] { files_.Export(u"Images\\s", doc_.Path("no/such/folder/f")); });
   EXPECT_EQ(e.number(), rt::kBadFileNameOrNumber);
+  // A name longer than the file system takes is a bad name too, not a missing folder.
+  e = ErrorOf([&] { files_.Export(u"Images\\s", doc_.Path(std::string(300, 'n'))); });
+  EXPECT_EQ(e.number(), rt::kBadFileNameOrNumber);
 
   e = ErrorOf([&] { files_.Export(u"Images\\nothing", doc_.Path("f")); });
   EXPECT_EQ(e.number(), ioElementNotFound);
