@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
+#include <string>
+
+#include <unistd.h>
 
 #include "compound/file.hpp"
 #include "document/busy_pointer.hpp"
@@ -40,21 +44,53 @@ GCommonDialog& CommonDialog() {
   return *d;
 }
 
-// Deletes the file a document is about to be saved to, unless someone holds
-// it: this document (which reads its last save from it), another document of
-// this or another process, or any program that locks it. POSIX would let us
-// unlink it under them, and their later commits would go into a file that no
-// longer has a name.
-void RemoveTarget(const std::u16string& target) {
-  const std::string path = ToUtf8(target);
-  compound::FileSystem& files = *RequireEngine().Files();
-  compound::RefuseIfHeld(files, path, kSource);
-  try {
-    files.Remove(path);
-  } catch (const AutomationError&) {
-    Raise(rt::kPathFileAccessError, std::u16string(kSource));
+// The file a document is about to be saved over. It is not deleted up front:
+// it goes aside under a name beside it and comes back if the save fails before
+// the new file is committed, so that a full disk or a failed copy never costs
+// the user both files. It is refused while someone holds it: this document
+// (which reads its last save from it), another document of this or another
+// process, or any program that locks it. POSIX would let us rename it under
+// them, and their later commits would go into a file that no longer has its name.
+class ReplacedTarget {
+ public:
+  ReplacedTarget(compound::FileSystem& files, const std::u16string& target)
+      : files_(files), path_(ToUtf8(target)), aside_(path_ + ".~" + std::to_string(::getpid()) + "-replaced") {
+    compound::RefuseIfHeld(files_, path_, kSource);
+    try {
+      files_.Rename(path_, aside_);
+    } catch (const AutomationError&) {
+      Raise(rt::kPathFileAccessError, std::u16string(kSource));
+    }
   }
-}
+  ReplacedTarget(const ReplacedTarget&) = delete;
+  ReplacedTarget& operator=(const ReplacedTarget&) = delete;
+  ~ReplacedTarget() = default;
+
+  // The save went through: the old file is no longer wanted. A copy that
+  // cannot be removed is only clutter, so it does not fail the save.
+  void Drop() noexcept {
+    try {
+      files_.Remove(aside_);
+    } catch (const std::exception&) {
+      return;
+    }
+  }
+
+  // The save failed: whatever it left at the target gives way to the old file.
+  // Should that rename fail too, the old file stays under its other name.
+  void Restore() noexcept {
+    try {
+      files_.Rename(aside_, path_);
+    } catch (const std::exception&) {
+      return;
+    }
+  }
+
+ private:
+  compound::FileSystem& files_;
+  std::string path_;
+  std::string aside_;
+};
 
 // "AppVersion" is found as AddUserProperty replaces it, without regard to
 // case, so that a file never ends up with two. The name is ASCII, so folding
@@ -413,23 +449,38 @@ Variant CVellora::SaveToPath(const std::u16string& strPath) {
   BusyPointer busy;
   auto& state = CurrentThreadState();
   // Checked first, so that a missing document never costs the file at the target.
-  Storage& old_root = RequireRoot();
+  Storage old_root = RequireRoot();
   const std::u16string name = Utility().GetFileBaseExt(strPath);
-  if (Utility().ExistFileDir(strPath)) RemoveTarget(strPath);
-  Storage new_root = RequireEngine().CreateStorageFile(strPath, kSaveToMode);
-  // The edit clock runs in the storage object: bank the time counted so far into
-  // the copy, and let the clock run on in the new root.
-  Quietly([&] {
-    old_root.StopEditClock();
-    old_root.WriteSummaryInfo();
-  });
-  // The loaded stream's changes wait in its own storage until it is closed:
-  // they go into what is copied, or they would stay behind in the old root.
-  if (mCFilesIO) mCFilesIO->CommitLoadedStream();
-  old_root.CopyTo(new_root);
+  std::optional<ReplacedTarget> replaced;
+  if (Utility().ExistFileDir(strPath)) replaced.emplace(*RequireEngine().Files(), strPath);
+  // The document moves to the new file only once that file is committed: until
+  // then a failure leaves the document where it was and the target as it was.
+  Storage new_root;
+  try {
+    new_root = RequireEngine().CreateStorageFile(strPath, kSaveToMode);
+    // The edit clock runs in the storage object: bank the time counted so far into
+    // the copy, and let the clock run on in the new root.
+    Quietly([&] {
+      old_root.StopEditClock();
+      old_root.WriteSummaryInfo();
+    });
+    // The loaded stream's changes wait in its own storage until it is closed:
+    // they go into what is copied, or they would stay behind in the old root.
+    if (mCFilesIO) mCFilesIO->CommitLoadedStream();
+    old_root.CopyTo(new_root);
+    new_root.StartEditClock();
+    CommitRoot(new_root);
+  } catch (...) {
+    const bool created = static_cast<bool>(new_root);
+    new_root = Storage();
+    if (created) Quietly([&] { RequireEngine().Files()->Remove(ToUtf8(strPath)); });
+    if (replaced) replaced->Restore();
+    Quietly([&] { old_root.StartEditClock(); });
+    throw;
+  }
+  if (replaced) replaced->Drop();
   state.gRootStorage = new_root;
   state.read_only = false;
-  new_root.StartEditClock();
   if (mTempStoreHandle > 0) {
     RequireEngine().ReleaseTempStore(mTempStoreHandle);
     mTempStoreHandle = -1;
@@ -438,7 +489,7 @@ Variant CVellora::SaveToPath(const std::u16string& strPath) {
   strFilePath(strPath);
   // The host goes on with the stream it loaded, now in the new file.
   if (mCFilesIO) mCFilesIO->ReopenLoadedStream();
-  CommitToFile();
+  Dirty(false);
   return Variant();
 }
 
@@ -468,7 +519,11 @@ void CVellora::SaveFile() {
 }
 
 void CVellora::CommitToFile() {
-  Storage& root = RequireRoot();
+  CommitRoot(RequireRoot());
+  Dirty(false);
+}
+
+void CVellora::CommitRoot(Storage& root) {
   root.ReadSummaryInfo();
   const int32_t before = root.EditTime();
   root.StopEditClock();
@@ -486,7 +541,6 @@ void CVellora::CommitToFile() {
   root.WriteDocSummaryInfo();
   root.WriteUserProperties();
   root.Commit(STGC_DEFAULT);
-  Dirty(false);
 }
 
 // ---- Summary and user properties ----

@@ -141,8 +141,9 @@ class CVellora {
   // storages and properties, created now or at `created`.
   void CreateDocument(std::optional<Date> created);
   // The steps of SaveFile after the loaded stream is closed: the summary's
-  // times and revision, then the commit of the root.
+  // times and revision, then the commit of the root (CommitRoot), and a clean flag.
   void CommitToFile();
+  void CommitRoot(Storage& root);
   bool RaiseIsCorrectFileType();
   std::u16string UserPropertyText(int32_t index);
   void SetUserPropertyText(int32_t index, std::u16string_view name, const std::u16string& value);
