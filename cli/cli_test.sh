@@ -335,6 +335,13 @@ usage "unknown command" "$vellora" frobnicate doc.qxv
 usage "missing argument" "$vellora" tree
 usage "unknown option" "$vellora" tree --frob doc.qxv
 usage "help of no command" "$vellora" help frobnicate
+# A bad line number names the range as a person writes it, never as a
+# floating-point number in full.
+for n in 0 -5 abc 1.5 1e400 99999999999999999999; do
+  usage "line number $n" "$vellora" lines doc.qxv Settings/Counted "$n"
+  has "line number $n is said readably" "whole number from 1 to 2147483647, not $n" err.txt
+  if grep -q '[0-9]\{30\}\|\.000000' err.txt; then failed=$((failed + 1)); echo "FAIL: line number $n"; cat err.txt; fi
+done
 ok version "$vellora" --version
 has "the version" "^vellora [0-9]" out.txt
 ok help-export "$vellora" help export
