@@ -15,6 +15,8 @@ TEST(FileType, UnknownExtensionsKeepTheirCapitalisedForm) {
   EXPECT_EQ(FileTypeText(u".zqxv7"), u"ZQXV7 File");
   EXPECT_EQ(FileTypeText(u".Zq_x"), u"ZQ_X File");
   EXPECT_EQ(FileTypeText(u""), u" File");
+  // Capitals by the Unicode rules, which the module's ICU knows.
+  EXPECT_EQ(FileTypeText(u".\u00e9t\u00e9"), u"\u00c9T\u00c9 File");
 }
 
 #ifdef VELLORA2_HAVE_GIO
