@@ -35,13 +35,12 @@ bool FlushOutput() {
 CLI::Validator LineNumber() {
   return CLI::Validator(
       [](std::string& text) -> std::string {
-        const std::string rule = "a line number is a whole number from 1 to 2147483647, not " + text;
         char* end = nullptr;
         errno = 0;
         const long long value = std::strtoll(text.c_str(), &end, 10);
         const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-        if (!digits || *end != '\0' || errno == ERANGE || value < 1 || value > INT32_MAX) return rule;
-        return {};
+        if (digits && *end == '\0' && errno != ERANGE && value >= 1 && value <= INT32_MAX) return {};
+        return "a line number is a whole number from 1 to 2147483647, not " + text;
       },
       "1..2147483647");
 }

@@ -34,7 +34,9 @@ TEST(MimePackage, NamesOurDocuments) {
   fs::remove_all(mime);
   fs::create_directories(mime / "packages");
   fs::copy_file(VELLORA2_MIME_PACKAGE, mime / "packages" / "vellora2-qxv.xml");
-  const std::string update = std::string(std::getenv("UPDATE_MIME_DATABASE")) + " " + mime.string();
+  const char* program = std::getenv("UPDATE_MIME_DATABASE");
+  ASSERT_NE(program, nullptr) << "UPDATE_MIME_DATABASE is not set";
+  const std::string update = std::string(program) + " " + mime.string();
   ASSERT_EQ(std::system(update.c_str()), 0) << update;
   EXPECT_EQ(FileTypeText(u".qxv"), u"Vellora document");
   EXPECT_EQ(FileTypeText(u".QXV"), u"Vellora document");

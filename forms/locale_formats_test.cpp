@@ -57,7 +57,7 @@ TEST_F(LocaleFormatsTest, FollowsTheLocaleTheEnvironmentNames) {
 TEST_F(LocaleFormatsTest, WithoutTheModuleTextsAreThoseOfUsEnglish) {
   ASSERT_NE(LoadIntlModule(), nullptr) << "set VELLORA2_INTL_MODULE to vellora2-intl.so";
   Use("C");
-  for (double day = -800.0; day < 80000.0; day += 397.0) {
+  for (int day = -800; day < 80000; day += 397) {
     for (const double time : {0.0, 0.0035, 0.25, 0.5, 0.52, 0.99}) {
       const Date date{day < 0 ? day - time : day + time};
       EXPECT_EQ(EnglishLongDate(date), LongDate(date)) << date.value;
