@@ -75,4 +75,4 @@ for module in "$libdir/vellora2/vellora2-gtk.so" "$libdir/vellora2/vellora2-intl
     exit 1
   fi
 done
-echo "consumer: the core links no GUI toolkit"
+echo "consumer: the core links no GUI toolkit, ICU or GIO"
