@@ -1,5 +1,5 @@
 """Wheel build: CMake builds the extension from the whole source tree, setuptools
-packs it with the package's Python files and stubs."""
+packs it with the package's Python files, stubs and the library's modules."""
 
 import os
 import pathlib
@@ -26,6 +26,8 @@ class CMakeBuild(build_ext):
         built = next((build / "python" / "package" / "vellora2").glob("_vellora2*.so"))
         self.copy_file(str(built), str(target))
         self.copy_file(str(SOURCE / "python" / "vellora2.pyi"), str(target.parent / "__init__.pyi"))
+        # The modules the library loads from the folder "vellora2" beside it.
+        self.copy_tree(str(build / "python" / "package" / "vellora2" / "vellora2"), str(target.parent / "vellora2"))
 
     @staticmethod
     def configure(build):

@@ -236,6 +236,17 @@ script -qec "stty cols 30; '$vellora' import -f plain.qxv nine.bin Nine" /dev/nu
 [ "$(tr '\r' '\n' <tty4.log | sed 's/…/./g' | LC_ALL=C awk '{ if (length($0) > n) n = length($0) } END { print n }')" -le 30 ] \
   && grep -q "100.0%" tty4.log && passed=$((passed + 1)) \
   || { failed=$((failed + 1)); echo "FAIL: the bar is wider than the terminal"; cat tty4.log; }
+# So does an import into a document, which the library makes in one call; a
+# redirected standard error gets none.
+script -qec "stty cols 40; '$vellora' import doc.qxv nine.bin Nine" /dev/null >tty5.log 2>&1
+has "a document import draws a bar" "100.0% 8.6/8.6 MiB" tty5.log
+[ "$(tr '\r' '\n' <tty5.log | sed 's/…/./g' | LC_ALL=C awk '{ if (length($0) > n) n = length($0) } END { print n }')" -le 40 ] \
+  && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: the import's bar is wider than the terminal"; cat tty5.log; }
+script -qec "'$vellora' import -f doc.qxv nine.bin Nine 2>quiet.err" /dev/null >tty6.log 2>&1
+! grep -q "%" tty6.log && [ ! -s quiet.err ] && passed=$((passed + 1)) \
+  || { failed=$((failed + 1)); echo "FAIL: bar drawn with standard error redirected"; cat tty6.log quiet.err; }
+ok cat-nine "$vellora" cat doc.qxv Nine
+same "the document import is whole" nine.bin out.txt
 ok tree-plain-after "$vellora" tree plain.qxv
 if grep -q "SummaryInformation" out.txt && ! grep -q "Images" out.txt; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: plain file after props"; cat out.txt; fi
 
@@ -335,6 +346,13 @@ usage "unknown command" "$vellora" frobnicate doc.qxv
 usage "missing argument" "$vellora" tree
 usage "unknown option" "$vellora" tree --frob doc.qxv
 usage "help of no command" "$vellora" help frobnicate
+# A bad line number names the range as a person writes it, never as a
+# floating-point number in full.
+for n in 0 -5 abc 1.5 1e400 99999999999999999999; do
+  usage "line number $n" "$vellora" lines doc.qxv Settings/Counted "$n"
+  has "line number $n is said readably" "whole number from 1 to 2147483647, not $n" err.txt
+  if grep -q '[0-9]\{30\}\|\.000000' err.txt; then failed=$((failed + 1)); echo "FAIL: line number $n"; cat err.txt; fi
+done
 ok version "$vellora" --version
 has "the version" "^vellora [0-9]" out.txt
 ok help-export "$vellora" help export

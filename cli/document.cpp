@@ -192,7 +192,13 @@ void Import(CVellora& doc, const std::string& disk_file, const std::vector<std::
     spool.emplace();
     SpoolStandardInput(spool->File());
   }
-  std::u16string location = FromUtf8(spool ? spool->File() : disk_file);
+  const std::string source = spool ? spool->File() : disk_file;
+  std::u16string location = FromUtf8(source);
+  // Import reads the file into the document's snapshot and the save writes it
+  // out: the bytes pass twice.
+  struct stat st {};
+  const uint64_t size = ::stat(source.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+  IoProgress bar(disk_file, size, 2);
   files->Import(location, element);
   // A file that another program holds open is only reported in a message box.
   if (!files->Dirty()) Fail(rt::kPathFileAccessError, disk_file + " is in use by another program");

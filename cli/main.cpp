@@ -1,6 +1,8 @@
 // vellora: compound documents from the command line.
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -26,6 +28,21 @@ bool FlushOutput() {
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
   std::fprintf(stderr, "vellora: standard output: %s\n", std::strerror(errno));
   return false;
+}
+
+// A line number as a person types it. CLI11's own number checks describe their
+// range through a double, which prints the largest one in all its 309 digits.
+CLI::Validator LineNumber() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        char* end = nullptr;
+        errno = 0;
+        const long long value = std::strtoll(text.c_str(), &end, 10);
+        const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+        if (digits && *end == '\0' && errno != ERANGE && value >= 1 && value <= INT32_MAX) return {};
+        return "a line number is a whole number from 1 to 2147483647, not " + text;
+      },
+      "1..2147483647");
 }
 
 }  // namespace
@@ -92,7 +109,7 @@ int main(int argc, char** argv) {
   auto* lines = app.add_subcommand("lines", "Print a stream's text lines, or only line N");
   lines->add_option("DOCUMENT", file)->required();
   lines->add_option("ELEMENT", element)->required();
-  lines->add_option("N", line_number, "Line number, from 1")->check(CLI::PositiveNumber);
+  lines->add_option("N", line_number, "Line number, from 1")->check(LineNumber());
   lines->callback([&] { cli::Lines(file, element, line_number, stdout); });
 
   auto* images = app.add_subcommand("images", "List, add and extract a document's pictures (PNG, JPEG, GIF, BMP)");

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include <fmt/core.h>
@@ -55,6 +57,7 @@ Progress::~Progress() {
 
 void Progress::Update(uint64_t done) {
   if (!shown_) return;
+  done = std::min(done, total_);
   // Redraw only when the figure changes, so that a fast copy is not slowed by output.
   const int permille = total_ ? static_cast<int>(done * 1000 / total_) : 1000;
   if (permille != last_permille_) Draw(done);
@@ -98,5 +101,51 @@ void FilesIOProgress::PercentDone(int16_t& x) {
 }
 
 void FilesIOProgress::FinishOperation() { bar_.reset(); }
+
+std::optional<uint64_t> IoProgress::BytesMoved() {
+  std::ifstream io("/proc/self/io");
+  uint64_t total = 0;
+  int found = 0;
+  for (std::string key; io >> key;) {
+    uint64_t value = 0;
+    if (!(io >> value)) break;
+    // rchar and wchar count what passed through read and write calls, whether
+    // the page cache or the disk served it: the bytes a copy moves.
+    if (key == "rchar:" || key == "wchar:") {
+      total += value;
+      ++found;
+    }
+  }
+  if (found != 2) return std::nullopt;
+  return total;
+}
+
+IoProgress::IoProgress(std::string label, uint64_t size, uint64_t passes) {
+  if (size < Progress::kThreshold || passes == 0 || !Progress::Interactive()) return;
+  const std::optional<uint64_t> start = BytesMoved();
+  if (!start) return;
+  bar_.emplace(std::move(label), size);
+  watcher_ = std::thread([this, start, passes] { Watch(*start, passes); });
+}
+
+IoProgress::~IoProgress() {
+  if (watcher_.joinable()) {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    stop_requested_.notify_one();
+    watcher_.join();
+  }
+  // The copy is over, however far the counters came: the bar ends full.
+  bar_.reset();
+}
+
+void IoProgress::Watch(uint64_t start, uint64_t passes) {
+  std::unique_lock lock(mutex_);
+  while (!stop_requested_.wait_for(lock, std::chrono::milliseconds(100), [this] { return stop_; })) {
+    if (const std::optional<uint64_t> now = BytesMoved()) bar_->Update((*now - start) / passes);
+  }
+}
 
 }  // namespace vellora2::cli

@@ -1,95 +1,74 @@
 #include "forms/locale_formats.hpp"
 
-#include <unicode/datefmt.h>
-#include <unicode/dtptngen.h>
-#include <unicode/locid.h>
-#include <unicode/numfmt.h>
-#include <unicode/smpdtfmt.h>
-#include <unicode/timezone.h>
-
+#include <array>
 #include <cmath>
-#include <cstdlib>
-#include <memory>
+#include <cstdio>
 #include <string>
+#include <string_view>
+
+#include "forms/intl_module.hpp"
 
 namespace vellora2::forms {
 namespace {
 
-// ICU keeps its own locale data, so this works whether or not the C library has
-// the locale installed.
-icu::Locale UserLocale(const char* category) {
-  std::string name;
-  for (const char* variable : {"LC_ALL", category, "LANG"}) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && *value != '\0') {
-      name = value;
-      break;
-    }
-  }
-  // "de_DE.UTF-8@euro": ICU wants the language and region only.
-  name = name.substr(0, name.find_first_of(".@"));
-  if (name.empty() || name == "C" || name == "POSIX") name = "en_US";
-  icu::Locale locale(name.c_str());
-  return locale.isBogus() ? icu::Locale::getUS() : locale;
-}
+constexpr std::array<const char16_t*, 7> kWeekdays = {u"Sunday",   u"Monday", u"Tuesday", u"Wednesday",
+                                                      u"Thursday", u"Friday", u"Saturday"};
+constexpr std::array<const char16_t*, 12> kMonths = {u"January",   u"February", u"March",    u"April",
+                                                     u"May",       u"June",     u"July",     u"August",
+                                                     u"September", u"October",  u"November", u"December"};
 
-std::u16string ToU16(const icu::UnicodeString& text) {
-  return std::u16string(text.getBuffer(), static_cast<size_t>(text.length()));
-}
+std::u16string Ascii(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
-// Dates here are already local wall-clock times: they are formatted as UTC so
-// that ICU adds no zone offset of its own.
-std::u16string Format(icu::DateFormat& format, Date date) {
-  format.adoptTimeZone(icu::TimeZone::createTimeZone("Etc/UTC"));
-  constexpr double kEpochOffsetDays = 25569.0;  // 1899-12-30 to 1970-01-01
-  // An OLE date before the epoch counts its time of day forwards from the day's start.
-  const double day = date.value < 0 ? std::ceil(date.value) : std::floor(date.value);
-  const double fraction = std::fabs(date.value - day);
-  // To the nearest second: 00:05 is 0.00347222... of a day and must not read 00:04.
-  const double millis = std::round(((day - kEpochOffsetDays) + fraction) * 86400.0) * 1000.0;
-  icu::UnicodeString text;
-  format.format(millis, text);
-  // Recent locale data puts a narrow no-break space before AM/PM, which many
-  // terminals and fonts draw badly; a plain space reads the same.
-  text.findAndReplace(icu::UnicodeString(u"\u202F"), icu::UnicodeString(u" "));
-  return ToU16(text);
+// 0 for Sunday, in the proleptic Gregorian calendar (Sakamoto's method).
+int Weekday(int year, int month, int day) {
+  static constexpr std::array<int, 12> kOffsets = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+  if (month < 3) --year;
+  return (year + year / 4 - year / 100 + year / 400 + kOffsets[static_cast<size_t>(month - 1)] + day) % 7;
 }
 
 }  // namespace
 
+std::u16string EnglishLongDate(Date date) {
+  const DateParts p = PartsFromDate(date);
+  return std::u16string(kWeekdays[static_cast<size_t>(Weekday(p.year, p.month, p.day))]) + u", " +
+         kMonths[static_cast<size_t>(p.month - 1)] + u" " + Ascii(std::to_string(p.day)) + u", " +
+         Ascii(std::to_string(p.year));
+}
+
+std::u16string EnglishMediumTime(Date date) {
+  const DateParts p = PartsFromDate(date);
+  const int hour = p.hour % 12 == 0 ? 12 : p.hour % 12;
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d %s", hour, p.minute, p.hour < 12 ? "AM" : "PM");
+  return Ascii(text);
+}
+
+std::u16string EnglishStandardNumber(double value) {
+  char text[400];
+  const int length = std::snprintf(text, sizeof text, "%.2f", std::fabs(value));
+  const std::string_view digits(text, static_cast<size_t>(length));
+  const size_t whole = digits.find('.');
+  std::u16string result = value < 0 ? u"-" : u"";
+  for (size_t at = 0; at < digits.size(); ++at) {
+    if (at > 0 && at < whole && (whole - at) % 3 == 0) result += u',';
+    result += static_cast<char16_t>(digits[at]);
+  }
+  return result;
+}
+
 std::u16string LongDate(Date date) {
-  std::unique_ptr<icu::DateFormat> format(
-      icu::DateFormat::createDateInstance(icu::DateFormat::kFull, UserLocale("LC_TIME")));
-  if (!format) return {};
-  return Format(*format, date);
+  if (const IntlModule* module = LoadIntlModule()) return module->long_date(date.value);
+  return EnglishLongDate(date);
 }
 
 std::u16string MediumTime(Date date) {
-  UErrorCode status = U_ZERO_ERROR;
-  const icu::Locale locale = UserLocale("LC_TIME");
-  std::unique_ptr<icu::DateTimePatternGenerator> generator(
-      icu::DateTimePatternGenerator::createInstance(locale, status));
-  if (U_FAILURE(status)) return {};
-  // "hh": two-digit hours on the 12-hour clock whatever the locale prefers, as
-  // the medium time form asks; the locale still orders and names the parts.
-  const icu::UnicodeString pattern =
-      generator->getBestPattern(icu::UnicodeString(u"hhmm"), UDATPG_MATCH_HOUR_FIELD_LENGTH, status);
-  if (U_FAILURE(status)) return {};
-  icu::SimpleDateFormat format(pattern, locale, status);
-  if (U_FAILURE(status)) return {};
-  return Format(format, date);
+  if (const IntlModule* module = LoadIntlModule()) return module->medium_time(date.value);
+  return EnglishMediumTime(date);
 }
 
 std::u16string StandardNumber(double value) {
-  UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::NumberFormat> format(icu::NumberFormat::createInstance(UserLocale("LC_NUMERIC"), status));
-  if (U_FAILURE(status) || !format) return {};
-  format->setGroupingUsed(true);
-  format->setMinimumFractionDigits(2);
-  format->setMaximumFractionDigits(2);
-  icu::UnicodeString text;
-  format->format(value, text);
-  return ToU16(text);
+  if (const IntlModule* module = LoadIntlModule()) return module->standard_number(value);
+  return EnglishStandardNumber(value);
 }
 
 }  // namespace vellora2::forms

@@ -2,6 +2,8 @@
 // environment names (LC_ALL, then LC_TIME or LC_NUMERIC, then LANG), read on
 // every call so that a host that changes it is followed; "C", "POSIX" and an
 // unset locale read as US English, which is what the C locale's conventions are.
+// The locale's data comes from the intl module (forms/intl_module.hpp); where
+// that cannot be loaded, every locale reads as US English.
 #pragma once
 
 #include <string>
@@ -18,5 +20,10 @@ std::u16string LongDate(Date date);
 std::u16string MediumTime(Date date);
 // The "Standard" number form: digit grouping and two decimals ("1,000.00").
 std::u16string StandardNumber(double value);
+
+// The three in US English, without the module.
+std::u16string EnglishLongDate(Date date);
+std::u16string EnglishMediumTime(Date date);
+std::u16string EnglishStandardNumber(double value);
 
 }  // namespace vellora2::forms

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "forms/intl_module.hpp"
+
 namespace vellora2::forms {
 namespace {
 
@@ -47,6 +49,27 @@ TEST_F(LocaleFormatsTest, FollowsTheLocaleTheEnvironmentNames) {
   Use("C");
   EXPECT_EQ(LongDate(At(9, 0)), u"Thursday, March 5, 2009");
   EXPECT_EQ(StandardNumber(1234.5), u"1,234.50");
+}
+
+// Without the module the form still writes what the module writes for US
+// English, over dates across the year, hours across the day and numbers
+// across their groupings.
+TEST_F(LocaleFormatsTest, WithoutTheModuleTextsAreThoseOfUsEnglish) {
+  ASSERT_NE(LoadIntlModule(), nullptr) << "set VELLORA2_INTL_MODULE to vellora2-intl.so";
+  Use("C");
+  for (int day = -800; day < 80000; day += 397) {
+    for (const double time : {0.0, 0.0035, 0.25, 0.5, 0.52, 0.99}) {
+      const Date date{day < 0 ? day - time : day + time};
+      EXPECT_EQ(EnglishLongDate(date), LongDate(date)) << date.value;
+      EXPECT_EQ(EnglishMediumTime(date), MediumTime(date)) << date.value;
+    }
+  }
+  for (const double value : {0.0, 0.004, 1.0, 12.5, 999.999, 1000.0, 123456.78, -1234.5, -0.001, 4294967296.0, 1e15}) {
+    EXPECT_EQ(EnglishStandardNumber(value), StandardNumber(value)) << value;
+  }
+  EXPECT_EQ(EnglishLongDate(At(17, 34)), u"Thursday, March 5, 2009");
+  EXPECT_EQ(EnglishMediumTime(At(0, 5)), u"12:05 AM");
+  EXPECT_EQ(EnglishStandardNumber(1000000), u"1,000,000.00");
 }
 
 }  // namespace

@@ -60,18 +60,19 @@ static_pcdir=$work/static-prefix/${pcdir#"$prefix"/}
   $(PKG_CONFIG_PATH="$static_pcdir" pkg-config --cflags --libs --static vellora2)
 run pkg-config-static "$work/pkg-config-static"
 
-# The core links no GUI toolkit, so a host without GTK can use it; the
-# windows are in the module, whose own libraries must all be there.
-gui='libgtk|libgdk|libX11|libwayland|libcairo|libpango|libatk'
+# The core links no GUI toolkit, ICU or GIO, so a host without them can use
+# it; those are in the modules, whose own libraries must all be there.
+gui='libgtk|libgdk|libX11|libwayland|libcairo|libpango|libatk|libicu|libgio'
 for lib in "$libdir/libvellora2.so" "$work/pkg-config-static" "$work/cmake-static/readme_example"; do
   if LD_LIBRARY_PATH="$libdir" ldd "$lib" | grep -E "$gui"; then
     echo "consumer: $lib links a GUI toolkit" >&2
     exit 1
   fi
 done
-module=$libdir/vellora2/vellora2-gtk.so
-if [ -e "$module" ] && LD_LIBRARY_PATH="$libdir" ldd "$module" | grep -q "not found"; then
-  echo "consumer: $module does not load" >&2
-  exit 1
-fi
-echo "consumer: the core links no GUI toolkit"
+for module in "$libdir/vellora2/vellora2-gtk.so" "$libdir/vellora2/vellora2-intl.so"; do
+  if [ -e "$module" ] && LD_LIBRARY_PATH="$libdir" ldd "$module" | grep -q "not found"; then
+    echo "consumer: $module does not load" >&2
+    exit 1
+  fi
+done
+echo "consumer: the core links no GUI toolkit, ICU or GIO"
