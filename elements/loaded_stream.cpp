@@ -7,7 +7,6 @@
 #include <stdexcept>
 
 #include "document/thread_state.hpp"
-#include "elements/byte_buffer.hpp"
 #include "elements/document_access.hpp"
 #include "elements/line_list.hpp"
 #include "elements/stream_window.hpp"
@@ -82,7 +81,8 @@ bool CFilesIO::Load(std::u16string& Name) {
     window_->Invalidate();
     // The index survives a Load of a path that ends with the key it was built
     // under, so that reloading the same element keeps it.
-    if (lines_ && (Name.size() < lines_key_.size() || Name.compare(Name.size() - lines_key_.size(), lines_key_.size(), lines_key_) != 0)) {
+    if (lines_ && (Name.size() < lines_key_.size() ||
+                   Name.compare(Name.size() - lines_key_.size(), lines_key_.size(), lines_key_) != 0)) {
       DiscardLines();
     }
     std::u16string storage_path;
@@ -252,18 +252,24 @@ void CFilesIO::LoadLines() {
   // out (error 6), as an index of them would not fit the 32-bit line API.
   const auto size = static_cast<size_t>(stream.Size());
   const uint64_t position = stream.Position();
+  stream.SetPosition(0);
   try {
-    ByteBuffer buffer(size);
-    stream.SetPosition(0);
-    const size_t got = stream.Read(buffer.bytes());
-    stream.SetPosition(position);
-    if (got != size) Raise(STG_E_READFAULT, u"Vellora2.Storage", u"the stream ended early");
-    lines->SetText(buffer.Release());
+    lines->ReadText(size, [&](std::span<char> into) {
+      if (stream.Read(std::as_writable_bytes(into)) != into.size()) {
+        Raise(STG_E_READFAULT, u"Vellora2.Storage", u"the stream ended early");
+      }
+    });
   } catch (const std::bad_alloc&) {
+    stream.SetPosition(position);
     Raise(rt::kOutOfMemory, u"Vellora::GetLineByNum", u"Not enough memory to load file");
   } catch (const std::length_error&) {
+    stream.SetPosition(position);
     Raise(rt::kOutOfMemory, u"Vellora::GetLineByNum", u"Not enough memory to load file");
+  } catch (...) {
+    stream.SetPosition(position);
+    throw;
   }
+  stream.SetPosition(position);
   lines_ = std::move(lines);
   lines_key_ = storage_.Name() + u"\\" + stream.Name();
 }
@@ -284,8 +290,7 @@ int32_t CFilesIO::GetNumLines() { return Lines().Count(); }
 
 void CFilesIO::GetFromFile(Variant& vData, int32_t SeekPos) {
   HeldElements held;
-  RunWithFrame(u"|Vellora.CFilesIO::GetFromFile", held,
-               [&] { LoadedStream(kNotLoaded).ReadValue(SeekPos, vData); });
+  RunWithFrame(u"|Vellora.CFilesIO::GetFromFile", held, [&] { LoadedStream(kNotLoaded).ReadValue(SeekPos, vData); });
 }
 
 void CFilesIO::PutInFile(const Variant& vData, int32_t SeekPos) {
