@@ -1,38 +1,15 @@
 #include "elements/line_list.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
+#include "elements/find_byte.hpp"
 #include "vellora2/automation/error.hpp"
 
 namespace vellora2 {
 namespace {
 
 constexpr std::u16string_view kSource = u"Vellora2.LineList";
-
-// The first `byte` in [from, end) of `text`, or `end`. Lines are short, so a
-// call to memchr per line costs more than its search: sixteen bytes are
-// compared at a time, in a vector register where the target has one.
-using Bytes16 = uint8_t __attribute__((vector_size(16)));
-static_assert(std::endian::native == std::endian::little, "the first byte found is the lowest set bit");
-
-size_t Find(const char* text, size_t from, size_t end, char byte) {
-  const auto wanted = static_cast<uint8_t>(byte);
-  for (; end - from >= sizeof(Bytes16); from += sizeof(Bytes16)) {
-    Bytes16 block;
-    std::memcpy(&block, text + from, sizeof block);
-    const auto equal = block == wanted;  // 0xFF in every byte that matches
-    uint64_t words[2];
-    std::memcpy(words, &equal, sizeof words);
-    if (words[0] != 0) return from + static_cast<size_t>(std::countr_zero(words[0]) / 8);
-    if (words[1] != 0) return from + 8 + static_cast<size_t>(std::countr_zero(words[1]) / 8);
-  }
-  for (; from < end; ++from) {
-    if (text[from] == byte) return from;
-  }
-  return end;
-}
 
 }  // namespace
 
@@ -77,11 +54,11 @@ void LineList::ReadText(size_t size, const std::function<void(std::span<char>)>&
 void LineList::Split(size_t end, bool last) {
   const char* const all = text();
   auto* const starts = reinterpret_cast<uint32_t*>(starts_.data());
-  const char first = delimiter_.front();
+  const auto first = static_cast<uint8_t>(delimiter_.front());
   const size_t rest = delimiter_.size() - 1;
   // Find the delimiter's first byte, then compare the rest.
   while (scan_ < end) {
-    const size_t at = Find(all, scan_, end, first);
+    const size_t at = scan_ + FindByte(reinterpret_cast<const uint8_t*>(all) + scan_, end - scan_, first);
     if (at == end) {
       scan_ = end;
       break;

@@ -8,6 +8,7 @@
 
 #include "document/thread_state.hpp"
 #include "elements/document_access.hpp"
+#include "elements/find_byte.hpp"
 #include "elements/line_list.hpp"
 #include "elements/stream_window.hpp"
 #include "elements/widen_bytes.hpp"
@@ -188,9 +189,9 @@ std::u16string CFilesIO::GetLine(int32_t& SeekPos) {
       const auto run = window_->From(stream, pos);
       const auto* bytes = reinterpret_cast<const uint8_t*>(run.data());
       const size_t held = static_cast<size_t>(std::min<uint64_t>(run.size(), size - pos));
-      const auto* cr = static_cast<const uint8_t*>(std::memchr(bytes, kCR, held));
-      if (cr != nullptr && cr + 1 < bytes + held) {
-        const auto n = static_cast<size_t>(cr - bytes);
+      const size_t n = FindByte(bytes, held, kCR);
+      if (n + 1 < held) {
+        const uint8_t* const cr = bytes + n;
         std::u16string line(n, u'\0');
         WidenAnsi(line.data(), bytes, n, table);
         // As below: the LF after the CR is taken, and so is any byte that is
@@ -219,9 +220,9 @@ std::u16string CFilesIO::GetLine(int32_t& SeekPos) {
         } while (!ended && taken < run.size());
       } else {
         // Only a CR ends the line.
-        const void* cr = std::memchr(bytes, kCR, run.size());
-        ended = cr != nullptr;
-        taken = ended ? static_cast<size_t>(static_cast<const uint8_t*>(cr) - bytes) + 1 : run.size();
+        const size_t cr = FindByte(bytes, run.size(), kCR);
+        ended = cr < run.size();
+        taken = ended ? cr + 1 : run.size();
         last = bytes[taken - 1];
       }
       AppendAnsi(line, bytes, taken, table);
