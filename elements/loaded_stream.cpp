@@ -2,9 +2,7 @@
 // and writing at byte positions and by lines, with a line index built on demand.
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <new>
-#include <stdexcept>
 
 #include "document/thread_state.hpp"
 #include "elements/document_access.hpp"
@@ -261,9 +259,6 @@ void CFilesIO::LoadLines() {
       }
     });
   } catch (const std::bad_alloc&) {
-    stream.SetPosition(position);
-    Raise(rt::kOutOfMemory, u"Vellora::GetLineByNum", u"Not enough memory to load file");
-  } catch (const std::length_error&) {
     stream.SetPosition(position);
     Raise(rt::kOutOfMemory, u"Vellora::GetLineByNum", u"Not enough memory to load file");
   } catch (...) {
