@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "elements/find_byte.hpp"
 #include "vellora2/automation/error.hpp"
 
 namespace vellora2 {
@@ -16,49 +17,99 @@ LineList::LineList(std::string delimiter, Settings settings) : delimiter_(std::m
   if (delimiter_.empty()) Raise(rt::kInvalidCall, std::u16string(kSource));
 }
 
-void LineList::SetText(std::string text) {
-  text_ = std::move(text);
-  starts_.clear();
-  ends_.clear();
-  // `end` is where the line's text stops, `next` where the following line starts.
-  const auto add = [this](size_t start, size_t end, size_t next) {
-    if (end == start && !settings_.keep_empty_lines) return;
-    starts_.push_back(start);
-    ends_.push_back(settings_.include_delimiter ? next : end);
-  };
-  // Delimiters are short: find their first byte with memchr, then compare the rest.
-  const std::string_view all(text_);
-  const std::string_view rest_of_delimiter = std::string_view(delimiter_).substr(1);
-  size_t start = 0;
-  for (size_t from = 0; from < all.size();) {
-    const void* hit = std::memchr(all.data() + from, delimiter_.front(), all.size() - from);
-    if (!hit) break;
-    const auto at = static_cast<size_t>(static_cast<const char*>(hit) - all.data());
-    if (all.substr(at + 1, rest_of_delimiter.size()) != rest_of_delimiter) {
-      from = at + 1;
+void LineList::SetText(std::string_view text) {
+  ReadText(text.size(), [&, at = size_t{0}](std::span<char> into) mutable {
+    std::memcpy(into.data(), text.data() + at, into.size());
+    at += into.size();
+  });
+}
+
+void LineList::Clear() {
+  text_ = MappedMemory();
+  starts_ = MappedMemory();
+  size_ = count_ = line_start_ = scan_ = 0;
+}
+
+void LineList::ReadText(size_t size, const std::function<void(std::span<char>)>& read) {
+  Clear();
+  // Offsets are kept in 32 bits, half the memory of a large index.
+  if (size > UINT32_MAX) Raise(rt::kOverflow, std::u16string(kSource));
+  try {
+    text_ = MappedMemory(size);
+    // Every line but the last ends with a delimiter.
+    starts_ = MappedMemory((size / delimiter_.size() + 1) * sizeof(uint32_t));
+    size_ = size;
+    for (size_t at = 0; at < size; at += kBlock) {
+      const size_t n = std::min(kBlock, size - at);
+      read(std::span(reinterpret_cast<char*>(text_.data()) + at, n));
+      Split(at + n, false);
+    }
+    Split(size, true);
+  } catch (...) {
+    Clear();
+    throw;
+  }
+}
+
+void LineList::Split(size_t end, bool last) {
+  const char* const all = text();
+  auto* const starts = reinterpret_cast<uint32_t*>(starts_.data());
+  const auto first = static_cast<uint8_t>(delimiter_.front());
+  const size_t rest = delimiter_.size() - 1;
+  // Find the delimiter's first byte, then compare the rest.
+  while (scan_ < end) {
+    const size_t at = scan_ + FindByte(reinterpret_cast<const uint8_t*>(all) + scan_, end - scan_, first);
+    if (at == end) {
+      scan_ = end;
+      break;
+    }
+    if (end - at - 1 < rest) {
+      // The rest of this delimiter is in the next block, or past the text's end.
+      if (!last) {
+        scan_ = at;
+        return;
+      }
+      scan_ = at + 1;
       continue;
     }
-    const size_t next = at + delimiter_.size();
-    add(start, at, next);
-    start = from = next;
+    // A loop rather than std::equal, which becomes a call to memcmp for what
+    // is nearly always one byte.
+    size_t same = 0;
+    while (same < rest && all[at + 1 + same] == delimiter_[1 + same]) ++same;
+    if (same < rest) {
+      scan_ = at + 1;
+      continue;
+    }
+    if (at > line_start_ || settings_.keep_empty_lines) starts[count_++] = static_cast<uint32_t>(line_start_);
+    line_start_ = scan_ = at + delimiter_.size();
   }
-  if (start < text_.size() && settings_.trailing_text_is_line) add(start, text_.size(), text_.size());
+  if (last && line_start_ < size_ && settings_.trailing_text_is_line) {
+    starts[count_++] = static_cast<uint32_t>(line_start_);
+  }
 }
 
 std::string_view LineList::Line(int32_t number) const {
   if (number < 1 || number > Count()) Raise(rt::kSubscriptOutOfRange, std::u16string(kSource));
-  const auto i = static_cast<size_t>(number - 1);
-  return std::string_view(text_).substr(starts_[i], ends_[i] - starts_[i]);
+  const size_t start = starts()[number - 1];
+  const std::string_view all(text(), size_);
+  size_t end = all.find(delimiter_, start);
+  if (end == std::string_view::npos) {
+    end = all.size();
+  } else if (settings_.include_delimiter) {
+    end += delimiter_.size();
+  }
+  return all.substr(start, end - start);
 }
 
 int32_t LineList::LineOfByte(int64_t offset) const {
-  if (offset < 0 || static_cast<uint64_t>(offset) >= text_.size() || starts_.empty()) {
+  if (offset < 0 || static_cast<uint64_t>(offset) >= size_ || count_ == 0) {
     Raise(rt::kSubscriptOutOfRange, std::u16string(kSource));
   }
   // The last line that starts at or before the offset; bytes before the first
   // line (skipped empty lines) count as part of it.
-  const auto it = std::upper_bound(starts_.begin(), starts_.end(), static_cast<size_t>(offset));
-  const auto index = it == starts_.begin() ? 0 : (it - starts_.begin()) - 1;
+  const uint32_t* const begin = starts();
+  const uint32_t* const it = std::upper_bound(begin, begin + count_, static_cast<uint64_t>(offset));
+  const auto index = it == begin ? 0 : (it - begin) - 1;
   return static_cast<int32_t>(index + 1);
 }
 

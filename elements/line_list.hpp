@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "elements/mapped_memory.hpp"
 
 namespace vellora2 {
 
@@ -23,14 +26,23 @@ class LineList {
     bool include_delimiter = false;
   };
 
+  // Bytes of text read and split in one go: small enough to stay in the
+  // processor's cache between the read and the split.
+  static constexpr size_t kBlock = size_t{256} * 1024;
+
   LineList(std::string delimiter, Settings settings);
   LineList(const LineList&) = delete;
   LineList& operator=(const LineList&) = delete;
 
-  // Takes the text and splits it, replacing any text given before.
-  void SetText(std::string text);
+  // Takes a copy of the text and splits it, replacing any text given before.
+  void SetText(std::string_view text);
+  // The same for a text of `size` bytes that `read` supplies block by block:
+  // each call must fill the span it is given with the text's next bytes, or
+  // throw. Error 6 for a text of 4 GiB or more, std::bad_alloc when memory
+  // is short; the list is then empty.
+  void ReadText(size_t size, const std::function<void(std::span<char>)>& read);
 
-  int32_t Count() const { return static_cast<int32_t>(starts_.size()); }
+  int32_t Count() const { return static_cast<int32_t>(count_); }
   // Line `number`; error 9 outside 1..Count().
   std::string_view Line(int32_t number) const;
   // The number of the line that holds byte `offset`. A delimiter belongs to the
@@ -40,11 +52,25 @@ class LineList {
   int32_t LineOfByte(int64_t offset) const;
 
  private:
+  // Finds the lines that end before `end`; with `last`, `end` is the end of
+  // the text and whatever follows the last delimiter is dealt with too.
+  void Split(size_t end, bool last);
+  void Clear();
+  const char* text() const { return reinterpret_cast<const char*>(text_.data()); }
+  const uint32_t* starts() const { return reinterpret_cast<const uint32_t*>(starts_.data()); }
+
   std::string delimiter_;
   Settings settings_;
-  std::string text_;
-  std::vector<size_t> starts_;  // first byte of each line
-  std::vector<size_t> ends_;    // one past its last byte of text
+  MappedMemory text_;
+  size_t size_ = 0;
+  // The first byte of each line, room for as many as the text could hold. A
+  // line's text ends at the first delimiter from there, or at the text's end.
+  MappedMemory starts_;
+  size_t count_ = 0;
+  // Where Split goes on: the start of the line being read, and the first
+  // byte not yet looked at.
+  size_t line_start_ = 0;
+  size_t scan_ = 0;
 };
 
 }  // namespace vellora2

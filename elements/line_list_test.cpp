@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -83,6 +85,32 @@ TEST(LineList, EveryByteMapsToTheLineThatSelectsIt) {
   LineList none("\r\n", {true, false, false});
   none.SetText("\r\n\r\n");
   EXPECT_THROW(none.LineOfByte(0), AutomationError);
+}
+
+TEST(LineList, TextReadInBlocksSplitsAsOneText) {
+  constexpr size_t kBlock = LineList::kBlock;
+  // A CR LF cut by the edge of the first block, and a lone CR as the last byte
+  // of the second, which stays text once the third shows that no LF follows.
+  const std::string first(kBlock - 1, 'a');
+  const std::string second(kBlock - 2, 'b');
+  const std::string text = first + "\r\n" + second + "\rc\r\n";
+  LineList usual("\r\n", {true, true, false});
+  size_t at = 0;
+  int calls = 0;
+  usual.ReadText(text.size(), [&](std::span<char> into) {
+    std::memcpy(into.data(), text.data() + at, into.size());
+    at += into.size();
+    ++calls;
+  });
+  EXPECT_EQ(calls, 3);
+  EXPECT_EQ(Lines(usual), (V{first, second + "\rc"}));
+  EXPECT_EQ(usual.LineOfByte(static_cast<int64_t>(kBlock)), 1);
+  EXPECT_EQ(usual.LineOfByte(static_cast<int64_t>(2 * kBlock - 1)), 2);
+
+  // A reader that fails leaves a list without lines or text.
+  EXPECT_THROW(usual.ReadText(10, [](std::span<char>) { Raise(rt::kOutOfMemory, u"test"); }), AutomationError);
+  EXPECT_EQ(usual.Count(), 0);
+  EXPECT_THROW(usual.LineOfByte(0), AutomationError);
 }
 
 }  // namespace

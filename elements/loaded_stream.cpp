@@ -2,13 +2,11 @@
 // and writing at byte positions and by lines, with a line index built on demand.
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <new>
-#include <stdexcept>
 
 #include "document/thread_state.hpp"
-#include "elements/byte_buffer.hpp"
 #include "elements/document_access.hpp"
+#include "elements/find_byte.hpp"
 #include "elements/line_list.hpp"
 #include "elements/stream_window.hpp"
 #include "elements/widen_bytes.hpp"
@@ -82,7 +80,8 @@ bool CFilesIO::Load(std::u16string& Name) {
     window_->Invalidate();
     // The index survives a Load of a path that ends with the key it was built
     // under, so that reloading the same element keeps it.
-    if (lines_ && (Name.size() < lines_key_.size() || Name.compare(Name.size() - lines_key_.size(), lines_key_.size(), lines_key_) != 0)) {
+    if (lines_ && (Name.size() < lines_key_.size() ||
+                   Name.compare(Name.size() - lines_key_.size(), lines_key_.size(), lines_key_) != 0)) {
       DiscardLines();
     }
     std::u16string storage_path;
@@ -188,9 +187,9 @@ std::u16string CFilesIO::GetLine(int32_t& SeekPos) {
       const auto run = window_->From(stream, pos);
       const auto* bytes = reinterpret_cast<const uint8_t*>(run.data());
       const size_t held = static_cast<size_t>(std::min<uint64_t>(run.size(), size - pos));
-      const auto* cr = static_cast<const uint8_t*>(std::memchr(bytes, kCR, held));
-      if (cr != nullptr && cr + 1 < bytes + held) {
-        const auto n = static_cast<size_t>(cr - bytes);
+      const size_t n = FindByte(bytes, held, kCR);
+      if (n + 1 < held) {
+        const uint8_t* const cr = bytes + n;
         std::u16string line(n, u'\0');
         WidenAnsi(line.data(), bytes, n, table);
         // As below: the LF after the CR is taken, and so is any byte that is
@@ -219,9 +218,9 @@ std::u16string CFilesIO::GetLine(int32_t& SeekPos) {
         } while (!ended && taken < run.size());
       } else {
         // Only a CR ends the line.
-        const void* cr = std::memchr(bytes, kCR, run.size());
-        ended = cr != nullptr;
-        taken = ended ? static_cast<size_t>(static_cast<const uint8_t*>(cr) - bytes) + 1 : run.size();
+        const size_t cr = FindByte(bytes, run.size(), kCR);
+        ended = cr < run.size();
+        taken = ended ? cr + 1 : run.size();
         last = bytes[taken - 1];
       }
       AppendAnsi(line, bytes, taken, table);
@@ -252,18 +251,21 @@ void CFilesIO::LoadLines() {
   // out (error 6), as an index of them would not fit the 32-bit line API.
   const auto size = static_cast<size_t>(stream.Size());
   const uint64_t position = stream.Position();
+  stream.SetPosition(0);
   try {
-    ByteBuffer buffer(size);
-    stream.SetPosition(0);
-    const size_t got = stream.Read(buffer.bytes());
-    stream.SetPosition(position);
-    if (got != size) Raise(STG_E_READFAULT, u"Vellora2.Storage", u"the stream ended early");
-    lines->SetText(buffer.Release());
+    lines->ReadText(size, [&](std::span<char> into) {
+      if (stream.Read(std::as_writable_bytes(into)) != into.size()) {
+        Raise(STG_E_READFAULT, u"Vellora2.Storage", u"the stream ended early");
+      }
+    });
   } catch (const std::bad_alloc&) {
+    stream.SetPosition(position);
     Raise(rt::kOutOfMemory, u"Vellora::GetLineByNum", u"Not enough memory to load file");
-  } catch (const std::length_error&) {
-    Raise(rt::kOutOfMemory, u"Vellora::GetLineByNum", u"Not enough memory to load file");
+  } catch (...) {
+    stream.SetPosition(position);
+    throw;
   }
+  stream.SetPosition(position);
   lines_ = std::move(lines);
   lines_key_ = storage_.Name() + u"\\" + stream.Name();
 }
@@ -284,8 +286,7 @@ int32_t CFilesIO::GetNumLines() { return Lines().Count(); }
 
 void CFilesIO::GetFromFile(Variant& vData, int32_t SeekPos) {
   HeldElements held;
-  RunWithFrame(u"|Vellora.CFilesIO::GetFromFile", held,
-               [&] { LoadedStream(kNotLoaded).ReadValue(SeekPos, vData); });
+  RunWithFrame(u"|Vellora.CFilesIO::GetFromFile", held, [&] { LoadedStream(kNotLoaded).ReadValue(SeekPos, vData); });
 }
 
 void CFilesIO::PutInFile(const Variant& vData, int32_t SeekPos) {
