@@ -26,8 +26,6 @@
 namespace vellora2::compound {
 namespace {
 
-uint64_t DivUp(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
-
 // For chains whose bytes are all written by the commit itself.
 std::pair<uint32_t, uint64_t> NothingWritten(uint64_t) { return {kFreeSect, UINT64_MAX}; }
 

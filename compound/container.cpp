@@ -14,8 +14,6 @@
 namespace vellora2::compound {
 namespace {
 
-uint64_t DivUp(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
-
 constexpr const char* kOvertaken = "the file was changed by another writer; open it again";
 
 [[noreturn]] void Corrupt(const std::string& what) { Fail(STG_E_DOCFILECORRUPT, "the document is damaged: " + what); }

@@ -8,11 +8,6 @@
 #include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
-namespace {
-
-uint64_t DivUp(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
-
-}  // namespace
 
 FatBuilder::FatBuilder(const Container& c, bool edit)
     : c_(c),
