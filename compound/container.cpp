@@ -1,12 +1,12 @@
 #include "compound/container.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <iterator>
 #include <set>
 #include <string>
 
 #include "compound/errors.hpp"
+#include "compound/fat.hpp"
 #include "compound/name.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/compound/stgm.hpp"
@@ -16,50 +16,11 @@ namespace {
 
 constexpr const char* kOvertaken = "the file was changed by another writer; open it again";
 
-[[noreturn]] void Corrupt(const std::string& what) { Fail(STG_E_DOCFILECORRUPT, "the document is damaged: " + what); }
-
-// Follows `table` from `start` for `count` links. `limit` bounds the valid
-// numbers; a chain that runs out, leaves the range or is longer than the table
-// (which only a loop can be) is refused, so no input can make this spin.
-SectorTable Follow(const SectorTable& table, uint64_t limit, uint32_t start, uint64_t count, bool open_ended,
-                   const char* what) {
-  SectorTable chain;
-  limit = std::min<uint64_t>(limit, table.size());
-  if (!open_ended) chain.reserve(static_cast<size_t>(std::min(count, limit)));
-  uint32_t s = start;
-  while (open_ended || chain.size() < count) {
-    if (s == kEndOfChain) {
-      if (open_ended) break;
-      Corrupt(std::string(what) + " chain is shorter than its size");
-    }
-    if (s >= limit) Corrupt(std::string(what) + " chain points outside the file");
-    if (chain.size() >= limit) Corrupt(std::string(what) + " chain loops");
-    chain.push_back(s);
-    s = table[s];
-  }
-  // A chain that visits a sector twice loops, even when its size stops the
-  // walk before the loop shows. Long chains are checked against a bitmap of
-  // the table, short ones by sorting, so neither costs much.
-  bool repeats = false;
-  if (chain.size() > 1024) {
-    std::vector<bool> seen(limit, false);
-    for (uint32_t s2 : chain) {
-      if (seen[s2]) repeats = true;
-      seen[s2] = true;
-    }
-  } else {
-    SectorTable sorted = chain;
-    std::sort(sorted.begin(), sorted.end());
-    repeats = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
-  }
-  if (repeats) Corrupt(std::string(what) + " chain loops");
-  return chain;
-}
 
 }  // namespace
 
 SectorTable Container::FatChain(uint32_t start, uint64_t count) const {
-  return Follow(state_.fat, state_.file_sectors, start, count, false, "sector");
+  return FollowChain(state_.fat, state_.file_sectors, start, count, false, "sector");
 }
 
 SectorTable Container::MiniChain(uint32_t start, uint64_t count) const {
@@ -68,12 +29,12 @@ SectorTable Container::MiniChain(uint32_t start, uint64_t count) const {
   const uint64_t mini_sectors =
       std::min<uint64_t>(state_.ministream_chain.size() * (sector_size() / kMiniSectorSize),
                          state_.entries.empty() ? 0 : DivUp(state_.entries[0].size, kMiniSectorSize));
-  return Follow(state_.minifat, mini_sectors, start, count, false, "mini sector");
+  return FollowChain(state_.minifat, mini_sectors, start, count, false, "mini sector");
 }
 
 SectorTable Container::OpenChain(uint32_t start) const {
   if (start == kEndOfChain || start == kFreeSect) return {};
-  return Follow(state_.fat, state_.file_sectors, start, 0, true, "table");
+  return FollowChain(state_.fat, state_.file_sectors, start, 0, true, "table");
 }
 
 void Container::ReadSectors(const SectorTable& chain, std::vector<std::byte>& out) {
@@ -82,15 +43,7 @@ void Container::ReadSectors(const SectorTable& chain, std::vector<std::byte>& ou
 }
 
 void Container::ReadSectors(const SectorTable& chain, std::span<std::byte> out) {
-  const uint32_t ssz = sector_size();
-  for (size_t i = 0; i < chain.size();) {
-    size_t run = 1;  // contiguous sectors go in one read
-    while (i + run < chain.size() && chain[i + run] == chain[i] + run && run < 2048) ++run;
-    const auto part = out.subspan(i * ssz, run * ssz);
-    const size_t got = file_->ReadAt((uint64_t{chain[i]} + 1) * ssz, part);
-    std::fill(part.begin() + static_cast<ptrdiff_t>(got), part.end(), std::byte{0});  // past the end: zeros
-    i += run;
-  }
+  ReadChain(*file_, sector_size(), chain, out);
 }
 
 std::shared_ptr<Container> Container::Open(std::shared_ptr<File> file) {
@@ -142,42 +95,10 @@ void Container::LoadTables() {
   if (h.fat_sector_count > state_.file_sectors) Fail(STG_E_INVALIDHEADER, "more FAT sectors than the file holds");
   if (h.difat_sector_count > state_.file_sectors) Fail(STG_E_INVALIDHEADER, "more DIFAT sectors than the file holds");
 
-  // Where the FAT lives: the header's 109 slots, then the DIFAT chain, whose
-  // sectors hold 127 FAT sector numbers and the next DIFAT sector's number.
-  state_.fat_sectors.clear();
-  state_.difat_sectors.clear();
-  const uint32_t per_difat = ssz / 4 - 1;
-  for (uint32_t i = 0; i < std::min(h.fat_sector_count, kHeaderDifatSlots); ++i)
-    state_.fat_sectors.push_back(h.difat[i]);
-  uint32_t next = h.first_difat_sector;
-  std::vector<std::byte> buf(ssz);
-  while (state_.fat_sectors.size() < h.fat_sector_count) {
-    if (state_.difat_sectors.size() >= h.difat_sector_count || next >= state_.file_sectors) {
-      Corrupt("the DIFAT does not list every FAT sector");
-    }
-    state_.difat_sectors.push_back(next);
-    std::fill(buf.begin(), buf.end(), std::byte{0});
-    file_->ReadAt((uint64_t{next} + 1) * ssz, buf);
-    for (uint32_t i = 0; i < per_difat && state_.fat_sectors.size() < h.fat_sector_count; ++i) {
-      state_.fat_sectors.push_back(Get32(buf, size_t{4} * i));
-    }
-    next = Get32(buf, size_t{4} * per_difat);
-  }
-  for (uint32_t s : state_.fat_sectors) {
-    if (s >= state_.file_sectors) Corrupt("a FAT sector lies outside the file");
-  }
-  // The FAT is read straight into the table (it is most of what an open
-  // holds in memory) and put in host order where that is not little-endian.
-  state_.fat.clear();
-  state_.fat.reserve(state_.fat_sectors.size() * (ssz / 4));
-  state_.fat.resize(state_.fat_sectors.size() * (ssz / 4));
-  ReadSectors(state_.fat_sectors, std::as_writable_bytes(std::span(state_.fat)));
-  if constexpr (std::endian::native == std::endian::big) {
-    for (uint32_t& e : state_.fat) e = __builtin_bswap32(e);
-  }
+  ReadFat(*file_, h, state_);
 
   state_.dir_chain = OpenChain(h.first_dir_sector);
-  if (state_.dir_chain.empty()) Corrupt("no directory");
+  if (state_.dir_chain.empty()) FailCorrupt("no directory");
   ReadSectors(state_.dir_chain, state_.dir_raw);
   state_.entries.clear();
   state_.entries.reserve(state_.dir_raw.size() / kDirEntrySize);
@@ -185,7 +106,7 @@ void Container::LoadTables() {
     state_.entries.push_back(ParseDirEntry(std::span(state_.dir_raw).subspan(at, kDirEntrySize), h.major_version));
   }
   if (state_.entries.empty() || state_.entries[0].type != EntryType::kRoot)
-    Corrupt("the first directory entry is not the root");
+    FailCorrupt("the first directory entry is not the root");
 
   const DirEntry& root = state_.entries[0];
   state_.ministream_chain = root.size == 0 ? SectorTable{} : FatChain(root.start, DivUp(root.size, ssz));
@@ -399,7 +320,7 @@ std::shared_ptr<const SectorTable> Container::CachedChain(uint32_t start, uint64
 }
 
 void Container::ReadStream(const Base& base, uint64_t offset, std::span<std::byte> out) {
-  if (offset + out.size() > base.size) Corrupt("read past the end of a stream");
+  if (offset + out.size() > base.size) FailCorrupt("read past the end of a stream");
   if (overtaken_) CheckCurrent();
   ReadStreamBytes(base, offset, out);
   // Checked after the read: a header still unchanged then means no commit
@@ -458,7 +379,7 @@ std::shared_ptr<Node> Container::LoadTree() {
     n->modified = e.modified;
     if (!n->is_storage) {
       if (e.size >= kMiniStreamCutoff && DivUp(e.size, sector_size()) > state_.file_sectors) {
-        Corrupt("a stream is larger than the file");
+        FailCorrupt("a stream is larger than the file");
       }
       n->content = Content(Base{e.size == 0 ? nullptr : shared_from_this(), e.start, e.size});
     }
@@ -482,12 +403,12 @@ std::shared_ptr<Node> Container::LoadTree() {
       const uint32_t s = stack.back();
       stack.pop_back();
       if (s == kNoStream) continue;
-      if (s >= state_.entries.size()) Corrupt("a directory link points outside the directory");
-      if (seen[s]) Corrupt("the directory links an entry twice");
+      if (s >= state_.entries.size()) FailCorrupt("a directory link points outside the directory");
+      if (seen[s]) FailCorrupt("the directory links an entry twice");
       seen[s] = true;
       const DirEntry& e = state_.entries[s];
       if (e.type != EntryType::kStorage && e.type != EntryType::kStream)
-        Corrupt("a directory link points to a free entry");
+        FailCorrupt("a directory link points to a free entry");
       stack.push_back(e.left);
       stack.push_back(e.right);
       found.emplace_back(s, make(s));

@@ -21,12 +21,13 @@
 #include <utility>
 #include <vector>
 
+#include "compound/huge_pages.hpp"
+
 namespace vellora2::compound {
 
 class Container;
 
-inline constexpr size_t kPageSize = 4096;
-inline constexpr size_t kChunkSize = size_t{2} << 20;
+inline constexpr size_t kChunkSize = kHugePageSize;
 
 // kPageSize bytes carved from 2 MiB blocks that the kernel can back with huge
 // pages: a document of many small streams would otherwise cost an allocation

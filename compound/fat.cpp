@@ -3,11 +3,95 @@
 #include <algorithm>
 #include <bit>
 #include <set>
+#include <string>
 
 #include "compound/errors.hpp"
 #include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
+
+SectorTable FollowChain(const SectorTable& table, uint64_t limit, uint32_t start, uint64_t count, bool open_ended,
+                        const char* what) {
+  SectorTable chain;
+  limit = std::min<uint64_t>(limit, table.size());
+  if (!open_ended) chain.reserve(static_cast<size_t>(std::min(count, limit)));
+  uint32_t s = start;
+  while (open_ended || chain.size() < count) {
+    if (s == kEndOfChain) {
+      if (open_ended) break;
+      FailCorrupt(std::string(what) + " chain is shorter than its size");
+    }
+    if (s >= limit) FailCorrupt(std::string(what) + " chain points outside the file");
+    if (chain.size() >= limit) FailCorrupt(std::string(what) + " chain loops");
+    chain.push_back(s);
+    s = table[s];
+  }
+  // A chain that visits a sector twice loops, even when its size stops the
+  // walk before the loop shows. Long chains are checked against a bitmap of
+  // the table, short ones by sorting, so neither costs much.
+  bool repeats = false;
+  if (chain.size() > 1024) {
+    std::vector<bool> seen(limit, false);
+    for (uint32_t s2 : chain) {
+      if (seen[s2]) repeats = true;
+      seen[s2] = true;
+    }
+  } else {
+    SectorTable sorted = chain;
+    std::sort(sorted.begin(), sorted.end());
+    repeats = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+  }
+  if (repeats) FailCorrupt(std::string(what) + " chain loops");
+  return chain;
+}
+
+void ReadChain(File& file, uint32_t ssz, const SectorTable& chain, std::span<std::byte> out) {
+  for (size_t i = 0; i < chain.size();) {
+    size_t run = 1;  // contiguous sectors go in one read
+    while (i + run < chain.size() && chain[i + run] == chain[i] + run && run < 2048) ++run;
+    const auto part = out.subspan(i * ssz, run * ssz);
+    const size_t got = file.ReadAt((uint64_t{chain[i]} + 1) * ssz, part);
+    std::fill(part.begin() + static_cast<ptrdiff_t>(got), part.end(), std::byte{0});  // past the end: zeros
+    i += run;
+  }
+}
+
+void ReadFat(File& file, const Header& h, CommittedState& state) {
+  const uint32_t ssz = h.sector_size();
+  // Where the FAT lives: the header's 109 slots, then the DIFAT chain, whose
+  // sectors hold 127 FAT sector numbers and the next DIFAT sector's number.
+  state.fat_sectors.clear();
+  state.difat_sectors.clear();
+  const uint32_t per_difat = ssz / 4 - 1;
+  for (uint32_t i = 0; i < std::min(h.fat_sector_count, kHeaderDifatSlots); ++i)
+    state.fat_sectors.push_back(h.difat[i]);
+  uint32_t next = h.first_difat_sector;
+  std::vector<std::byte> buf(ssz);
+  while (state.fat_sectors.size() < h.fat_sector_count) {
+    if (state.difat_sectors.size() >= h.difat_sector_count || next >= state.file_sectors) {
+      FailCorrupt("the DIFAT does not list every FAT sector");
+    }
+    state.difat_sectors.push_back(next);
+    std::fill(buf.begin(), buf.end(), std::byte{0});
+    file.ReadAt((uint64_t{next} + 1) * ssz, buf);
+    for (uint32_t i = 0; i < per_difat && state.fat_sectors.size() < h.fat_sector_count; ++i) {
+      state.fat_sectors.push_back(Get32(buf, size_t{4} * i));
+    }
+    next = Get32(buf, size_t{4} * per_difat);
+  }
+  for (uint32_t s : state.fat_sectors) {
+    if (s >= state.file_sectors) FailCorrupt("a FAT sector lies outside the file");
+  }
+  // The FAT is read straight into the table (it is most of what an open
+  // holds in memory) and put in host order where that is not little-endian.
+  state.fat.clear();
+  state.fat.reserve(state.fat_sectors.size() * (ssz / 4));
+  state.fat.resize(state.fat_sectors.size() * (ssz / 4));
+  ReadChain(file, ssz, state.fat_sectors, std::as_writable_bytes(std::span(state.fat)));
+  if constexpr (std::endian::native == std::endian::big) {
+    for (uint32_t& e : state.fat) e = __builtin_bswap32(e);
+  }
+}
 
 FatBuilder::FatBuilder(const Container& c, bool edit)
     : c_(c),

@@ -1,6 +1,6 @@
-// The FAT and DIFAT a commit builds: the committed FAT with this commit's
-// edits laid over it (FatOverlay), where new sectors come from, and where the
-// FAT and DIFAT sectors themselves go.
+// The FAT and the DIFAT: reading them, following chains through them, and
+// the ones a commit builds (the committed FAT with this commit's edits laid
+// over it, where new sectors come from, where the table sectors themselves go).
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,20 @@
 #include "compound/sector_writer.hpp"
 
 namespace vellora2::compound {
+
+// Follows `table` from `start` for `count` links (to the end of the chain when
+// `open_ended`). `limit` bounds the valid numbers; a chain that runs out,
+// leaves the range, or visits a sector twice is STG_E_DOCFILECORRUPT, so no
+// input can make this spin. `what` names the chain in the message.
+SectorTable FollowChain(const SectorTable& table, uint64_t limit, uint32_t start, uint64_t count, bool open_ended,
+                        const char* what);
+// Reads the sectors of `chain` into `out` (runs of adjacent sectors in one
+// read); what lies past the end of the file reads as zeros.
+void ReadChain(File& file, uint32_t sector_size, const SectorTable& chain, std::span<std::byte> out);
+// Reads where the FAT lives (the header's slots, then the DIFAT chain) into
+// state.fat_sectors and state.difat_sectors, and the FAT itself, in host
+// order, into state.fat. state.file_sectors bounds every sector number.
+void ReadFat(File& file, const Header& h, CommittedState& state);
 
 class FatBuilder {
  public:
