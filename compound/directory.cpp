@@ -61,7 +61,7 @@ void SerializeDirEntry(const DirEntry& e, std::span<std::byte> out) {
 
 std::vector<std::byte> SerializeDirectory(const std::vector<DirEntry>& entries, uint32_t sector_size) {
   const size_t per_sector = sector_size / kDirEntrySize;
-  std::vector<std::byte> out((entries.size() + per_sector - 1) / per_sector * sector_size, std::byte{0});
+  std::vector<std::byte> out(DivUp(entries.size(), per_sector) * sector_size, std::byte{0});
   for (size_t i = 0; i < out.size() / kDirEntrySize; ++i) {
     SerializeDirEntry(i < entries.size() ? entries[i] : DirEntry{}, std::span(out).subspan(i * kDirEntrySize));
   }
