@@ -32,7 +32,7 @@ TEST(FatOverlayTest, EditsAndGrowthLieOverTheCommittedFatUntilMovedIntoIt) {
   EXPECT_TRUE(fat.Changed(1));
   EXPECT_EQ(fat.NextFree(0, 12), 4u);
   EXPECT_EQ(fat.NextFree(5, 12), 10u);
-  EXPECT_EQ(fat.NextFree(5, 9), 9u);      // none below `to`
+  EXPECT_EQ(fat.NextFree(5, 9), 9u);  // none below `to`
   EXPECT_EQ(fat.Sector(0)[3], kFatSect);
   EXPECT_EQ(fat.Sector(1)[1], E);
   EXPECT_EQ(fat.Sector(2)[1], 10u);
