@@ -26,12 +26,6 @@ void ReadWritten(const Extent& extent, uint64_t at, std::span<std::byte> out) {
 
 }  // namespace
 
-Extent::~Extent() {
-  if (!adopted_) container_->GiveBack(first_);
-}
-
-uint64_t Extent::offset() const { return (uint64_t{first_} + 1) * container_->sector_size(); }
-
 Page::Page() : data_(TakePage()) {}
 
 Page::Page(const Page& other) : Page() { std::memcpy(data_, other.data_, kPageSize); }
