@@ -11,8 +11,6 @@
 namespace vellora2::compound {
 namespace {
 
-uint64_t DivUp(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
-
 class Checker {
  public:
   explicit Checker(const Container& c) : c_(c), owner_(c.fat().size()), mini_owner_(c.minifat().size()) {}

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "compound/memory_file.hpp"
+#include "vellora2/automation/date.hpp"
+#include "vellora2/compound/stgm.hpp"
+#include "vellora2/compound/storage_engine.hpp"
 
 namespace vellora2::compound {
 namespace {
@@ -28,6 +32,24 @@ TEST(Clock, ScopesReplaceTheClockOfThisThreadAndRestoreIt) {
     EXPECT_EQ(CurrentClock().Now(), 1u);
   }
   EXPECT_EQ(&CurrentClock(), &SystemClock());
+}
+
+TEST(Clock, ElementTimesComeFromTheClockOfThisThread) {
+  // Times of storages, as stamps of property sets, replay in tests.
+  const uint64_t created = FileTimeFromDate(*DateFromParts({2009, 3, 5, 17, 34, 0}));
+  const uint64_t changed = FileTimeFromDate(*DateFromParts({2011, 7, 1, 8, 0, 0}));
+  const FixedClock at_creation(created), later(changed);
+  StorageEngine engine(std::make_shared<MemoryFileSystem>());
+  constexpr int32_t kRW = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+  ScopedClock scope(at_creation);
+  auto root = engine.CreateStorageFile(u"t.qxv", kRW | STGM_CREATE);
+  auto sub = root.CreateStorage(u"Sub", kRW);
+  EXPECT_EQ(FileTimeFromDate(root.ModifiedTime()), created);
+  EXPECT_EQ(FileTimeFromDate(sub.CreationTime()), created);
+  ScopedClock then(later);
+  sub.CreateStream(u"s", kRW);
+  EXPECT_EQ(FileTimeFromDate(sub.CreationTime()), created);
+  EXPECT_EQ(FileTimeFromDate(sub.ModifiedTime()), changed);
 }
 
 }  // namespace

@@ -223,7 +223,7 @@ TEST(CommitCrash, CopiesOfAnInterruptedRewriteGoAtTheNextOpen) {
       auto file = faulty->Open("doc", OpenMode::kReadWrite);
       Mode mode;
       mode.write = mode.transacted = mode.deny_write = true;
-      auto doc = std::make_shared<Document>(faulty, "doc", file, mode);
+      auto doc = std::make_shared<CompoundFile>(faulty, "doc", file, mode);
       doc->set_container(Container::Open(file));
       doc->set_version3_limit(uint64_t{64} * 1024);
       auto tree = doc->LoadTree();

@@ -20,12 +20,43 @@
 
 #include "compound/content.hpp"
 #include "compound/directory.hpp"
+#include "compound/fat_overlay.hpp"
 #include "compound/file.hpp"
 #include "compound/header.hpp"
 #include "compound/node.hpp"
 #include "compound/sector_table.hpp"
 
 namespace vellora2::compound {
+
+// Everything a committed state of the file consists of. A container holds one;
+// a commit builds the next one beside it and hands it over whole (Install), so
+// nothing else ever edits it.
+struct CommittedState {
+  Header header;
+  // The header as this state was read from or written to the file. Every
+  // commit changes it (the transaction signature counts up).
+  std::array<std::byte, kHeaderSize> header_bytes{};
+  uint64_t file_sectors = 0;
+  SectorTable fat;
+  SectorTable fat_sectors;
+  SectorTable difat_sectors;
+  SectorTable minifat;
+  SectorTable minifat_chain;
+  SectorTable dir_chain;
+  SectorTable ministream_chain;
+  std::vector<std::byte> dir_raw;
+  std::vector<std::byte> minifat_raw;
+  std::vector<DirEntry> entries;
+  // Free sectors below file_sectors, and FAT or DIFAT sectors that the FAT
+  // itself leaves unmarked (other writers do): neither may be taken by a
+  // commit unless it is in `free`.
+  SectorTable free;
+  SectorTable reserved;
+  // Whether every used sector belongs to exactly one chain or table; a commit
+  // can then edit this state's FAT instead of rebuilding it. Unknown (empty)
+  // until the first commit asks; true after every commit of ours.
+  std::optional<bool> clean;
+};
 
 class Container : public std::enable_shared_from_this<Container> {
  public:
@@ -54,19 +85,34 @@ class Container : public std::enable_shared_from_this<Container> {
   // size a fresh file holding it would have.
   void EstimateSize(const Node& root, uint64_t& in_place, uint64_t& fresh) const;
 
-  const Header& header() const { return header_; }
+  // Makes `next`, whose header a commit has just written and synced, the
+  // committed state. Its FAT is `fat` laid over this state's, made in place
+  // (`next.fat` is not used): copying a FAT of megabytes would cost more than
+  // most commits. `adopted` are the live extents the commit linked into the
+  // new state; `kept` the first sectors of big streams it carried over
+  // unchanged, whose cached chains stay valid.
+  void Install(CommittedState next, FatOverlay& fat, const std::vector<Extent*>& adopted,
+               const std::set<uint32_t>& kept);
+  // Cuts the file after what the committed state and the live extents use.
+  void CutTail();
+  // Whether every used sector of the committed state belongs to exactly one
+  // chain or table (one walk over every chain, once per state).
+  bool Clean();
+
+  const CommittedState& state() const { return state_; }
+  const Header& header() const { return state_.header; }
   File& file() { return *file_; }
   std::shared_ptr<File> shared_file() const { return file_; }
-  uint32_t sector_size() const { return header_.sector_size(); }
-  const SectorTable& fat() const { return fat_; }
-  const SectorTable& minifat() const { return minifat_; }
-  const SectorTable& fat_sectors() const { return fat_sectors_; }
-  const SectorTable& difat_sectors() const { return difat_sectors_; }
-  const SectorTable& dir_chain() const { return dir_chain_; }
-  const SectorTable& minifat_chain() const { return minifat_chain_; }
-  const SectorTable& ministream_chain() const { return ministream_chain_; }
-  const std::vector<DirEntry>& entries() const { return entries_; }
-  uint64_t file_sectors() const { return file_sectors_; }
+  uint32_t sector_size() const { return state_.header.sector_size(); }
+  const SectorTable& fat() const { return state_.fat; }
+  const SectorTable& minifat() const { return state_.minifat; }
+  const SectorTable& fat_sectors() const { return state_.fat_sectors; }
+  const SectorTable& difat_sectors() const { return state_.difat_sectors; }
+  const SectorTable& dir_chain() const { return state_.dir_chain; }
+  const SectorTable& minifat_chain() const { return state_.minifat_chain; }
+  const SectorTable& ministream_chain() const { return state_.ministream_chain; }
+  const std::vector<DirEntry>& entries() const { return state_.entries; }
+  uint64_t file_sectors() const { return state_.file_sectors; }
 
   // A new extent (content.hpp) past everything the committed state and the
   // live extents use; null when sector numbers run out there.
@@ -98,10 +144,10 @@ class Container : public std::enable_shared_from_this<Container> {
   SectorTable MiniChain(uint32_t start, uint64_t count) const;
   // A chain of unknown length (directory, mini-FAT): to its end, loops refused.
   SectorTable OpenChain(uint32_t start) const;
+  // FatChain or MiniChain, kept for later reads (a bounded cache).
+  std::shared_ptr<const SectorTable> CachedChain(uint32_t start, uint64_t count, bool mini);
 
  private:
-  friend class Committer;
-
   void ReadSectors(const SectorTable& chain, std::vector<std::byte>& out);
   void ReadSectors(const SectorTable& chain, std::span<std::byte> out);
   void LoadTables();
@@ -110,37 +156,13 @@ class Container : public std::enable_shared_from_this<Container> {
   void ReadStreamBytes(const Base& base, uint64_t offset, std::span<std::byte> out);
   // Sectors inside the file that no chain or table of this state uses, ascending.
   void FindFreeSectors();
-  std::shared_ptr<const SectorTable> CachedChain(uint32_t start, uint64_t count, bool mini);
 
   std::shared_ptr<File> file_;
-  Header header_;
-  // The header as this state was read from or written to the file. Every
-  // commit changes it (the transaction signature counts up).
-  std::array<std::byte, kHeaderSize> header_bytes_{};
+  CommittedState state_;
   bool watch_ = false;
   bool overtaken_ = false;
-  uint64_t file_sectors_ = 0;
-  SectorTable fat_;
-  SectorTable fat_sectors_;
-  SectorTable difat_sectors_;
-  SectorTable minifat_;
-  SectorTable minifat_chain_;
-  SectorTable dir_chain_;
-  SectorTable ministream_chain_;
-  std::vector<std::byte> dir_raw_;
-  std::vector<std::byte> minifat_raw_;
-  std::vector<DirEntry> entries_;
   std::map<std::pair<uint32_t, bool>, std::shared_ptr<const SectorTable>> chains_;
   uint64_t cached_links_ = 0;
-  // Free sectors below file_sectors_, and FAT or DIFAT sectors that the FAT
-  // itself leaves unmarked (other writers do): neither may be taken by a
-  // commit unless it is in free_.
-  SectorTable free_;
-  SectorTable reserved_;
-  // Whether every used sector belongs to exactly one chain or table; a commit
-  // can then edit this state's FAT instead of rebuilding it. Unknown (empty)
-  // until the first commit asks; true after every commit of ours.
-  std::optional<bool> clean_;
   // First sectors of the live extents: neither committed nor free.
   std::set<uint32_t> extents_;
   uint64_t extent_hint_ = 0;

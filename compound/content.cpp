@@ -1,16 +1,14 @@
 #include "compound/content.hpp"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <functional>
-#include <mutex>
 #include <new>
 
 #include "compound/container.hpp"
 #include "compound/errors.hpp"
+#include "compound/huge_pages.hpp"
 #include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
@@ -28,98 +26,17 @@ void ReadWritten(const Extent& extent, uint64_t at, std::span<std::byte> out) {
 
 }  // namespace
 
-Extent::~Extent() {
-  if (!adopted_) container_->GiveBack(first_);
-}
-
-uint64_t Extent::offset() const { return (uint64_t{first_} + 1) * container_->sector_size(); }
-
-namespace {
-
-// kChunkSize zeroed bytes aligned to their size. Twice the size is mapped and
-// trimmed to an aligned run, so that the kernel can map it with one huge page.
-std::byte* MapBlock() {
-  void* raw = ::mmap(nullptr, 2 * kChunkSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (raw == MAP_FAILED) throw std::bad_alloc();
-  auto* const base = static_cast<std::byte*>(raw);
-  const size_t skip = (kChunkSize - reinterpret_cast<uintptr_t>(raw) % kChunkSize) % kChunkSize;
-  std::byte* const block = base + skip;
-  if (skip > 0) ::munmap(base, skip);
-  if (skip < kChunkSize) ::munmap(block + kChunkSize, kChunkSize - skip);
-  ::madvise(block, kChunkSize, MADV_HUGEPAGE);  // advice only: without it the block still works
-  return block;
-}
-
-// The blocks pages are carved from, for every content of the process.
-class PagePool {
- public:
-  static PagePool& Get() {
-    static PagePool* const pool = new PagePool();  // never destroyed: pages may outlive static destruction
-    return *pool;
-  }
-
-  std::byte* Take() {
-    const std::lock_guard lock(mutex_);
-    auto it = blocks_.lower_bound(hint_);
-    while (it != blocks_.end() && it->second.free.empty()) ++it;
-    if (it == blocks_.end()) {
-      std::byte* const base = MapBlock();
-      it = blocks_.try_emplace(base).first;
-      it->second.free.reserve(kPerBlock);  // so that giving a page back never allocates
-      for (size_t i = kPerBlock; i > 0; --i) it->second.free.push_back(static_cast<uint16_t>(i - 1));
-    }
-    std::byte* const base = it->first;
-    hint_ = base;
-    if (spare_ == base) spare_ = nullptr;
-    const uint16_t index = it->second.free.back();
-    it->second.free.pop_back();
-    return base + size_t{index} * kPageSize;
-  }
-
-  void Give(std::byte* page) noexcept {
-    const std::lock_guard lock(mutex_);
-    // Blocks are aligned to their size: the page's offset in its block is
-    // the low bits of its address.
-    std::byte* const base = page - reinterpret_cast<uintptr_t>(page) % kChunkSize;
-    auto it = blocks_.find(base);
-    it->second.free.push_back(static_cast<uint16_t>((page - base) / kPageSize));
-    hint_ = std::min(hint_, base, std::less<>());
-    if (it->second.free.size() < kPerBlock) return;
-    // One empty block is kept, so that a content growing and shrinking
-    // across a block's edge does not map and unmap it each time.
-    if (spare_ == nullptr) {
-      spare_ = base;
-      return;
-    }
-    blocks_.erase(it);
-    ::munmap(base, kChunkSize);
-  }
-
- private:
-  static constexpr size_t kPerBlock = kChunkSize / kPageSize;
-  struct Block {
-    std::vector<uint16_t> free;  // page numbers not in use
-  };
-  std::mutex mutex_;
-  std::map<std::byte*, Block, std::less<>> blocks_;
-  // Every block below this one is full, so that pages crowd into few blocks.
-  std::byte* hint_ = nullptr;
-  std::byte* spare_ = nullptr;  // an empty block kept
-};
-
-}  // namespace
-
-Page::Page() : data_(PagePool::Get().Take()) {}
+Page::Page() : data_(TakePage()) {}
 
 Page::Page(const Page& other) : Page() { std::memcpy(data_, other.data_, kPageSize); }
 
-Page::~Page() { PagePool::Get().Give(data_); }
+Page::~Page() { GivePage(data_); }
 
-Chunk::Chunk() : data_(MapBlock()) {}
+Chunk::Chunk() : data_(MapAligned(kChunkSize)) {}
 
 Chunk::Chunk(const Chunk& other) : Chunk() { std::memcpy(data_, other.data_, kChunkSize); }
 
-Chunk::~Chunk() { ::munmap(data_, kChunkSize); }
+Chunk::~Chunk() { Unmap(data_, kChunkSize); }
 
 size_t Content::Read(uint64_t offset, std::span<std::byte> out) const {
   if (offset >= size_) return 0;

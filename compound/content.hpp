@@ -21,12 +21,14 @@
 #include <utility>
 #include <vector>
 
+#include "compound/extent.hpp"
+#include "compound/huge_pages.hpp"
+
 namespace vellora2::compound {
 
 class Container;
 
-inline constexpr size_t kPageSize = 4096;
-inline constexpr size_t kChunkSize = size_t{2} << 20;
+inline constexpr size_t kChunkSize = kHugePageSize;
 
 // kPageSize bytes carved from 2 MiB blocks that the kernel can back with huge
 // pages: a document of many small streams would otherwise cost an allocation
@@ -57,32 +59,6 @@ class Chunk {
 
  private:
   std::byte* data_;
-};
-
-// Sectors of a document file past its committed end that hold 2 MiB of stream
-// bytes written since the last commit. A commit may adopt them into a
-// stream's chain; until then the committed state knows nothing of them, so a
-// crash leaves only unused space. They go back to the container when their
-// last holder lets go, unless a commit adopted them.
-class Extent {
- public:
-  Extent(std::shared_ptr<Container> container, uint32_t first) : container_(std::move(container)), first_(first) {}
-  Extent(const Extent&) = delete;
-  Extent& operator=(const Extent&) = delete;
-  ~Extent();
-
-  Container& container() const { return *container_; }
-  uint32_t first() const { return first_; }
-  // Where the extent's bytes start in the file.
-  uint64_t offset() const;
-  // The sectors now belong to the committed state: never written again here.
-  void Adopt() { adopted_ = true; }
-  bool adopted() const { return adopted_; }
-
- private:
-  std::shared_ptr<Container> container_;
-  uint32_t first_;
-  bool adopted_ = false;
 };
 
 // A stream as stored in a committed file: its first sector (or mini sector,

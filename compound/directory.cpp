@@ -59,6 +59,15 @@ void SerializeDirEntry(const DirEntry& e, std::span<std::byte> out) {
   Put64(out, 0x78, e.size);
 }
 
+std::vector<std::byte> SerializeDirectory(const std::vector<DirEntry>& entries, uint32_t sector_size) {
+  const size_t per_sector = sector_size / kDirEntrySize;
+  std::vector<std::byte> out(DivUp(entries.size(), per_sector) * sector_size, std::byte{0});
+  for (size_t i = 0; i < out.size() / kDirEntrySize; ++i) {
+    SerializeDirEntry(i < entries.size() ? entries[i] : DirEntry{}, std::span(out).subspan(i * kDirEntrySize));
+  }
+  return out;
+}
+
 uint32_t BuildSiblingTree(std::vector<DirEntry>& entries, const std::vector<uint32_t>& members) {
   if (members.empty()) return kNoStream;
   // Splitting the sorted run at its middle gives a tree whose leaves all sit on

@@ -39,6 +39,8 @@ struct DirEntry {
 // ignores the high half of the size, which old writers left uninitialised.
 DirEntry ParseDirEntry(std::span<const std::byte> bytes, uint16_t major_version);
 void SerializeDirEntry(const DirEntry& entry, std::span<std::byte> out);
+// The directory's bytes, padded with unused entries to whole sectors.
+std::vector<std::byte> SerializeDirectory(const std::vector<DirEntry>& entries, uint32_t sector_size);
 
 // Links `members` (entry numbers of one storage's children, sorted by name)
 // into a balanced red-black tree through their left/right fields and colours;

@@ -30,7 +30,7 @@ namespace {
 
 using compound::Fail;
 
-Storage OpenRoot(std::shared_ptr<compound::Document> doc, const compound::Mode& m, std::u16string name) {
+Storage OpenRoot(std::shared_ptr<compound::CompoundFile> doc, const compound::Mode& m, std::u16string name) {
   auto tree = doc->LoadTree();
   auto level = std::make_shared<compound::Level>(std::move(doc), std::move(tree), m.transacted);
   return Storage(std::make_shared<compound::StorageHandle>(level, nullptr, nullptr, m, std::move(name)));
@@ -75,7 +75,7 @@ Storage StorageEngine::CreateStorageFile(std::u16string_view path, int32_t mode)
       if (e.number() != STG_E_LOCKVIOLATION) throw;
       Raise(rt::kPathFileAccessError, std::u16string(compound::kErrorSource));
     }
-    auto doc = std::make_shared<compound::Document>(state_->files, p, file, m);
+    auto doc = std::make_shared<compound::CompoundFile>(state_->files, p, file, m);
     return OpenRoot(std::move(doc), m, std::u16string(path));
   }
   if (!m.create && !m.convert && files.Exists(p)) Fail(STG_E_FILEALREADYEXISTS, "the file exists: " + p);
@@ -87,7 +87,7 @@ Storage StorageEngine::CreateStorageFile(std::u16string_view path, int32_t mode)
       Fail(STG_E_SHAREVIOLATION, "the file is held by another open: " + p);
     }
     ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
-    auto doc = std::make_shared<compound::Document>(state_->files, p, file, m);
+    auto doc = std::make_shared<compound::CompoundFile>(state_->files, p, file, m);
     doc->set_container(compound::Container::Create(file, 3));
     compound::RemoveLeftovers(files, p);
     return OpenRoot(std::move(doc), m, std::u16string(path));
@@ -111,7 +111,7 @@ Storage StorageEngine::OpenStorageFile(std::u16string_view path, int32_t mode) {
   const std::string p = ToUtf8(path);
   auto file = state_->files->Open(p, m.write ? compound::OpenMode::kReadWrite : compound::OpenMode::kRead);
   ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
-  auto doc = std::make_shared<compound::Document>(state_->files, p, file, m);
+  auto doc = std::make_shared<compound::CompoundFile>(state_->files, p, file, m);
   doc->set_container(compound::Container::Open(file));
   if (m.write) compound::RemoveLeftovers(*state_->files, p);
   return OpenRoot(std::move(doc), m, std::u16string(path));
@@ -137,7 +137,7 @@ Storage StorageEngine::CreateRootStorage(std::u16string_view name, int32_t mode,
   const auto m = compound::ParseMode(mode, compound::OpenKind::kRootCreate);
   auto it = state_->temp_stores.find(handle);
   if (it == state_->temp_stores.end()) Fail(STG_E_INVALIDHANDLE, "no such temporary store");
-  auto doc = std::make_shared<compound::Document>(state_->files, std::string(), it->second, m);
+  auto doc = std::make_shared<compound::CompoundFile>(state_->files, std::string(), it->second, m);
   doc->set_container(compound::Container::Create(it->second, 3));
   return OpenRoot(std::move(doc), m, std::u16string(name));
 }
@@ -175,7 +175,7 @@ void StorageEngine::Compact(std::u16string_view path) {
   const std::string p = ToUtf8(path);
   auto file = state_->files->Open(p, compound::OpenMode::kReadWrite);
   ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
-  compound::Document doc(state_->files, p, file, m);
+  compound::CompoundFile doc(state_->files, p, file, m);
   doc.set_container(compound::Container::Open(file));
   compound::RemoveLeftovers(*state_->files, p);
   doc.Compact();

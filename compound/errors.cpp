@@ -14,6 +14,10 @@ void Fail(int32_t code, std::string_view description) {
   throw AutomationError(code, std::u16string(kErrorSource), FromUtf8(description));
 }
 
+void FailCorrupt(std::string_view what) {
+  Fail(STG_E_DOCFILECORRUPT, "the document is damaged: " + std::string(what));
+}
+
 void FailErrno(int err, std::string_view what, bool writing) {
   int32_t code = writing ? STG_E_WRITEFAULT : STG_E_READFAULT;
   switch (err) {

@@ -13,5 +13,7 @@ inline constexpr std::u16string_view kErrorSource = u"Vellora2.Storage";
 // (ENOSPC is STG_E_MEDIUMFULL, EACCES STG_E_ACCESSDENIED, ...). `writing`
 // chooses between STG_E_WRITEFAULT and STG_E_READFAULT for plain I/O errors.
 [[noreturn]] void FailErrno(int err, std::string_view what, bool writing);
+// A damaged file: STG_E_DOCFILECORRUPT, "the document is damaged: WHAT".
+[[noreturn]] void FailCorrupt(std::string_view what);
 
 }  // namespace vellora2::compound

@@ -1,4 +1,5 @@
-// The compound-file layout: constants and little-endian field access.
+// The compound-file layout: constants, and the one set of little-endian field
+// access the engine and its property sets use.
 //
 // A compound file is a FAT file system inside one file. The file is cut into
 // sectors (512 bytes in version 3, 4096 in version 4); the first sector-sized
@@ -15,6 +16,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 
 namespace vellora2::compound {
 
@@ -46,6 +49,10 @@ inline constexpr uint64_t kVersion3Limit = 0x7FFFFFFFull;
 enum class EntryType : uint8_t { kUnused = 0, kStorage = 1, kStream = 2, kRoot = 5 };
 enum class Color : uint8_t { kRed = 0, kBlack = 1 };
 
+// a / b rounded up: sectors for a count of bytes, entries for a count of tables.
+inline constexpr uint64_t DivUp(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
+
+// Little-endian fields: read from and written into a buffer of fixed size...
 inline uint16_t Get16(std::span<const std::byte> b, size_t at) {
   return static_cast<uint16_t>(std::to_integer<uint16_t>(b[at]) | std::to_integer<uint16_t>(b[at + 1]) << 8);
 }
@@ -66,6 +73,21 @@ inline void Put32(std::span<std::byte> b, size_t at, uint32_t v) {
 inline void Put64(std::span<std::byte> b, size_t at, uint64_t v) {
   Put32(b, at, static_cast<uint32_t>(v & 0xFFFFFFFF));
   Put32(b, at + 4, static_cast<uint32_t>(v >> 32));
+}
+// ... read from text-like byte strings (the property sets'), and appended to
+// one that grows.
+inline std::span<const std::byte> BytesOf(std::string_view b) { return std::as_bytes(std::span(b.data(), b.size())); }
+inline void Append16(std::string& out, uint16_t v) {
+  out.push_back(static_cast<char>(v & 0xFF));
+  out.push_back(static_cast<char>(v >> 8));
+}
+inline void Append32(std::string& out, uint32_t v) {
+  Append16(out, static_cast<uint16_t>(v & 0xFFFF));
+  Append16(out, static_cast<uint16_t>(v >> 16));
+}
+inline void Append64(std::string& out, uint64_t v) {
+  Append32(out, static_cast<uint32_t>(v & 0xFFFFFFFF));
+  Append32(out, static_cast<uint32_t>(v >> 32));
 }
 
 }  // namespace vellora2::compound

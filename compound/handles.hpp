@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "compound/document_properties.hpp"
 #include "compound/errors.hpp"
 #include "compound/level.hpp"
 #include "compound/mode.hpp"
 #include "compound/node.hpp"
+#include "compound/property_set/document_properties.hpp"
 #include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {

@@ -6,30 +6,19 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <mutex>
 #include <string>
 #include <string_view>
 
 #include "compound/errors.hpp"
 #include "compound/sharing.hpp"
+#include "vellora2/compound/clock.hpp"
 #include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
 namespace {
 
 constexpr uint64_t kDirectFlushBytes = 64ull << 20;
-
-}  // namespace
-
-uint64_t Now() {
-  // FILETIME counts 100 ns ticks from 1601-01-01, 11644473600 s before 1970.
-  const auto since_1970 = std::chrono::system_clock::now().time_since_epoch();
-  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(since_1970).count() / 100) +
-         116444736000000000ull;
-}
-
-namespace {
 
 std::mutex& RewriteMutex() {
   // Held while a rewrite creates and locks its copy, and while copies are
@@ -92,11 +81,14 @@ void RemoveLeftovers(FileSystem& files, const std::string& path) {
   }
 }
 
-Document::Document(std::shared_ptr<FileSystem> files, std::string path, std::shared_ptr<File> file, Mode mode)
-    : files_(std::move(files)), path_(std::move(path)), file_(std::move(file)), mode_(mode),
+CompoundFile::CompoundFile(std::shared_ptr<FileSystem> files, std::string path, std::shared_ptr<File> file, Mode mode)
+    : files_(std::move(files)),
+      path_(std::move(path)),
+      file_(std::move(file)),
+      mode_(mode),
       version3_limit_(path_.empty() ? UINT64_MAX : kVersion3Limit) {}
 
-Document::~Document() {
+CompoundFile::~CompoundFile() {
   container_.reset();
   file_.reset();
   if (mode_.delete_on_release && !path_.empty()) {
@@ -108,19 +100,19 @@ Document::~Document() {
   }
 }
 
-void Document::set_container(std::shared_ptr<Container> c) {
+void CompoundFile::set_container(std::shared_ptr<Container> c) {
   // Another open may commit the file under one that does not deny writing.
   if (!mode_.deny_write && !path_.empty()) c->Watch();
   container_ = std::move(c);
 }
 
-std::shared_ptr<Node> Document::LoadTree() {
+std::shared_ptr<Node> CompoundFile::LoadTree() {
   if (container_) return container_->LoadTree();
   // A flat file seen as a storage: its bytes are read once, so that the file
   // itself is never touched until a commit replaces it.
   auto root = std::make_shared<Node>();
   root->is_storage = true;
-  root->created = root->modified = Now();
+  root->created = root->modified = CurrentClock().Now();
   auto contents = std::make_shared<Node>();
   contents->name = u"CONTENTS";
   std::vector<std::byte> buf(1 << 20);
@@ -134,7 +126,7 @@ std::shared_ptr<Node> Document::LoadTree() {
   return root;
 }
 
-void Document::Publish(Node& root, const std::vector<Node*>& others) {
+void CompoundFile::Publish(Node& root, const std::vector<Node*>& others) {
   if (!mode_.write) Fail(STG_E_ACCESSDENIED, "the document was opened read-only");
   if (!container_) {
     Rewrite(root, 3);
@@ -153,13 +145,13 @@ void Document::Publish(Node& root, const std::vector<Node*>& others) {
   }
 }
 
-void Document::Compact() {
+void CompoundFile::Compact() {
   if (!mode_.write || !container_) Fail(STG_E_ACCESSDENIED, "only a compound file opened for writing can be compacted");
   auto tree = container_->LoadTree();
   Rewrite(*tree, container_->header().major_version);
 }
 
-void Document::Rewrite(Node& root, uint16_t major_version) {
+void CompoundFile::Rewrite(Node& root, uint16_t major_version) {
   if (path_.empty()) Fail(STG_E_INVALIDFUNCTION, "a temporary store cannot be rewritten");
   static std::atomic<unsigned> counter{0};
   const std::string temp = path_ + ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
@@ -188,7 +180,7 @@ void Document::Rewrite(Node& root, uint16_t major_version) {
   }
 }
 
-Level::Level(std::shared_ptr<Document> doc, std::shared_ptr<Node> root, bool transacted)
+Level::Level(std::shared_ptr<CompoundFile> doc, std::shared_ptr<Node> root, bool transacted)
     : doc_(std::move(doc)), root_(std::move(root)), transacted_(transacted) {}
 
 Level::Level(std::shared_ptr<Level> parent, std::shared_ptr<Node> node)
@@ -206,7 +198,7 @@ Level::~Level() {
   }
 }
 
-Document& Level::document() const {
+CompoundFile& Level::compound_file() const {
   const Level* l = this;
   while (l->parent_) l = l->parent_.get();
   return *l->doc_;
@@ -228,7 +220,7 @@ void Level::Commit() {
     target.children = std::move(copy->children);
     target.clsid = root_->clsid;
     target.state_bits = root_->state_bits;
-    target.modified = Now();
+    target.modified = CurrentClock().Now();
     parent_->NoteChange();
     parent_->NoteWrite(pending_);
     if (!parent_->transacted_) parent_->Commit();

@@ -19,12 +19,12 @@
 namespace vellora2::compound {
 
 // One open document file (or temporary store) with its sharing locks.
-class Document {
+class CompoundFile {
  public:
-  Document(std::shared_ptr<FileSystem> files, std::string path, std::shared_ptr<File> file, Mode mode);
-  ~Document();
-  Document(const Document&) = delete;
-  Document& operator=(const Document&) = delete;
+  CompoundFile(std::shared_ptr<FileSystem> files, std::string path, std::shared_ptr<File> file, Mode mode);
+  ~CompoundFile();
+  CompoundFile(const CompoundFile&) = delete;
+  CompoundFile& operator=(const CompoundFile&) = delete;
 
   const std::string& path() const { return path_; }
   const Mode& mode() const { return mode_; }
@@ -59,7 +59,7 @@ class Document {
 class Level {
  public:
   // The root level of a document.
-  Level(std::shared_ptr<Document> doc, std::shared_ptr<Node> root, bool transacted);
+  Level(std::shared_ptr<CompoundFile> doc, std::shared_ptr<Node> root, bool transacted);
   // A transacted storage inside `parent`, on `node` of the parent's tree.
   Level(std::shared_ptr<Level> parent, std::shared_ptr<Node> node);
   ~Level();
@@ -68,7 +68,7 @@ class Level {
 
   const std::shared_ptr<Node>& root() const { return root_; }
   bool transacted() const { return transacted_; }
-  Document& document() const;
+  CompoundFile& compound_file() const;
   const std::shared_ptr<Level>& parent() const { return parent_; }
   // False once the storage this level stands for was destroyed or reverted above.
   // Inline: every stream and storage call asks.
@@ -91,7 +91,7 @@ class Level {
   void Register(const std::shared_ptr<Level>& sub);
 
  private:
-  std::shared_ptr<Document> doc_;      // root level only
+  std::shared_ptr<CompoundFile> doc_;  // root level only
   std::shared_ptr<Level> parent_;      // sub-levels only
   std::shared_ptr<Node> parent_node_;  // sub-levels: the node this level copies
   std::shared_ptr<Node> root_;
@@ -101,14 +101,11 @@ class Level {
   std::vector<std::weak_ptr<Level>> subs_;
 };
 
-// Copies that a rewrite (Document::Publish) left beside `path`, named
+// Copies that a rewrite (CompoundFile::Publish) left beside `path`, named
 // "PATH.~PID-N", whose writer is gone: its process has ended, or it is this
 // process and no open holds the copy. A crash during a rewrite leaves them.
 std::vector<std::string> FindLeftovers(FileSystem& files, const std::string& path);
 // Removes them; one that cannot be removed stays, silently.
 void RemoveLeftovers(FileSystem& files, const std::string& path);
-
-// The current time as a FILETIME.
-uint64_t Now();
 
 }  // namespace vellora2::compound

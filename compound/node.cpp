@@ -9,8 +9,9 @@ namespace vellora2::compound {
 namespace {
 
 auto LowerBound(const std::vector<std::shared_ptr<Node>>& children, std::u16string_view name) {
-  return std::lower_bound(children.begin(), children.end(), name,
-                          [](const std::shared_ptr<Node>& n, std::u16string_view v) { return CompareNames(n->name, v) < 0; });
+  return std::lower_bound(
+      children.begin(), children.end(), name,
+      [](const std::shared_ptr<Node>& n, std::u16string_view v) { return CompareNames(n->name, v) < 0; });
 }
 
 }  // namespace
@@ -91,6 +92,39 @@ void ForEachStream(Node& root, const std::function<void(Node&)>& visit) {
       }
     }
   }
+}
+
+std::vector<DirEntry> DirectoryOf(Node& root, std::vector<Node*>& nodes) {
+  std::vector<DirEntry> entries;
+  nodes.clear();
+  auto add = [&](Node* n, EntryType type) {
+    DirEntry e;
+    e.name = n->name;
+    e.type = type;
+    e.clsid = n->clsid;
+    e.state_bits = n->state_bits;
+    if (type != EntryType::kStream) {
+      e.created = type == EntryType::kRoot ? 0 : n->created;
+      e.modified = n->modified;
+    }
+    e.start = type == EntryType::kStream ? kEndOfChain : 0;
+    entries.push_back(e);
+    nodes.push_back(n);
+  };
+  add(&root, EntryType::kRoot);
+  entries[0].name = u"Root Entry";
+  for (size_t at = 0; at < entries.size(); ++at) {
+    Node* n = nodes[at];
+    if (!n->is_storage) continue;
+    std::vector<uint32_t> members;
+    for (auto& child : n->children) {
+      members.push_back(static_cast<uint32_t>(entries.size()));
+      add(child.get(), child->is_storage ? EntryType::kStorage : EntryType::kStream);
+    }
+    const uint32_t top = BuildSiblingTree(entries, members);
+    entries[at].child = top;
+  }
+  return entries;
 }
 
 }  // namespace vellora2::compound

@@ -49,5 +49,11 @@ std::shared_ptr<Node> CopyTree(const Node& root);
 void MarkDestroyed(Node& root);
 // Calls `visit` for every stream below `root` (iterative, any depth).
 void ForEachStream(Node& root, const std::function<void(Node&)>& visit);
+// The directory entries of the tree under `root`, and in `nodes` the node of
+// each. Entries are numbered breadth-first, children of one storage
+// consecutively in name order, so that an unchanged tree gets the same
+// numbers and the same directory bytes. Streams have no place (start) or size
+// yet and carry no times.
+std::vector<DirEntry> DirectoryOf(Node& root, std::vector<Node*>& nodes);
 
 }  // namespace vellora2::compound

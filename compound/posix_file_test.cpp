@@ -255,7 +255,7 @@ TEST_F(PosixFileTest, CopiesOfAKilledRewriteGoAtTheNextOpenForWriting) {
     auto file = files->Open(path, OpenMode::kReadWrite);
     Mode mode;
     mode.write = mode.transacted = mode.deny_write = true;
-    auto doc = std::make_shared<Document>(files, path, file, mode);
+    auto doc = std::make_shared<CompoundFile>(files, path, file, mode);
     doc->set_container(Container::Open(file));
     doc->set_version3_limit(uint64_t{64} * 1024);
     auto tree = doc->LoadTree();

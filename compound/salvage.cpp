@@ -27,8 +27,6 @@ constexpr uint64_t kOpenEnded = UINT64_MAX;
 constexpr size_t kMaxProblems = 200;
 constexpr const char* kPastTheEnd = "points past the end of the file";
 
-uint64_t DivUp(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
-
 bool IsMarker(uint32_t v) { return v == kDifSect || v == kFatSect || v == kEndOfChain || v == kFreeSect; }
 
 // A table sector (FAT or mini-FAT) that was overwritten shows itself: many

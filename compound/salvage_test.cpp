@@ -23,8 +23,6 @@ using Bytes = std::vector<std::byte>;
 constexpr int32_t kRW = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
 constexpr int32_t kRoot = STGM_TRANSACTED | STGM_SHARE_DENY_WRITE | STGM_READWRITE;
 
-uint64_t DivUp(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
-
 Bytes ReadDisk(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   const std::string s((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

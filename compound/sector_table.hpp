@@ -1,18 +1,15 @@
 // The FAT and the sector chains of a large document run to megabytes, and a
-// commit or an open builds them in fresh memory. Faulted in 4 KiB at a time
-// that memory costs more than filling it (about 5 ms per 2 MiB on a virtual
-// machine, against 0.3 ms for one huge page), so large tables are mapped on
-// their own, aligned for the kernel's transparent huge pages.
+// commit or an open builds them in fresh memory: large tables are mapped on
+// their own, aligned for huge pages (huge_pages.hpp).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-namespace vellora2::compound {
+#include "compound/huge_pages.hpp"
 
-void* AllocateTable(size_t bytes);
-void FreeTable(void* table, size_t bytes) noexcept;
+namespace vellora2::compound {
 
 template <typename T>
 struct TableAllocator {

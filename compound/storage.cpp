@@ -6,11 +6,13 @@
 #include "compound/name.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/automation/text.hpp"
+#include "vellora2/compound/clock.hpp"
 #include "vellora2/compound/storage_engine.hpp"
 
 namespace vellora2 {
 namespace {
 
+using compound::CurrentClock;
 using compound::Fail;
 using compound::Node;
 using compound::StorageHandle;
@@ -83,7 +85,7 @@ void Destroy(StorageHandle& h, Node& parent, std::u16string_view name) {
   // Handles still open on it (or inside it) now report STG_E_REVERTED.
   compound::MarkDestroyed(*child);
   parent.Remove(child.get());
-  parent.modified = compound::Now();
+  parent.modified = CurrentClock().Now();
   h.level()->NoteChange();
 }
 
@@ -91,7 +93,7 @@ std::shared_ptr<Node> NewNode(std::u16string_view name, bool storage) {
   auto n = std::make_shared<Node>();
   n->name = std::u16string(name);
   n->is_storage = storage;
-  if (storage) n->created = n->modified = compound::Now();
+  if (storage) n->created = n->modified = CurrentClock().Now();
   return n;
 }
 
@@ -131,7 +133,7 @@ Storage Storage::CreateStorage(std::u16string_view name, int32_t mode) {
   ClearName(h, *parent, leaf, m.create);
   auto child = NewNode(leaf, true);
   parent->Insert(child);
-  parent->modified = compound::Now();
+  parent->modified = CurrentClock().Now();
   h.level()->NoteChange();
   return OpenChild(h, child, m);
 }
@@ -157,7 +159,7 @@ Stream Storage::CreateStream(std::u16string_view name, int32_t mode) {
   ClearName(h, *parent, leaf, m.create);
   auto child = NewNode(leaf, false);
   parent->Insert(child);
-  parent->modified = compound::Now();
+  parent->modified = CurrentClock().Now();
   h.level()->NoteChange();
   return Stream(std::make_shared<compound::StreamHandle>(h.level(), child, m));
 }
@@ -233,7 +235,7 @@ void Storage::RenameElement(std::u16string_view old_name, std::u16string_view ne
   parent->Remove(child.get());
   child->name = std::u16string(new_name);
   parent->Insert(child);
-  parent->modified = compound::Now();
+  parent->modified = CurrentClock().Now();
   h.level()->NoteChange();
 }
 
@@ -248,7 +250,7 @@ void Storage::CopyTo(Storage& destination) {
     auto old = to.Find(c->name);
     if (old && old->open_count > 0) Fail(STG_E_ACCESSDENIED, "the element " + ToUtf8(c->name) + " is open");
   }
-  DetachForeign(*copy, d.level()->document().container().get());
+  DetachForeign(*copy, d.level()->compound_file().container().get());
   for (auto& c : copy->children) {
     if (auto old = to.Find(c->name)) {
       compound::MarkDestroyed(*old);
@@ -257,7 +259,7 @@ void Storage::CopyTo(Storage& destination) {
     to.Insert(c);
   }
   to.clsid = from.clsid;
-  to.modified = compound::Now();
+  to.modified = CurrentClock().Now();
   d.level()->NoteChange();
 }
 

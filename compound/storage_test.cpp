@@ -130,7 +130,7 @@ TEST_F(StorageTest, DocumentsOutgrowingVersion3BecomeVersion4) {
   auto file = fs_->Open("grow.cfb", OpenMode::kCreateNew);
   Mode mode;
   mode.write = mode.transacted = true;
-  auto doc = std::make_shared<Document>(fs_, "grow.cfb", file, mode);
+  auto doc = std::make_shared<CompoundFile>(fs_, "grow.cfb", file, mode);
   doc->set_container(Container::Create(file, 3));
   doc->set_version3_limit(uint64_t{64} * 1024);
   auto tree = doc->LoadTree();

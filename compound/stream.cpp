@@ -13,7 +13,7 @@
 namespace vellora2 {
 namespace {
 
-using compound::Document;
+using compound::CompoundFile;
 using compound::Fail;
 using compound::StreamHandle;
 
@@ -104,7 +104,7 @@ void Stream::Write(std::span<const std::byte> data) {
   h.RequireWritable();
   if (h.position + data.size() > (uint64_t{1} << 43)) Fail(STG_E_MEDIUMFULL, "stream too large");
   // Large streams go straight to the document file, past its committed end.
-  const Document& doc = h.level().document();
+  const CompoundFile& doc = h.level().compound_file();
   h.content().Write(h.position, data, doc.mode().write ? doc.container().get() : nullptr);
   h.position += data.size();
   h.level().NoteWrite(data.size());

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "compound/property_set.hpp"
+#include "compound/property_set/property_set.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/compound/stgm.hpp"
 

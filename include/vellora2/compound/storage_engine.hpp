@@ -136,7 +136,7 @@ class Storage {
   // Convenience for the library: the type of a direct child (0 when absent).
   int16_t ElementType(std::u16string_view name) const;
 
-  // ---- Property sets (storage_properties.cpp; decisions in docs/property-sets.md) ----
+  // ---- Property sets (compound/property_set/storage_properties.cpp; decisions in docs/property-sets.md) ----
   // The summary information, the document summary information and the
   // user-defined properties of this storage. Each set is read from its stream on
   // first use or by Read... (False: no such set, it reads as empty: "", the zero

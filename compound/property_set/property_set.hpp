@@ -14,7 +14,7 @@
 #include <variant>
 #include <vector>
 
-#include "compound/property_set_format.hpp"
+#include "compound/property_set/property_set_format.hpp"
 #include "vellora2/automation/date.hpp"
 
 namespace vellora2::compound {

@@ -8,18 +8,21 @@
 #include <utility>
 #include <vector>
 
-#include "compound/property_set_format.hpp"
+#include "compound/format.hpp"
+#include "compound/property_set/property_set_format.hpp"
 
 namespace vellora2::compound::test {
 
 class Bytes {
  public:
   Bytes& U16(uint16_t v) {
-    s_.push_back(static_cast<char>(v & 0xFF));
-    s_.push_back(static_cast<char>(v >> 8));
+    Append16(s_, v);
     return *this;
   }
-  Bytes& U32(uint32_t v) { return U16(static_cast<uint16_t>(v)).U16(static_cast<uint16_t>(v >> 16)); }
+  Bytes& U32(uint32_t v) {
+    Append32(s_, v);
+    return *this;
+  }
   Bytes& Raw(std::string_view bytes) {
     s_ += bytes;
     return *this;

@@ -1,4 +1,4 @@
-#include "compound/document_properties.hpp"
+#include "compound/property_set/document_properties.hpp"
 
 #include <algorithm>
 #include <limits>

@@ -4,7 +4,7 @@
 // writes land: in a transacted storage, in its pending state until Commit.
 #include <span>
 
-#include "compound/document_properties.hpp"
+#include "compound/property_set/document_properties.hpp"
 #include "compound/handles.hpp"
 #include "vellora2/automation/variant.hpp"
 #include "vellora2/compound/clock.hpp"

@@ -1,8 +1,8 @@
-#include "compound/summary_info.hpp"
+#include "compound/property_set/summary_info.hpp"
 
 #include <gtest/gtest.h>
 
-#include "compound/property_set_test_util.hpp"
+#include "compound/property_set/property_set_test_util.hpp"
 #include "vellora2/automation/error.hpp"
 
 namespace vellora2::compound {

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "compound/summary_info.hpp"
+#include "compound/property_set/summary_info.hpp"
 #include "vellora2/automation/date.hpp"
 #include "vellora2/automation/variant.hpp"
 

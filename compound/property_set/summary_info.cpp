@@ -1,4 +1,4 @@
-#include "compound/summary_info.hpp"
+#include "compound/property_set/summary_info.hpp"
 
 #include <algorithm>
 #include <unordered_map>

@@ -1,10 +1,11 @@
-#include "compound/document_properties.hpp"
+#include "compound/property_set/document_properties.hpp"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include "compound/property_set_test_util.hpp"
+#include "compound/property_set/property_set_test_util.hpp"
+#include "compound/test_support.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/compound/stgm.hpp"
 
@@ -27,15 +28,7 @@ constexpr uint64_t kMinute = DocumentProperties::kTicksPerEditUnit;
 constexpr uint64_t kSecond = kMinute / 60;
 constexpr uint64_t kMonday = 133000000000000000;  // some day in 2022
 
-template <typename Body>
-int32_t ErrorOf(Body body) {
-  try {
-    body();
-  } catch (const AutomationError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using testing::ErrorOf;
 
 TEST(DocumentProperties, AStorageWithoutPropertySetsReadsAsEmpty) {
   MapStreams streams;

@@ -1,4 +1,4 @@
-#include "compound/property_set.hpp"
+#include "compound/property_set/property_set.hpp"
 
 #include <algorithm>
 #include <bit>
@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "compound/errors.hpp"
+#include "compound/format.hpp"
 #include "vellora2/automation/text.hpp"
 #include "vellora2/compound/stgm.hpp"
 
@@ -21,38 +22,25 @@ void Need(std::string_view bytes, size_t at, size_t count, std::string_view what
 
 uint16_t U16(std::string_view b, size_t at, std::string_view what) {
   Need(b, at, 2, what);
-  return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
+  return Get16(BytesOf(b), at);
 }
 
 uint32_t U32(std::string_view b, size_t at, std::string_view what) {
-  return U16(b, at, what) | static_cast<uint32_t>(U16(b, at + 2, what)) << 16;
+  Need(b, at, 4, what);
+  return Get32(BytesOf(b), at);
 }
 
 uint64_t U64(std::string_view b, size_t at, std::string_view what) {
-  return U32(b, at, what) | static_cast<uint64_t>(U32(b, at + 4, what)) << 32;
-}
-
-void PutU16(std::string& out, uint16_t v) {
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>(v >> 8));
-}
-
-void PutU32(std::string& out, uint32_t v) {
-  PutU16(out, static_cast<uint16_t>(v));
-  PutU16(out, static_cast<uint16_t>(v >> 16));
-}
-
-void PutU64(std::string& out, uint64_t v) {
-  PutU32(out, static_cast<uint32_t>(v));
-  PutU32(out, static_cast<uint32_t>(v >> 32));
+  Need(b, at, 8, what);
+  return Get64(BytesOf(b), at);
 }
 
 // Every value, every section and the dictionary end on a 4-byte boundary.
 void PadTo4(std::string& out) { out.resize((out.size() + 3) & ~size_t{3}, '\0'); }
 
 void PutType(std::string& out, uint16_t type) {
-  PutU16(out, type);
-  PutU16(out, 0);
+  Append16(out, type);
+  Append16(out, 0);
 }
 
 // --- text in the section's code page ---
@@ -66,7 +54,7 @@ std::u16string FromUtf16Le(std::string_view b) {
 std::string ToUtf16Le(std::u16string_view text) {
   std::string out;
   out.reserve(2 * text.size());
-  for (char16_t c : text) PutU16(out, c);
+  for (char16_t c : text) Append16(out, c);
   return out;
 }
 
@@ -195,11 +183,11 @@ std::string EncodeString(std::u16string_view text, uint16_t code_page) {
   if (FitsCodePage(text, code_page)) {
     std::string chars = EncodeInCodePage(text, code_page);
     PutType(out, kVtLpstr);
-    PutU32(out, static_cast<uint32_t>(chars.size()));
+    Append32(out, static_cast<uint32_t>(chars.size()));
     out += chars;
   } else {
     PutType(out, kVtLpwstr);
-    PutU32(out, static_cast<uint32_t>(text.size() + 1));
+    Append32(out, static_cast<uint32_t>(text.size() + 1));
     out += ToUtf16Le(text);
     out.append(2, '\0');
   }
@@ -216,24 +204,24 @@ std::string EncodeValue(const PropertyValue& value, uint16_t code_page) {
     void operator()(const std::u16string& text) const { out = EncodeString(text, code_page); }
     void operator()(int32_t v) const {
       PutType(out, kVtI4);
-      PutU32(out, static_cast<uint32_t>(v));
+      Append32(out, static_cast<uint32_t>(v));
     }
     void operator()(double v) const {
       PutType(out, kVtR8);
-      PutU64(out, std::bit_cast<uint64_t>(v));
+      Append64(out, std::bit_cast<uint64_t>(v));
     }
     void operator()(bool v) const {
       PutType(out, kVtBool);
-      PutU16(out, v ? 0xFFFF : 0);  // VARIANT_BOOL: -1 is true
-      PutU16(out, 0);
+      Append16(out, v ? 0xFFFF : 0);  // VARIANT_BOOL: -1 is true
+      Append16(out, 0);
     }
     void operator()(FileTime v) const {
       PutType(out, kVtFiletime);
-      PutU64(out, v.ticks);
+      Append64(out, v.ticks);
     }
     void operator()(Date v) const {
       PutType(out, kVtDate);
-      PutU64(out, std::bit_cast<uint64_t>(v.value));
+      Append64(out, std::bit_cast<uint64_t>(v.value));
     }
   };
   std::visit(Visitor{out, code_page}, value);
@@ -274,11 +262,11 @@ std::vector<DictionaryEntry> DecodeDictionary(std::string_view b, uint16_t code_
 
 std::string EncodeDictionary(const std::vector<DictionaryEntry>& entries, uint16_t code_page) {
   std::string out;
-  PutU32(out, static_cast<uint32_t>(entries.size()));
+  Append32(out, static_cast<uint32_t>(entries.size()));
   for (const DictionaryEntry& entry : entries) {
     std::string name = EncodeInCodePage(entry.name, code_page);
-    PutU32(out, entry.id);
-    PutU32(out, static_cast<uint32_t>(code_page == codepage::kUtf16 ? name.size() / 2 : name.size()));
+    Append32(out, entry.id);
+    Append32(out, static_cast<uint32_t>(code_page == codepage::kUtf16 ? name.size() / 2 : name.size()));
     out += name;
     if (code_page == codepage::kUtf16) PadTo4(out);
   }
@@ -302,8 +290,8 @@ void PropertySection::EnsureCodePage() {
   if (Find(pid::kCodePage) != nullptr) return;
   std::string code_page;
   PutType(code_page, kVtI2);
-  PutU16(code_page, codepage::kWindows1252);
-  PutU16(code_page, 0);
+  Append16(code_page, codepage::kWindows1252);
+  Append16(code_page, 0);
   properties_.insert(properties_.begin(), {pid::kCodePage, std::move(code_page)});
 }
 
@@ -352,12 +340,12 @@ PropertySection PropertySection::Parse(const Guid& fmtid, std::string_view bytes
 
 std::string PropertySection::Serialize() const {
   std::string out;
-  PutU32(out, 0);  // size, known at the end
-  PutU32(out, static_cast<uint32_t>(properties_.size()));
+  Append32(out, 0);  // size, known at the end
+  Append32(out, static_cast<uint32_t>(properties_.size()));
   size_t offset = kSectionHeaderSize + properties_.size() * kPropertyTableEntrySize;
   for (const Property& p : properties_) {
-    PutU32(out, p.id);
-    PutU32(out, static_cast<uint32_t>(offset));
+    Append32(out, p.id);
+    Append32(out, static_cast<uint32_t>(offset));
     offset += (p.bytes.size() + 3) & ~size_t{3};
   }
   for (const Property& p : properties_) {
@@ -365,7 +353,7 @@ std::string PropertySection::Serialize() const {
     PadTo4(out);
   }
   std::string size;
-  PutU32(size, static_cast<uint32_t>(out.size()));
+  Append32(size, static_cast<uint32_t>(out.size()));
   out.replace(0, 4, size);
   return out;
 }
@@ -480,17 +468,17 @@ PropertySetStream PropertySetStream::Parse(std::string_view bytes) {
 
 std::string PropertySetStream::Serialize() const {
   std::string out;
-  PutU16(out, kByteOrderMark);
-  PutU16(out, version_);
-  PutU32(out, system_identifier_);
+  Append16(out, kByteOrderMark);
+  Append16(out, version_);
+  Append32(out, system_identifier_);
   out.append(reinterpret_cast<const char*>(clsid_.bytes.data()), clsid_.bytes.size());
-  PutU32(out, static_cast<uint32_t>(sections_.size()));
+  Append32(out, static_cast<uint32_t>(sections_.size()));
   std::vector<std::string> bodies;
   size_t offset = kStreamHeaderSize + sections_.size() * kSectionTableEntrySize;
   for (const PropertySection& section : sections_) {
     bodies.push_back(section.Serialize());
     out.append(reinterpret_cast<const char*>(section.fmtid().bytes.data()), 16);
-    PutU32(out, static_cast<uint32_t>(offset));
+    Append32(out, static_cast<uint32_t>(offset));
     offset += bodies.back().size();
   }
   for (const std::string& body : bodies) out += body;

@@ -1,10 +1,10 @@
-#include "compound/property_set.hpp"
+#include "compound/property_set/property_set.hpp"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "compound/property_set_test_util.hpp"
+#include "compound/property_set/property_set_test_util.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/compound/stgm.hpp"
 
@@ -18,7 +18,8 @@ using test::MakeSection;
 using test::MakeStream;
 using test::TypedU32;
 
-int32_t ErrorOf(std::string_view bytes) {
+// The STG_E number parsing `bytes` fails with, or 0.
+int32_t ParseError(std::string_view bytes) {
   try {
     PropertySetStream::Parse(bytes);
   } catch (const AutomationError& e) {
@@ -158,10 +159,10 @@ TEST(PropertySet, RefusesDamagedStreams) {
        MakeStream({{fmtid::kSummaryInformation, MakeSection({})}, {fmtid::kDocSummaryInformation, MakeSection({})}})
            .replace(64, 4, Bytes().U32(68).str())},
   };
-  for (const auto& [name, bytes] : cases) EXPECT_EQ(ErrorOf(bytes), STG_E_DOCFILECORRUPT) << name;
+  for (const auto& [name, bytes] : cases) EXPECT_EQ(ParseError(bytes), STG_E_DOCFILECORRUPT) << name;
 
   for (size_t length = 0; length < good.size(); ++length) {
-    EXPECT_EQ(ErrorOf(good.substr(0, length)), STG_E_DOCFILECORRUPT) << "truncated to " << length;
+    EXPECT_EQ(ParseError(good.substr(0, length)), STG_E_DOCFILECORRUPT) << "truncated to " << length;
   }
 }
 
@@ -172,7 +173,7 @@ TEST(PropertySet, RandomDamageNeverEscapesAsAnythingButTheCorruptError) {
     std::string bytes = good;
     const int flips = 1 + static_cast<int>(random() % 4);
     for (int i = 0; i < flips; ++i) bytes[random() % bytes.size()] = static_cast<char>(random());
-    const int32_t error = ErrorOf(bytes);
+    const int32_t error = ParseError(bytes);
     EXPECT_TRUE(error == 0 || error == STG_E_DOCFILECORRUPT) << "round " << round;
   }
 }

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "compound/property_set.hpp"
-#include "compound/property_set_format.hpp"
+#include "compound/property_set/property_set.hpp"
+#include "compound/property_set/property_set_format.hpp"
 #include "compound/test_support.hpp"
 #include "vellora2/automation/variant.hpp"
 #include "vellora2/compound/clock.hpp"

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "compound/property_set.hpp"
+#include "compound/property_set/property_set.hpp"
 
 namespace vellora2::compound {
 
