@@ -21,6 +21,7 @@
 
 #include "compound/container.hpp"
 #include "compound/errors.hpp"
+#include "compound/table_trim.hpp"
 #include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
@@ -769,12 +770,24 @@ void Committer::PlaceTables() {
   const auto& old_difat = reuse_ ? c_.difat_sectors_ : none;
   fat_locs_ = old_fat;
   difat_locs_ = old_difat;
-  if (reuse_) LowerTables();
+  auto free_sector = [this](uint32_t s) { SetFat(s, kFreeSect); };
+  if (reuse_) {
+    // Table sectors that describe only free space go before the others move
+    // down (LowerTables), so that none is moved only to be dropped.
+    DropTables(fat_locs_, DivUp(DataEnd(fat_), epb_), free_sector);
+    DropTables(difat_locs_, DifatSectorsFor(fat_locs_.size(), epb_), free_sector);
+    LowerTables();
+  }
   for (bool changed = true; changed;) {
     changed = false;
-    const size_t need_fat = std::max<size_t>(fat_locs_.size(), DivUp(fat_.size(), epb_));
+    // The FAT covers the sectors in use and no more: the sectors of a FAT
+    // that a removal left longer are given back (DropTables), so the file
+    // keeps no table of free entries.
+    const size_t need_fat = DivUp(UsedEnd(fat_), epb_);
+    changed = DropTables(fat_locs_, need_fat, free_sector);
     while (fat_locs_.size() < need_fat) fat_locs_.push_back(kFreeSect);
-    const size_t need_difat = fat_locs_.size() > kHeaderDifatSlots ? DivUp(fat_locs_.size() - kHeaderDifatSlots, epb_ - 1) : 0;
+    const size_t need_difat = DifatSectorsFor(fat_locs_.size(), epb_);
+    changed = DropTables(difat_locs_, need_difat, free_sector) || changed;
     while (difat_locs_.size() < need_difat) difat_locs_.push_back(kFreeSect);
     // Only FAT sectors without a place yet and those whose entries were
     // touched can need a new place.
@@ -916,8 +929,7 @@ bool Committer::Run(uint64_t limit) {
   dir_chain_ = PlaceBytes(reuse_ ? &c_.dir_chain_ : nullptr, c_.dir_raw_, dir_raw_);
   PlaceTables();
 
-  uint64_t used = fat_.size();
-  while (used > 0 && fat_[used - 1] == kFreeSect) --used;
+  const uint64_t used = UsedEnd(fat_);
   const uint64_t file_size = (uint64_t{used} + 1) * ssz_;
   if (file_size > limit) return false;
 
