@@ -6,6 +6,7 @@
 #include <string>
 
 #include "compound/errors.hpp"
+#include "compound/free_runs.hpp"
 #include "compound/name.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/compound/stgm.hpp"
@@ -215,7 +216,10 @@ void Container::FindFreeSectors() {
 
 std::shared_ptr<Extent> Container::TakeExtent() {
   const uint64_t n = ExtentSectors();
-  // The first run of n sectors past the end of the file that no live extent
+  // A run of n free sectors inside the file first (the committed state does
+  // not use them, so the import may write there before its commit as past
+  // the end), so that what removed or replaced streams left is taken before
+  // the file grows. Else the first run of n sectors past the end that no live extent
   // holds and that the FAT and the table lists leave free: other writers may
   // mark sectors past the end used, and a commit would keep off them too.
   // Below extent_hint_ no such run is left, so a long import does not walk
@@ -226,6 +230,12 @@ std::shared_ptr<Extent> Container::TakeExtent() {
   // pages of the page cache cost less than ones that straddle two (4% of an
   // import). The sectors skipped stay free for the commit's tables.
   const uint64_t per_page = std::max<uint64_t>(1, kPageSize / sector_size());
+  if (const size_t at = FindFreeRun(free_, n, per_page); at != kNoRun) {
+    const uint32_t first = free_[at];
+    free_.erase(free_.begin() + static_cast<ptrdiff_t>(at), free_.begin() + static_cast<ptrdiff_t>(at + n));
+    extents_.insert(first);
+    return std::make_shared<Extent>(shared_from_this(), first);
+  }
   auto aligned = [per_page](uint64_t s) { return (s + per_page) / per_page * per_page - 1; };
   const uint64_t tables_end = std::max<uint64_t>(fat_.size(), reserved_.empty() ? 0 : reserved_.back() + 1ull);
   uint64_t at = aligned(std::max(file_sectors_, extent_hint_));

@@ -8,6 +8,7 @@
 
 #include "compound/container.hpp"
 #include "compound/fault_file.hpp"
+#include "compound/free_runs.hpp"
 #include "compound/test_support.hpp"
 
 namespace vellora2::compound {
@@ -117,6 +118,53 @@ TEST(Space, ARemovalGivesBackTheFileAndItsTablesAllOrNothing) {
   std::printf("removal interrupted at %d points, %d left the new document in a longer file\n", points, longer);
   EXPECT_GT(points, 6);
   EXPECT_GT(longer, 0);
+}
+
+// Sectors a commit frees are taken by the commits after it: replacing a
+// stream again and again, small or large, does not make the file grow past
+// the room of two copies (the one published and the one being written) and
+// a few sectors that page alignment and the tables take.
+TEST(Space, FreedSectorsAreUsedAgain) {
+  auto fs = std::make_shared<MemoryFileSystem>();
+  auto root = StorageEngine(fs).CreateStorageFile(u"doc", kRoot);
+  ImportTwice(root, *fs);
+  const uint64_t two_copies = fs->Contents("doc").size();
+  for (uint32_t round = 0; round < 4; ++round) {
+    WriteAll(root.CreateStream(u"import", kRW | STGM_CREATE), Pattern(kImport, 10 + round));
+    root.Commit();
+    EXPECT_LE(fs->Contents("doc").size(), two_copies + 65536) << "round " << round;
+  }
+  root.DestroyElement(u"import");
+  root.Commit();
+  const uint64_t small = fs->Contents("doc").size();
+  root.DestroyElement(u"kept");
+  root.Commit();
+  WriteAll(root.CreateStream(u"other", kRW), Pattern(300000, 20));
+  root.Commit();
+  EXPECT_LE(fs->Contents("doc").size(), small);
+  root.Release();
+  std::vector<std::string> problems;
+  Read(fs->Contents("doc"), problems);
+  EXPECT_TRUE(problems.empty());
+}
+
+// Runs of free sectors for a large stream's bytes: consecutive, starting on a
+// page (sector 7, 15, ... for 512-byte sectors), found past gaps and
+// misaligned starts, and not found when the only run is too short.
+TEST(Space, FreeRunsAreFoundWhole) {
+  auto table = [](std::initializer_list<std::pair<uint32_t, uint32_t>> runs) {
+    SectorTable out;
+    for (auto [first, end] : runs) {
+      for (uint32_t s = first; s < end; ++s) out.push_back(s);
+    }
+    return out;
+  };
+  EXPECT_EQ(FindFreeRun(table({{7, 15}}), 8, 8), 0u);
+  EXPECT_EQ(FindFreeRun(table({{6, 14}}), 8, 8), kNoRun);                 // one short once aligned
+  EXPECT_EQ(FindFreeRun(table({{3, 9}, {10, 40}}), 8, 8), 6u + 5);        // sector 15, after a gap
+  EXPECT_EQ(FindFreeRun(table({{0, 5}, {7, 14}, {15, 23}}), 8, 8), 12u);  // the second run is one short
+  EXPECT_EQ(FindFreeRun(table({{2, 4}, {100, 104}}), 3, 1), 2u);
+  EXPECT_EQ(FindFreeRun(table({}), 1, 8), kNoRun);
 }
 
 // Compaction leaves no free sector below the end, and it refuses a file that
