@@ -779,7 +779,6 @@ void Committer::PlaceTables() {
     LowerTables();
   }
   for (bool changed = true; changed;) {
-    changed = false;
     // The FAT covers the sectors in use and no more: the sectors of a FAT
     // that a removal left longer are given back (DropTables), so the file
     // keeps no table of free entries.

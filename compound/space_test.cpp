@@ -82,7 +82,7 @@ TEST(Space, ARemovalGivesBackTheFileAndItsTablesAllOrNothing) {
   EXPECT_EQ(removed.fat_sectors, FatSectorsFor(removed.sector_count));
   EXPECT_EQ(removed.difat_sectors, 0u);
   // The removed stream's room is given back but for a few table sectors.
-  EXPECT_LE(removed.file_size, no_copy + 4 * two_copies.sector_size);
+  EXPECT_LE(removed.file_size, no_copy + 4 * uint64_t{two_copies.sector_size});
   // The tables moved below the data: the last sector is in use.
   auto c = Container::Open(fs->Open("doc", OpenMode::kRead));
   ASSERT_EQ(c->fat().size(), removed.fat_sectors * 128);
