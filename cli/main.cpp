@@ -151,6 +151,14 @@ int main(int argc, char** argv) {
 
   auto* compact = app.add_subcommand("compact", "Rewrite the file into its smallest form, as safely as a save");
   compact->add_option("FILE", file)->required();
+  compact->footer(
+      "Writes the document whole into a new file beside FILE, which then replaces\n"
+      "it: each stream in one run, no free sectors, the small streams packed. A\n"
+      "crash leaves the old file or the new one. Prints the size after and before.\n"
+      "Saves already cut free space at the end of a file; compact is worth it after\n"
+      "large streams were removed or replaced, when 'vellora info' shows far more\n"
+      "sectors than the elements need. FILE must not be open elsewhere (error\n"
+      "-2147287008 while another program holds it).");
   compact->callback([&] { cli::Compact(file, stdout); });
 
   auto* properties = app.add_subcommand(

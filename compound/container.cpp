@@ -135,12 +135,13 @@ void Container::FindFreeSectors() {
   }
 }
 
-std::shared_ptr<Container> Container::Create(std::shared_ptr<File> file, uint16_t major_version) {
+std::shared_ptr<Container> Container::Create(std::shared_ptr<File> file, uint16_t major_version, bool write_empty) {
   auto c = std::make_shared<Container>(std::move(file));
   c->state_.header = Header::ForVersion(major_version);
   // Only when there is something to cut: on ext4, truncating even an empty
   // file to zero makes its close wait for the writeback of all it is given.
   if (c->file_->Size() != 0) c->file_->Truncate(0);
+  if (!write_empty) return c;
   Node root;
   root.is_storage = true;
   c->Commit(root, UINT64_MAX);

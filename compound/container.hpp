@@ -66,8 +66,10 @@ class Container : public std::enable_shared_from_this<Container> {
 
   // Reads and checks the file's header, tables and directory.
   static std::shared_ptr<Container> Open(std::shared_ptr<File> file);
-  // Writes an empty document (a root and nothing else) into `file`.
-  static std::shared_ptr<Container> Create(std::shared_ptr<File> file, uint16_t major_version);
+  // Writes an empty document (a root and nothing else) into `file`; with
+  // `write_empty` false, writes nothing: the first commit then fills a file
+  // that nobody may open before it ends (a rewrite's copy).
+  static std::shared_ptr<Container> Create(std::shared_ptr<File> file, uint16_t major_version, bool write_empty = true);
 
   // The element tree; stream contents read from this container until changed.
   std::shared_ptr<Node> LoadTree();

@@ -174,6 +174,11 @@ void StorageEngine::Compact(std::u16string_view path) {
       compound::ParseMode(STGM_TRANSACTED | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, compound::OpenKind::kRootOpen);
   const std::string p = ToUtf8(path);
   auto file = state_->files->Open(p, compound::OpenMode::kReadWrite);
+  // The new file replaces this one: whoever holds it would go on writing
+  // into a file that nobody can reach.
+  if (file->HeldByOthers(compound::File::Holders::kAny)) {
+    Fail(STG_E_SHAREVIOLATION, "the file is held by another open: " + p);
+  }
   ShareOrFail(*file, m, STG_E_SHAREVIOLATION);
   compound::CompoundFile doc(state_->files, p, file, m);
   doc.set_container(compound::Container::Open(file));

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "compound/container.hpp"
+#include "compound/free_runs.hpp"
 
 namespace vellora2::compound {
 
@@ -16,7 +17,10 @@ uint64_t Extent::offset() const { return (uint64_t{first_} + 1) * container_->se
 
 std::shared_ptr<Extent> Container::TakeExtent() {
   const uint64_t n = ExtentSectors();
-  // The first run of n sectors past the end of the file that no live extent
+  // A run of n free sectors inside the file first (the committed state does
+  // not use them, so the import may write there before its commit as past
+  // the end), so that what removed or replaced streams left is taken before
+  // the file grows. Else the first run of n sectors past the end that no live extent
   // holds and that the FAT and the table lists leave free: other writers may
   // mark sectors past the end used, and a commit would keep off them too.
   // Below extent_hint_ no such run is left, so a long import does not walk
@@ -27,6 +31,13 @@ std::shared_ptr<Extent> Container::TakeExtent() {
   // pages of the page cache cost less than ones that straddle two (4% of an
   // import). The sectors skipped stay free for the commit's tables.
   const uint64_t per_page = std::max<uint64_t>(1, kPageSize / sector_size());
+  if (const size_t run = FindFreeRun(state_.free, n, per_page); run != kNoRun) {
+    const uint32_t first = state_.free[run];
+    state_.free.erase(state_.free.begin() + static_cast<ptrdiff_t>(run),
+                      state_.free.begin() + static_cast<ptrdiff_t>(run + n));
+    extents_.insert(first);
+    return std::make_shared<Extent>(shared_from_this(), first);
+  }
   auto aligned = [per_page](uint64_t s) { return (s + per_page) / per_page * per_page - 1; };
   const uint64_t tables_end =
       std::max<uint64_t>(state_.fat.size(), state_.reserved.empty() ? 0 : state_.reserved.back() + 1ull);

@@ -10,6 +10,39 @@
 
 namespace vellora2::compound {
 
+namespace {
+
+// One past the last sector of data: the end of the file once the FAT and
+// DIFAT sectors past it move below it. Walking back from the end costs what
+// the tail holds: nothing when data ends the file, the sectors a removal freed
+// when it does not.
+uint64_t DataEnd(const FatOverlay& fat) {
+  uint64_t end = fat.size();
+  while (end > 0 && (fat[end - 1] == kFreeSect || fat[end - 1] == kFatSect || fat[end - 1] == kDifSect)) --end;
+  return end;
+}
+
+// The DIFAT sectors that list `fat_sectors` FAT sectors beyond the header's
+// (the last entry of each links the next one).
+size_t DifatSectorsFor(size_t fat_sectors, uint32_t entries_per_sector) {
+  return fat_sectors > kHeaderDifatSlots ? DivUp(fat_sectors - kHeaderDifatSlots, entries_per_sector - 1) : 0;
+}
+
+// Keeps the first `keep` of the table sectors `locations` and gives the
+// others back through `set_free(sector)`, so that a file whose end a commit
+// freed keeps no table of free entries. Returns whether any went.
+template <typename SetFree>
+bool DropTables(SectorTable& locations, size_t keep, SetFree set_free) {
+  if (locations.size() <= keep) return false;
+  for (size_t i = keep; i < locations.size(); ++i) {
+    if (locations[i] != kFreeSect) set_free(locations[i]);
+  }
+  locations.resize(keep);
+  return true;
+}
+
+}  // namespace
+
 SectorTable FollowChain(const SectorTable& table, uint64_t limit, uint32_t start, uint64_t count, bool open_ended,
                         const char* what) {
   SectorTable chain;
@@ -170,13 +203,21 @@ void FatBuilder::PlaceTables(SectorWriter& writer) {
   const auto& old_difat = edit_ ? old_.difat_sectors : none;
   fat_locs_ = old_fat;
   difat_locs_ = old_difat;
-  if (edit_) LowerTables();
+  auto free_sector = [this](uint32_t s) { Set(s, kFreeSect); };
+  if (edit_) {
+    // Table sectors that describe only free space go before the others move
+    // down, so that none is moved only to be dropped.
+    DropTables(fat_locs_, DivUp(DataEnd(fat_), epb_), free_sector);
+    DropTables(difat_locs_, DifatSectorsFor(fat_locs_.size(), epb_), free_sector);
+    LowerTables();
+  }
   for (bool changed = true; changed;) {
-    changed = false;
-    const size_t need_fat = std::max<size_t>(fat_locs_.size(), DivUp(fat_.size(), epb_));
+    // The FAT covers the sectors in use and no more.
+    const size_t need_fat = DivUp(UsedEnd(), epb_);
+    changed = DropTables(fat_locs_, need_fat, free_sector);
     while (fat_locs_.size() < need_fat) fat_locs_.push_back(kFreeSect);
-    const size_t need_difat =
-        fat_locs_.size() > kHeaderDifatSlots ? DivUp(fat_locs_.size() - kHeaderDifatSlots, epb_ - 1) : 0;
+    const size_t need_difat = DifatSectorsFor(fat_locs_.size(), epb_);
+    changed = DropTables(difat_locs_, need_difat, free_sector) || changed;
     while (difat_locs_.size() < need_difat) difat_locs_.push_back(kFreeSect);
     // Only FAT sectors without a place yet and those whose entries were
     // touched can need a new place.
@@ -237,13 +278,7 @@ void FatBuilder::PlaceTables(SectorWriter& writer) {
 }
 
 void FatBuilder::LowerTables() {
-  // Walking back from the end costs what the tail holds: nothing when data
-  // ends the file, the sectors a removal freed when it does not.
-  uint64_t data_end = fat_.size();
-  while (data_end > 0 &&
-         (fat_[data_end - 1] == kFreeSect || fat_[data_end - 1] == kFatSect || fat_[data_end - 1] == kDifSect)) {
-    --data_end;
-  }
+  uint64_t data_end = DataEnd(fat_);
   size_t tail = 0;
   uint64_t highest = 0;
   for (const auto* locs : {&fat_locs_, &difat_locs_}) {

@@ -165,7 +165,9 @@ void CompoundFile::Rewrite(Node& root, uint16_t major_version) {
     AcquireShareLocks(*file, mode_);
   }
   try {
-    auto fresh = Container::Create(file, major_version);
+    // The copy is nobody's document until the rename, so the tree is its
+    // first state: an empty one before it would leave its sectors free.
+    auto fresh = Container::Create(file, major_version, false);
     fresh->Commit(root, UINT64_MAX);
     files_->Rename(temp, path_);
     set_container(std::move(fresh));
