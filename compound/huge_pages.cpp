@@ -77,10 +77,11 @@ class PagePool {
 
 }  // namespace
 
-std::byte* MapAligned(size_t size) {
+std::byte* MapAligned(size_t size, bool reserve_only) {
   // One huge page more than needed is mapped and the ends cut off, so that
   // the block starts on a huge-page boundary.
-  void* const raw = ::mmap(nullptr, size + kHugePageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  const int flags = MAP_PRIVATE | MAP_ANONYMOUS | (reserve_only ? MAP_NORESERVE : 0);
+  void* const raw = ::mmap(nullptr, size + kHugePageSize, PROT_READ | PROT_WRITE, flags, -1, 0);
   if (raw == MAP_FAILED) throw std::bad_alloc();
   auto* const base = static_cast<std::byte*>(raw);
   const size_t head = (kHugePageSize - reinterpret_cast<uintptr_t>(base) % kHugePageSize) % kHugePageSize;

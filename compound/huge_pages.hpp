@@ -13,8 +13,10 @@ inline constexpr size_t kHugePageSize = size_t{2} << 20;
 inline constexpr size_t kPageSize = 4096;
 
 // `size` zeroed bytes (a multiple of kHugePageSize) starting on a huge-page
-// boundary; throws std::bad_alloc when the system has none.
-std::byte* MapAligned(size_t size);
+// boundary; throws std::bad_alloc when the system has none. `reserve_only`:
+// only the pages written are ever charged, for an array reserved for the most
+// it may have to hold.
+std::byte* MapAligned(size_t size, bool reserve_only = false);
 void Unmap(std::byte* block, size_t size) noexcept;
 
 // One 4 KiB page (undefined bytes) from a pool of 2 MiB blocks shared by the

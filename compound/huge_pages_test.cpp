@@ -41,11 +41,15 @@ TEST(HugePagesTest, PagesAreCarvedFromBlocksAndReused) {
   }
   EXPECT_EQ(std::set<std::byte*>(pages.begin(), pages.end()).size(), pages.size());
   EXPECT_GE(blocks.size(), 2u);
-  // A page given back is the next one handed out: pages crowd into few blocks.
-  std::byte* const given = pages[7];
+  // Pages come from the lowest block that has one free, so that they crowd
+  // into few blocks: a page given back there is the next one handed out
+  // (blocks below ours were full when we took ours, and still are).
+  auto lowest =
+      std::min_element(pages.begin(), pages.end(), [](std::byte* a, std::byte* b) { return Address(a) < Address(b); });
+  std::byte* const given = *lowest;
   GivePage(given);
-  pages[7] = TakePage();
-  EXPECT_EQ(pages[7], given);
+  *lowest = TakePage();
+  EXPECT_EQ(*lowest, given);
   for (std::byte* page : pages) GivePage(page);
 }
 
