@@ -1,7 +1,5 @@
 #include "platform/dialog_results.hpp"
 
-#include <fnmatch.h>
-
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -59,11 +57,48 @@ std::vector<Filter> ParseFilter(std::u16string_view list) {
   return filters;
 }
 
+namespace {
+
+// Whether `name` matches `pattern`, both lower-cased: "*" stands for any run of
+// characters, "?" for one, and every other character for itself. Not fnmatch:
+// that reads brackets and backslashes as pattern syntax, which in a host's filter
+// are characters of a file name, and in the library's "C" locale it folds only
+// ASCII case and takes "?" for one byte of UTF-8.
+bool WildcardMatch(std::u16string_view pattern, std::u16string_view name) {
+  size_t p = 0;
+  size_t n = 0;
+  size_t star = std::u16string_view::npos;  // the last "*" seen, to widen on a mismatch
+  size_t resume = 0;                        // where in `name` that "*" ends now
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == u'*') {
+      star = p++;
+      resume = n;
+    } else if (star != std::u16string_view::npos) {
+      p = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == u'*') ++p;
+  return p == pattern.size();
+}
+
+// The default extension as the hosts give it, "qxv" or ".qxv", without its dots.
+std::u16string_view BareExtension(std::u16string_view extension) {
+  while (!extension.empty() && extension.front() == u'.') extension.remove_prefix(1);
+  return extension;
+}
+
+}  // namespace
+
 bool MatchesFilter(std::u16string_view name, const Filter& filter) {
-  const std::string utf8 = ToUtf8(name);
+  const std::u16string lower = ToLower(name);
   for (const auto& pattern : filter.patterns) {
-    if (pattern == u"*.*" || pattern == u"*") return true;
-    if (::fnmatch(ToUtf8(pattern).c_str(), utf8.c_str(), FNM_CASEFOLD) == 0) return true;
+    if (pattern == u"*.*" || WildcardMatch(ToLower(pattern), lower)) return true;
   }
   return false;
 }
@@ -84,8 +119,7 @@ std::u16string_view FileNameOf(std::u16string_view path) {
 
 std::u16string WithDefaultExtension(std::u16string_view path, std::u16string_view extension) {
   std::u16string result(path);
-  // Hosts give the extension as "qxv" or as ".qxv"; the name gets one dot either way.
-  while (!extension.empty() && extension.front() == u'.') extension.remove_prefix(1);
+  extension = BareExtension(extension);
   if (extension.empty() || FileNameOf(path).find(u'.') != std::u16string_view::npos) return result;
   result += u'.';
   result += extension;
@@ -124,7 +158,8 @@ uint32_t StoreChosenFiles(OpenFileNameRecord& record, const std::vector<std::u16
   record.nFileExtension =
       dot == std::u16string_view::npos ? 0 : static_cast<uint16_t>(name_offset + dot + 1);
   const std::u16string extension = dot == std::u16string_view::npos ? u"" : std::u16string(title.substr(dot + 1));
-  if (!record.lpstrDefExt.empty() && ToLower(extension) != ToLower(record.lpstrDefExt)) {
+  const std::u16string_view default_extension = BareExtension(record.lpstrDefExt);
+  if (!default_extension.empty() && ToLower(extension) != ToLower(default_extension)) {
     record.Flags |= cdlg::kOfnExtensionDifferent;
   } else {
     record.Flags &= ~cdlg::kOfnExtensionDifferent;

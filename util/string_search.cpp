@@ -23,11 +23,11 @@ bool IsWordSeparator(char16_t c) { return kWordSeparators.find(c) != std::u16str
 // each code unit to one code unit, so upper-casing both sides once and comparing
 // binary is the same as comparing case-insensitively position by position.
 struct Operands {
-  Operands(std::u16string_view target, std::u16string_view find, bool ignoreCase)
-      : folded_target(ignoreCase ? ToUpper(target) : std::u16string()),
-        folded_find(ignoreCase ? ToUpper(find) : std::u16string()),
-        target(ignoreCase ? std::u16string_view(folded_target) : target),
-        find(ignoreCase ? std::u16string_view(folded_find) : find) {}
+  Operands(std::u16string_view target_text, std::u16string_view find_text, bool ignoreCase)
+      : folded_target(ignoreCase ? ToUpper(target_text) : std::u16string()),
+        folded_find(ignoreCase ? ToUpper(find_text) : std::u16string()),
+        target(ignoreCase ? std::u16string_view(folded_target) : target_text),
+        find(ignoreCase ? std::u16string_view(folded_find) : find_text) {}
   // The views may point into the object itself.
   Operands(const Operands&) = delete;
   Operands& operator=(const Operands&) = delete;

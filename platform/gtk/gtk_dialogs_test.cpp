@@ -1,9 +1,9 @@
 // The GTK windows, under a virtual display: each dialog is opened through
 // GCommonDialog with its title, filters and preset values, checked, answered
 // from a timer inside the dialog's own loop, and photographed.
+#include <gtest/gtest.h>
 #include <gtk/gtk.h>
 #include <gtk/gtkunixprint.h>
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -323,8 +323,8 @@ TEST_F(GtkDialogTest, OpenWithFiltersFolderReadOnlyAndTwoFiles) {
   std::u16string filter = u"Projects (*.qxv)|*.qxv|Text (*.txt)|*.txt";
   int32_t index = 1;
   bool read_only = false;
-  ASSERT_TRUE(common.VBGetOpenFileName(name, title, true, true, read_only, false, filter, index, Folder16(),
-                                       u"Open Project"));
+  ASSERT_TRUE(
+      common.VBGetOpenFileName(name, title, true, true, read_only, false, filter, index, Folder16(), u"Open Project"));
   EXPECT_EQ(name, Folder16() + u" alpha.qxv gamma.QXV");
   EXPECT_EQ(title, u"alpha.qxv");
   EXPECT_EQ(index, 1);
@@ -599,7 +599,8 @@ TEST_F(GtkDialogTest, PrintWithRangeAndCopies) {
     if (gtk_print_unix_dialog_get_selected_printer(print) == nullptr) {
       // No default printer here: pick the first one listed, once the list has one.
       const auto lists = Find(dialog, GTK_TYPE_TREE_VIEW);
-      if (!lists.empty() && gtk_tree_model_iter_n_children(gtk_tree_view_get_model(GTK_TREE_VIEW(lists[0])), nullptr) > 0) {
+      if (!lists.empty() &&
+          gtk_tree_model_iter_n_children(gtk_tree_view_get_model(GTK_TREE_VIEW(lists[0])), nullptr) > 0) {
         GtkTreePath* first = gtk_tree_path_new_first();
         gtk_tree_view_set_cursor(GTK_TREE_VIEW(lists[0]), first, nullptr, FALSE);
         gtk_tree_path_free(first);
@@ -629,8 +630,8 @@ TEST_F(GtkDialogTest, PrintWithRangeAndCopies) {
   int32_t dc = 0, from = 2, to = 5;
   int16_t copies = 1;
   EPrintRange range = eprPageNumbers;
-  ASSERT_TRUE(common.VBPrintDlg(dc, range, false, from, to, false, copies, true, false, false, false, false, 0,
-                                &printer));
+  ASSERT_TRUE(
+      common.VBPrintDlg(dc, range, false, from, to, false, copies, true, false, false, false, false, 0, &printer));
   EXPECT_NE(dc, 0);
   EXPECT_EQ(range, eprPageNumbers);
   EXPECT_EQ(from, 2);

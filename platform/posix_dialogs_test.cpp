@@ -87,7 +87,9 @@ class TerminalDialogs : public ::testing::Test {
     fs::remove_all(folder_);
   }
 
-  void Type(const std::string& keys) { ASSERT_EQ(::write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
+  void Type(const std::string& keys) {
+    ASSERT_EQ(::write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  }
   std::string Screen() {
     std::string text;
     std::array<char, 512> chunk{};
