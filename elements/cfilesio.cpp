@@ -27,7 +27,7 @@ using elements::kEdit;
 using elements::kEditTransacted;
 
 // Errors this class raises itself carry its programmatic name.
-const std::u16string kSource = u"Vellora2.CFilesIO";
+constexpr const char16_t* kSource = u"Vellora2.CFilesIO";
 
 constexpr std::u16string_view kContents = u"CONTENTS";
 constexpr std::u16string_view kContentsSetAside = u"CONTENTS_OLD";

@@ -213,6 +213,7 @@ TEST_F(Exported, EverySinkConnectedWhenAnEventIsRaisedGetsIt) {
   };
   std::vector<Meddler> sinks(9);
   std::vector<EventConnection> connections;
+  connections.reserve(sinks.size());
   for (auto& sink : sinks) connections.push_back(files_.Connect(&sink));
   sinks.front().victim = &connections.back();
   sinks.back().change = true;

@@ -16,7 +16,7 @@
 namespace vellora2 {
 namespace {
 
-const std::u16string kSource = u"Vellora2.Picture";
+constexpr const char16_t* kSource = u"Vellora2.Picture";
 
 struct ImageHeader {
   PictureFormat format;

@@ -12,7 +12,7 @@
 namespace vellora2 {
 namespace {
 
-const std::u16string kSource = u"Vellora2.Picture";
+constexpr const char16_t* kSource = u"Vellora2.Picture";
 
 // A byte with the high bit set first (so the stream is not taken for text),
 // the name, then CR LF and the DOS end-of-file byte, which show at once whether

@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkgconf ccache
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libfmt-dev
-  clang libclang-rt-14-dev
+  clang clang-tidy libclang-rt-14-dev
   python3 python3-olefile python3-pytest python3-dev pybind11-dev
   python3-venv python3-pip python3-setuptools python3-wheel python3-mypy
   libgsf-bin libolecf-utils 7zip libimage-exiftool-perl msitools
