@@ -120,7 +120,9 @@ void Merge(const std::string& staging, const std::string& target, bool force, bo
     if (fd->get() < 0) FailErrno(path);
     return fd;
   };
-  work.push_back({open(staging), open(target), target});
+  auto first_from = open(staging);
+  auto first_to = open(target);
+  work.push_back({std::move(first_from), std::move(first_to), target});
   while (!work.empty()) {
     Pair pair = std::move(work.back());
     work.pop_back();
@@ -298,7 +300,14 @@ void ExportTree(Storage root, const std::string& dir_arg, bool force) {
         names.pop_back();
       }
       const std::string name = DiskName(walk.name());
-      const std::string shown = dir + (depth > 1 ? "/…" : "") + (names.empty() ? "" : "/" + names.back()) + "/" + name;
+      std::string shown = dir;
+      if (depth > 1) shown += "/…";
+      if (!names.empty()) {
+        shown += '/';
+        shown += names.back();
+      }
+      shown += '/';
+      shown += name;
       if (walk.type() == STGTY_STORAGE) {
         if (::mkdirat(cur.get(), name.c_str(), 0777) != 0) FailErrno(shown);
         Step(cur, name, shown);

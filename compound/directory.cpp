@@ -75,7 +75,7 @@ uint32_t BuildSiblingTree(std::vector<DirEntry>& entries, const std::vector<uint
   // else black) then gives every path from the root the same number of black
   // nodes, with no red node under a red one: a valid red-black tree.
   const size_t n = members.size();
-  const int deepest = std::bit_width(n) - 1;
+  const int deepest = static_cast<int>(std::bit_width(n)) - 1;
   struct Range {
     size_t lo, hi;  // [lo, hi)
     int depth;

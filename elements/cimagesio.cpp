@@ -34,10 +34,11 @@ void CImagesIO::Store(const Picture& ImageObj, std::u16string_view Name) {
   }
 }
 
-void CImagesIO::StoreFile(std::u16string strFile, std::u16string Name) {
+void CImagesIO::StoreFile(std::u16string strFile, std::u16string_view Name) {
   {
     CFilesIO files;
-    std::u16string element = std::u16string(kImages) + u"\\" + Name;
+    std::u16string element = std::u16string(kImages) + u"\\";
+    element += Name;
     files.Import(strFile, element);
   }
   dirty_ = true;

@@ -30,7 +30,9 @@ TEST(FileType, KnownExtensionsShowTheDesktopsDescription) {
 // XDG_DATA_HOME at (GLib reads that variable once, at its first use).
 TEST(MimePackage, NamesOurDocuments) {
   if (std::getenv("VELLORA2_TEST_MIME") == nullptr) GTEST_SKIP() << "VELLORA2_TEST_MIME is not set";
-  const fs::path mime = fs::path(std::getenv("XDG_DATA_HOME")) / "mime";
+  const char* data_home = std::getenv("XDG_DATA_HOME");
+  ASSERT_NE(data_home, nullptr) << "XDG_DATA_HOME is not set";
+  const fs::path mime = fs::path(data_home) / "mime";
   fs::remove_all(mime);
   fs::create_directories(mime / "packages");
   fs::copy_file(VELLORA2_MIME_PACKAGE, mime / "packages" / "vellora2-qxv.xml");

@@ -51,7 +51,7 @@ class PropertiesFormTest : public ::testing::Test {
   // A document with a summary, saved as <dir>/sub/Report.qxv and open.
   std::u16string SaveReport(CVellora& doc) {
     fs::create_directories(dir_ / "sub");
-    const std::u16string path = FromUtf8((dir_ / "sub" / "Report.qxv").string());
+    std::u16string path = FromUtf8((dir_ / "sub" / "Report.qxv").string());
     EXPECT_TRUE(doc.NewFile());
     doc.DocTitle(u"Plans");
     doc.DocAuthor(u"Ada");

@@ -229,7 +229,7 @@ bool PosixPlatform::ChooseFont(ChooseFontRecord& record) {
   const bool italic = style.find("italic") != std::string::npos;
   font.lfWeight = bold ? 700 : 400;
   font.lfItalic = italic ? 1 : 0;
-  font.lfHeight = -static_cast<int32_t>(std::lround(*size * 20.0 / TwipsPerPixelY()));
+  font.lfHeight = -static_cast<int32_t>(std::lround(static_cast<double>(*size) * 20.0 / TwipsPerPixelY()));
   record.iPointSize = static_cast<int32_t>(*size * 10);
   record.nFontType = static_cast<uint16_t>(cdlg::kScreenFontType | (bold ? cdlg::kBoldFontType : 0) |
                                            (italic ? cdlg::kItalicFontType : 0) |

@@ -106,7 +106,9 @@ std::u16string GUtility::HexDumpPtr(std::uintptr_t p, int32_t c, EHexDump ehdFmt
   if (c < 1) RaiseUtilityError(rt::kSubscriptOutOfRange);
   if (c > INT16_MAX) RaiseUtilityError(rt::kOverflow);
   if (p == 0) RaiseUtilityError(rt::kInvalidCall);
-  return HexDump(ToByteArray(std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(c))), ehdFmt);
+  // The caller hands over an address as a number: the cast is the point.
+  const auto* bytes = reinterpret_cast<const char*>(p);  // NOLINT(performance-no-int-to-ptr)
+  return HexDump(ToByteArray(std::string_view(bytes, static_cast<size_t>(c))), ehdFmt);
 }
 
 }  // namespace vellora2

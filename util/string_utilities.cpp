@@ -88,7 +88,8 @@ std::u16string GUtility::StrZToStr(std::u16string_view s) { return std::u16strin
 
 std::u16string GUtility::PointerToString(std::uintptr_t p, std::size_t cbMax) {
   if (p == 0) return {};
-  const char* bytes = reinterpret_cast<const char*>(p);
+  // The caller hands over an address as a number: the cast is the point.
+  const char* bytes = reinterpret_cast<const char*>(p);  // NOLINT(performance-no-int-to-ptr)
   const void* nul = std::memchr(bytes, 0, cbMax);
   const size_t length = nul ? static_cast<size_t>(static_cast<const char*>(nul) - bytes) : cbMax;
   return FromAnsi(std::string_view(bytes, length));

@@ -453,6 +453,7 @@ PropertySetStream PropertySetStream::Parse(std::string_view bytes) {
   // Sections may not overlap: so the model never holds more than the stream's own
   // bytes, whatever the table claims. Checked before any section is copied.
   std::vector<std::pair<uint32_t, uint32_t>> extents;  // offset, size
+  extents.reserve(offsets.size());
   for (uint32_t offset : offsets) extents.emplace_back(offset, U32(bytes, offset, "section header"));
   std::sort(extents.begin(), extents.end());
   for (size_t i = 1; i < extents.size(); ++i) {

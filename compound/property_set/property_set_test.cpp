@@ -137,7 +137,7 @@ TEST(PropertySet, UnicodeSectionsStoreStringsAndNamesAsUtf16) {
 TEST(PropertySet, RefusesDamagedStreams) {
   const std::string good = ForeignSummary();
   const size_t section = 48;
-  auto with = [&](size_t at, std::string patch) { return std::string(good).replace(at, patch.size(), patch); };
+  auto with = [&](size_t at, const std::string& patch) { return std::string(good).replace(at, patch.size(), patch); };
   const std::string no_terminator = MakeStream(
       {{fmtid::kSummaryInformation, MakeSection({{2, Bytes().U32(0x1E).U32(4).str() + "abcd"}})}});
 

@@ -43,7 +43,8 @@ inline std::string TypedU32(uint16_t type, uint32_t value) { return Bytes().U32(
 
 // VT_LPSTR in Windows-1252, terminator counted.
 inline std::string Lpstr(std::string_view text) {
-  return Padded(Bytes().U32(0x1E).U32(static_cast<uint32_t>(text.size() + 1)).Raw(text).Raw({"", 1}).str());
+  return Padded(
+      Bytes().U32(0x1E).U32(static_cast<uint32_t>(text.size() + 1)).Raw(text).Raw(std::string(1, '\0')).str());
 }
 
 // VT_LPWSTR: character count with the terminator, UTF-16LE.

@@ -95,7 +95,7 @@ TEST_F(StoragePropertiesTest, StampsAndEditClockReadTheReplaceableClock) {
   root.StampCreated();
   root.EditTime(0);
   root.StartEditClock();
-  clock_.now += 7 * kMinute + 59 * 10000000;  // 7 min 59 s
+  clock_.now += 7 * kMinute + uint64_t{59} * 10000000;  // 7 min 59 s
   root.StopEditClock();
   root.StampSaved();
   root.AdvanceRevision();

@@ -32,7 +32,7 @@ class CImagesIO {
   void Store(const Picture& ImageObj, std::u16string_view Name);
   // Imports the disk file's bytes as the picture `Name` (through CFilesIO, whose
   // errors reach the caller); "Images" is created when missing.
-  void StoreFile(std::u16string strFile, std::u16string Name);
+  void StoreFile(std::u16string strFile, std::u16string_view Name);
   // The picture `Name`, whether stored by Store or by StoreFile; nullptr when
   // there is none or it cannot be read.
   std::shared_ptr<Picture> Load(std::u16string_view Name);
