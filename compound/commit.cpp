@@ -29,6 +29,12 @@ namespace {
 // For chains whose bytes are all written by the commit itself.
 std::pair<uint32_t, uint64_t> NothingWritten(uint64_t) { return {kFreeSect, UINT64_MAX}; }
 
+// Who adopts a run of an extent: an extent of one stream goes whole to one
+// stream, an extent of stored pages page by page.
+std::pair<const Extent*, uint64_t> OwnerKey(const Content::SpillRun& run) {
+  return {run.extent, run.extent->holds_pages() ? run.at / kPageSize * kPageSize : 0};
+}
+
 }  // namespace
 
 class Committer {
@@ -80,7 +86,7 @@ class Committer {
   uint32_t PlaceChain(const SectorTable* old, uint64_t size, Ranges dirty, Fill fill, SectorTable* whole,
                       Written written = &NothingWritten);
   // Gives each extent of this file that big streams hold to one of them
-  // (the first), to be adopted.
+  // (the first), to be adopted; an extent of stored pages, each of its pages.
   void ClaimExtents(const std::vector<StreamPlan>& plans);
   SectorTable PlaceBytes(const SectorTable* old, const std::vector<std::byte>& old_bytes,
                          const std::vector<std::byte>& bytes);
@@ -97,8 +103,11 @@ class Committer {
   std::set<uint32_t> taken_;                      // first sectors of committed chains given to a new stream
   std::set<std::pair<uint32_t, uint64_t>> kept_;  // (start, size) of streams kept as they were
   std::set<uint32_t> unchanged_;                  // first sectors of big streams kept as they were
-  std::map<const Extent*, uint32_t> owners_;      // extents adopted, by the entry that adopts them
-  std::vector<Extent*> adopting_;                 // alive: the streams adopting them hold them
+  // Extents adopted (with the page's offset in it, for stored pages; else 0),
+  // by the entry that adopts them.
+  std::map<std::pair<const Extent*, uint64_t>, uint32_t> owners_;
+  std::vector<Extent*> adopting_;  // alive: the streams adopting them hold them
+  std::set<const Extent*> adopted_;
   uint32_t ssz_;
   uint32_t epb_;
   SectorWriter writer_;
@@ -125,28 +134,50 @@ void Committer::ClaimExtents(const std::vector<StreamPlan>& plans) {
       const Content& content = p.node->content;
       for (uint64_t at = 0; at < content.size();) {
         const Content::SpillRun run = content.Spilled(at);
-        if (run.extent && &run.extent->container() == &c_ && !run.extent->adopted()) visit(p, run);
+        if (run.extent && &run.extent->container() == &c_ && !run.extent->adopted()) visit(p, run, at);
         at += std::max<uint64_t>(run.bytes, 1);
       }
     }
   };
-  each_run([&](const StreamPlan& p, const Content::SpillRun& run) {
-    if (owners_.emplace(run.extent, p.entry).second) adopting_.push_back(run.extent);
+  // Sectors of each stored page that hold bytes of the stream that links it.
+  std::map<std::pair<const Extent*, uint64_t>, uint64_t> linked;
+  each_run([&](const StreamPlan& p, const Content::SpillRun& run, uint64_t at) {
+    if (owners_.emplace(OwnerKey(run), p.entry).second && run.extent->holds_pages()) {
+      linked.emplace(OwnerKey(run), DivUp(std::min<uint64_t>(run.bytes, p.node->content.size() - at), ssz_));
+    }
+    if (adopted_.insert(run.extent).second) adopting_.push_back(run.extent);
   });
   // Transacted storages below the root that share these extents read them
   // from memory from now on: adopted sectors belong to the committed state,
   // which a later commit may reuse.
   for (Node* other : others_) {
     ForEachStream(*other, [this](Node& stream) {
-      stream.content.Unspill([this](const Extent& e) { return owners_.count(&e) != 0; });
+      stream.content.Unspill([this](const Extent& e) { return adopted_.count(&e) != 0; });
     });
+  }
+  // The sectors of stored pages' extents that no stream links in (pages
+  // written again since, slots never used, a last page's sectors past its
+  // stream's end) take this commit's other sectors first. Nothing else reads
+  // them any more: streams bound for the mini stream keep no stored pages.
+  const uint64_t per_page = std::max<uint64_t>(1, kPageSize / ssz_);
+  for (const Extent* extent : adopting_) {
+    if (!extent->holds_pages()) continue;
+    for (uint64_t slot = 0; slot < kChunkSize / kPageSize; ++slot) {
+      const auto used = linked.find({extent, slot * kPageSize});
+      for (uint64_t s = used == linked.end() ? 0 : used->second; s < per_page; ++s) {
+        fat_.AddSpare(static_cast<uint32_t>(extent->first() + slot * per_page + s));
+      }
+    }
   }
   // Sectors wholly past the bytes written to an extent that nobody else holds
   // can take this commit's other sectors: a failed commit leaves them reading
   // as zeros all the same. Taken first, they leave no gap in the file.
   std::set<const Extent*> done;
-  each_run([&](const StreamPlan& p, const Content::SpillRun& run) {
-    if (run.shared || owners_.at(run.extent) != p.entry || !done.insert(run.extent).second) return;
+  each_run([&](const StreamPlan& p, const Content::SpillRun& run, uint64_t) {
+    if (run.extent->holds_pages() || run.shared || owners_.at(OwnerKey(run)) != p.entry ||
+        !done.insert(run.extent).second) {
+      return;
+    }
     const uint64_t end = run.extent->first() + c_.ExtentSectors();
     for (uint64_t s = run.extent->first() + DivUp(run.filled, ssz_); s < end; ++s) {
       fat_.AddSpare(static_cast<uint32_t>(s));
@@ -347,7 +378,7 @@ void Committer::PlaceStreams() {
       // A sector only partly written, an extent of another file or one that
       // another stream adopts is written out like any other.
       const uint64_t whole_sectors = run.bytes / ssz_;
-      const auto owner = owners_.find(run.extent);
+      const auto owner = owners_.find(OwnerKey(run));
       if (whole_sectors == 0 || owner == owners_.end() || owner->second != p.entry) return {kFreeSect, 1};
       return {static_cast<uint32_t>(run.extent->first() + run.at / ssz_), whole_sectors};
     };
@@ -466,6 +497,8 @@ bool Container::Commit(Node& root, uint64_t limit, const std::vector<Node*>& oth
   // Tables another writer's commit has replaced would send new bytes into
   // sectors the file now uses.
   CheckCurrent();
+  // Stored pages are linked where they lie: they must be in the file first.
+  page_store_.Flush();
   return Committer(*this, root, others).Run(limit);
 }
 

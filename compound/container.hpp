@@ -24,6 +24,7 @@
 #include "compound/file.hpp"
 #include "compound/header.hpp"
 #include "compound/node.hpp"
+#include "compound/page_store.hpp"
 #include "compound/sector_table.hpp"
 
 namespace vellora2::compound {
@@ -60,7 +61,7 @@ struct CommittedState {
 
 class Container : public std::enable_shared_from_this<Container> {
  public:
-  explicit Container(std::shared_ptr<File> file) : file_(std::move(file)) {}
+  explicit Container(std::shared_ptr<File> file) : file_(std::move(file)), page_store_(*this) {}
   Container(const Container&) = delete;
   Container& operator=(const Container&) = delete;
 
@@ -128,6 +129,8 @@ class Container : public std::enable_shared_from_this<Container> {
   uint64_t ExtentSectors() const { return kChunkSize / sector_size(); }
   // One past the last sector of the live extent that holds sector `s`, or 0.
   uint64_t ExtentEnd(uint64_t s) const;
+  // Written pages of streams nobody has open, kept in this file until a commit.
+  PageStore& page_store() { return page_store_; }
   // One past the last sector of any live extent, or 0.
   uint64_t ExtentsEnd() const { return extents_.empty() ? 0 : *extents_.rbegin() + ExtentSectors(); }
 
@@ -168,6 +171,7 @@ class Container : public std::enable_shared_from_this<Container> {
   // First sectors of the live extents: neither committed nor free.
   std::set<uint32_t> extents_;
   uint64_t extent_hint_ = 0;
+  PageStore page_store_;
 };
 
 }  // namespace vellora2::compound

@@ -8,11 +8,18 @@
 
 #include "compound/container.hpp"
 #include "compound/errors.hpp"
+#include "compound/format.hpp"
 #include "compound/huge_pages.hpp"
 #include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
 namespace {
+
+// Written pages the process keeps in memory before closed streams' pages go
+// to their files: an edit of a few streams never moves a page, and its commit
+// writes them into the free sectors of the file, where a stored page would
+// have to wait for 2 MiB of free room (an extent) or go past the end.
+constexpr size_t kPagesKeptInMemory = 256;
 
 // Reads bytes this library wrote to an extent of its own file: a short read
 // means the file was cut behind our back; another writer's commit may have
@@ -50,6 +57,13 @@ size_t Content::Read(uint64_t offset, std::span<std::byte> out) const {
       done += run;
       continue;
     }
+    if (auto it = stored_.find(pos / kPageSize); it != stored_.end()) {
+      const size_t run = std::min<size_t>(n - done, kPageSize - pos % kPageSize);
+      const StoredPage& page = it->second;
+      page.extent->container().page_store().Read(*page.extent, page.at + pos % kPageSize, out.subspan(done, run));
+      done += run;
+      continue;
+    }
     if (auto it = chunks_.find(pos / kChunkSize); it != chunks_.end()) {
       const size_t run = std::min<size_t>(n - done, kChunkSize - pos % kChunkSize);
       std::memcpy(out.data() + done, it->second->data() + pos % kChunkSize, run);
@@ -69,7 +83,7 @@ size_t Content::Read(uint64_t offset, std::span<std::byte> out) const {
     }
     // Up to the next page or chunk: from the base in one call, zeros past it.
     uint64_t run_end = UINT64_MAX;
-    if (auto next = pages_.lower_bound(pos / kPageSize); next != pages_.end()) run_end = next->first * kPageSize;
+    if (const uint64_t next = NextPage(pos / kPageSize); next != UINT64_MAX) run_end = next * kPageSize;
     if (auto next = chunks_.lower_bound(pos / kChunkSize); next != chunks_.end()) {
       run_end = std::min(run_end, next->first * kChunkSize);
     }
@@ -86,13 +100,21 @@ size_t Content::Read(uint64_t offset, std::span<std::byte> out) const {
   return n;
 }
 
+uint64_t Content::NextPage(uint64_t index) const {
+  uint64_t next = UINT64_MAX;
+  if (auto it = pages_.lower_bound(index); it != pages_.end()) next = it->first;
+  if (auto it = stored_.lower_bound(index); it != stored_.end()) next = std::min(next, it->first);
+  return next;
+}
+
 Page& Content::WritablePage(uint64_t index) {
   auto it = pages_.find(index);
   if (it == pages_.end()) {
     auto page = std::make_shared<Page>();
-    // The bytes so far; zeros past the end.
+    // The bytes so far (a stored page's among them); zeros past the end.
     const auto bytes = page->bytes();
     std::fill(bytes.begin() + static_cast<ptrdiff_t>(Read(index * kPageSize, bytes)), bytes.end(), std::byte{0});
+    stored_.erase(index);
     it = pages_.emplace(index, std::move(page)).first;
   } else if (it->second.use_count() > 1) {
     it->second = std::make_shared<Page>(*it->second);  // shared with a snapshot: copy on write
@@ -111,8 +133,7 @@ Chunk& Content::WritableChunk(uint64_t index) {
 }
 
 bool Content::PagesInChunk(uint64_t chunk) const {
-  auto it = pages_.lower_bound(chunk * (kChunkSize / kPageSize));
-  return it != pages_.end() && it->first < (chunk + 1) * (kChunkSize / kPageSize);
+  return NextPage(chunk * (kChunkSize / kPageSize)) < (chunk + 1) * (kChunkSize / kPageSize);
 }
 
 void Content::Write(uint64_t offset, std::span<const std::byte> data, Container* spill) {
@@ -120,7 +141,7 @@ void Content::Write(uint64_t offset, std::span<const std::byte> data, Container*
   while (done < data.size()) {
     const uint64_t pos = offset + done;
     const uint64_t chunk = pos / kChunkSize;
-    const bool has_page = pages_.count(pos / kPageSize) != 0;
+    const bool has_page = HasPage(pos / kPageSize);
     // Data past the base goes to chunks or extents, unless pages already hold
     // part of that range; a stream's first 2 MiB always go to pages, so that
     // small streams stay small.
@@ -200,6 +221,8 @@ void Content::WriteSpill(uint64_t chunk, uint64_t at, std::span<const std::byte>
 void Content::SpillHead(Container& container) {
   auto extent = container.TakeExtent();
   if (!extent) return;
+  // Stored pages join the gathered write from memory.
+  while (!stored_.empty() && stored_.begin()->first < kChunkSize / kPageSize) WritablePage(stored_.begin()->first);
   const uint64_t filled = std::min<uint64_t>(size_, kChunkSize);
   static constexpr std::array<std::byte, kPageSize> kZeros{};
   std::vector<std::span<const std::byte>> parts;
@@ -225,7 +248,8 @@ void Content::SpillToMemory(uint64_t chunk) {
 void Content::Resize(uint64_t size) {
   if (size < size_) {
     pages_.erase(pages_.lower_bound((size + kPageSize - 1) / kPageSize), pages_.end());
-    if (size % kPageSize != 0 && pages_.count(size / kPageSize) != 0) {
+    stored_.erase(stored_.lower_bound((size + kPageSize - 1) / kPageSize), stored_.end());
+    if (size % kPageSize != 0 && HasPage(size / kPageSize)) {
       const auto bytes = WritablePage(size / kPageSize).bytes();
       std::fill(bytes.begin() + static_cast<ptrdiff_t>(size % kPageSize), bytes.end(), std::byte{0});
     }
@@ -247,8 +271,7 @@ bool Content::Dirty(uint64_t from, uint64_t to) const {
   to = std::min(to, size_);
   if (from >= to) return false;
   if (std::max(from, base_limit_) < to) return true;  // zeros where the base had bytes or nothing
-  auto page = pages_.lower_bound(from / kPageSize);
-  if (page != pages_.end() && page->first * kPageSize < to) return true;
+  if (const uint64_t page = NextPage(from / kPageSize); page != UINT64_MAX && page * kPageSize < to) return true;
   auto chunk = chunks_.lower_bound(from / kChunkSize);
   if (chunk != chunks_.end() && chunk->first * kChunkSize < to) return true;
   auto spill = spills_.lower_bound(from / kChunkSize);
@@ -268,8 +291,8 @@ std::vector<std::pair<uint64_t, uint64_t>> Content::DirtyRanges() const {
       out.emplace_back(from, to);
     }
   };
-  for (const auto& [index, page] : pages_) {
-    if (index * kPageSize >= base_limit_) break;
+  for (uint64_t index = NextPage(0); index != UINT64_MAX && index * kPageSize < base_limit_;
+       index = NextPage(index + 1)) {
     add(index * kPageSize, (index + 1) * kPageSize);
   }
   add(base_limit_, size_);
@@ -277,6 +300,11 @@ std::vector<std::pair<uint64_t, uint64_t>> Content::DirtyRanges() const {
 }
 
 Content::SpillRun Content::Spilled(uint64_t offset) const {
+  const uint64_t page = offset / kPageSize;
+  if (auto it = stored_.find(page); it != stored_.end()) {
+    const uint64_t in = offset % kPageSize;
+    return {it->second.extent.get(), it->second.at + in, kPageSize - in, 0, false};
+  }
   const uint64_t chunk = offset / kChunkSize;
   const uint64_t at = offset % kChunkSize;
   if (auto it = spills_.find(chunk); it != spills_.end() && at < it->second.filled) {
@@ -285,13 +313,17 @@ Content::SpillRun Content::Spilled(uint64_t offset) const {
             it->second.extent.use_count() > 1};
   }
   auto next = spills_.upper_bound(chunk);
-  return {nullptr, 0, next == spills_.end() ? UINT64_MAX - offset : next->first * kChunkSize - offset, 0, false};
+  uint64_t bytes = next == spills_.end() ? UINT64_MAX - offset : next->first * kChunkSize - offset;
+  if (auto stored = stored_.upper_bound(page); stored != stored_.end()) {
+    bytes = std::min(bytes, stored->first * kPageSize - offset);
+  }
+  return {nullptr, 0, bytes, 0, false};
 }
 
 bool Content::ReadsFromOther(const Container* home) const {
   if (base_.container && base_.container.get() != home) return true;
-  return std::any_of(spills_.begin(), spills_.end(),
-                     [home](const auto& entry) { return &entry.second.extent->container() != home; });
+  auto other = [home](const auto& entry) { return &entry.second.extent->container() != home; };
+  return std::any_of(spills_.begin(), spills_.end(), other) || std::any_of(stored_.begin(), stored_.end(), other);
 }
 
 void Content::Unspill(const std::function<bool(const Extent&)>& which) {
@@ -300,6 +332,25 @@ void Content::Unspill(const std::function<bool(const Extent&)>& which) {
     if (which(*spill.extent)) picked.push_back(chunk);
   }
   for (uint64_t chunk : picked) SpillToMemory(chunk);
+  picked.clear();
+  for (const auto& [index, page] : stored_) {
+    if (which(*page.extent)) picked.push_back(index);
+  }
+  for (uint64_t index : picked) WritablePage(index);
+}
+
+void Content::StorePages(PageStore& store) {
+  if (size_ < kMiniStreamCutoff || PagesInUse() < kPagesKeptInMemory) return;
+  for (auto it = pages_.begin(); it != pages_.end();) {
+    if (it->second.use_count() > 1) {
+      ++it;
+      continue;
+    }
+    auto stored = store.Put(it->second->bytes());
+    if (!stored) return;
+    stored_.emplace(it->first, std::move(*stored));
+    it = pages_.erase(it);
+  }
 }
 
 void Content::Detach() {

@@ -6,7 +6,10 @@
 // itself, past its committed end (an Extent), when the writer says which file
 // that is, so that a large import is copied once and its commit only links
 // those sectors into the stream's chain; otherwise in memory chunks, which the
-// kernel can back with huge pages. Copying a Content is cheap (pages, chunks
+// kernel can back with huge pages. When nobody has the stream open its written
+// pages can move to the document file too (StorePages, page_store.hpp), so
+// that a transaction of many small streams holds few of them in memory.
+// Copying a Content is cheap (pages, chunks
 // and extents are shared and copied only when written), which is how a
 // transacted storage takes its snapshot and how Commit hands the result to
 // the level above.
@@ -23,6 +26,7 @@
 
 #include "compound/extent.hpp"
 #include "compound/huge_pages.hpp"
+#include "compound/page_store.hpp"
 
 namespace vellora2::compound {
 
@@ -86,7 +90,8 @@ class Content {
 
   // Unchanged since it was read from `container`: a commit may keep its sectors.
   bool Unchanged(const Container* container) const {
-    return base_.container.get() == container && pages_.empty() && size_ == base_.size && base_limit_ == base_.size;
+    return base_.container.get() == container && pages_.empty() && stored_.empty() && size_ == base_.size &&
+           base_limit_ == base_.size;
   }
   // True when bytes [from, to) may differ from the base's sectors.
   bool Dirty(uint64_t from, uint64_t to) const;
@@ -97,9 +102,10 @@ class Content {
   // Bytes from `offset` on that lie in an extent: the extent (null when none
   // does), where in it, and for how many bytes the extent holds the stream's
   // bytes from there (to the extent's end when the stream ends inside what
-  // was written to it). With no extent, `bytes` runs to the next one.
-  // `filled` is how much of the extent holds bytes of this content, and
-  // `shared` whether another content holds the extent too.
+  // was written to it; to the page's end for a stored page). With no extent,
+  // `bytes` runs to the next one. `filled` is how much of the extent holds
+  // bytes of this content, and `shared` whether another content holds the
+  // extent too (for an extent of 2 MiB of one stream).
   struct SpillRun {
     Extent* extent = nullptr;
     uint64_t at = 0;
@@ -110,14 +116,22 @@ class Content {
   SpillRun Spilled(uint64_t offset) const;
   // Whether any byte is read from a file other than `home`.
   bool ReadsFromOther(const Container* home) const;
-  // Reads the extents `which` picks into memory.
+  // Reads the extents `which` picks into memory, stored pages included.
   void Unspill(const std::function<bool(const Extent&)>& which);
+  // Moves the written pages that no snapshot shares to `store`, for a stream
+  // nobody has open, once the process holds more than 1 MiB of written
+  // pages. Streams bound for the mini stream keep theirs: a commit copies
+  // those whole anyway. A page the store cannot take stays in memory.
+  void StorePages(PageStore& store);
   // Reads everything from files into memory, so that this content no longer
   // depends on them (copies between documents).
   void Detach();
 
  private:
   Page& WritablePage(uint64_t index);
+  bool HasPage(uint64_t index) const { return pages_.count(index) != 0 || stored_.count(index) != 0; }
+  // The first page index at or after `index` that is held in memory or stored.
+  uint64_t NextPage(uint64_t index) const;
   Chunk& WritableChunk(uint64_t index);
   bool PagesInChunk(uint64_t chunk) const;
   struct Spill {
@@ -136,6 +150,8 @@ class Content {
   // Never overlapping: a chunk or an extent is made only where no page is, no
   // page is made where either is, and a chunk index has a chunk or an extent.
   std::map<uint64_t, std::shared_ptr<Page>> pages_;
+  // Pages moved to the document file; an index is in pages_ or here, not both.
+  std::map<uint64_t, StoredPage> stored_;
   std::map<uint64_t, std::shared_ptr<Chunk>> chunks_;
   std::map<uint64_t, Spill> spills_;
 };

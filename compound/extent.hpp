@@ -31,11 +31,16 @@ class Extent {
   // The sectors now belong to the committed state: never written again here.
   void Adopt() { adopted_ = true; }
   bool adopted() const { return adopted_; }
+  // Slots of 4 KiB, each a page of some stream (page_store.hpp), rather than
+  // 2 MiB of one stream.
+  void HoldPages() { pages_ = true; }
+  bool holds_pages() const { return pages_; }
 
  private:
   std::shared_ptr<Container> container_;
   uint32_t first_;
   bool adopted_ = false;
+  bool pages_ = false;
 };
 
 }  // namespace vellora2::compound

@@ -1,5 +1,7 @@
 #include "compound/handles.hpp"
 
+#include <exception>
+
 #include "compound/errors.hpp"
 #include "vellora2/compound/stgm.hpp"
 
@@ -36,7 +38,18 @@ StreamHandle::StreamHandle(std::shared_ptr<Level> level, std::shared_ptr<Node> n
   ++node_->open_count;
 }
 
-StreamHandle::~StreamHandle() { --node_->open_count; }
+StreamHandle::~StreamHandle() {
+  --node_->open_count;
+  if (node_->open_count > 0 || node_->destroyed || !level_->Valid()) return;
+  // Nobody has the stream open now: its written pages can wait for the
+  // commit in the document file rather than in memory.
+  try {
+    const CompoundFile& doc = level_->compound_file();
+    if (doc.mode().write && doc.container()) node_->content.StorePages(doc.container()->page_store());
+  } catch (const std::exception&) {
+    // A full disk: the pages stay in memory, and the commit will report it.
+  }
+}
 
 void StreamHandle::RequireWritable() const {
   node();

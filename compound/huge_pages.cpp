@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -41,6 +42,7 @@ class PagePool {
     if (spare_ == base) spare_ = nullptr;
     const uint16_t index = it->second.free.back();
     it->second.free.pop_back();
+    in_use_.fetch_add(1, std::memory_order_relaxed);
     return base + size_t{index} * kPageSize;
   }
 
@@ -51,6 +53,7 @@ class PagePool {
     std::byte* const base = page - reinterpret_cast<uintptr_t>(page) % kHugePageSize;
     auto it = blocks_.find(base);
     it->second.free.push_back(static_cast<uint16_t>((page - base) / kPageSize));
+    in_use_.fetch_sub(1, std::memory_order_relaxed);
     hint_ = std::min(hint_, base, std::less<>());
     if (it->second.free.size() < kPerBlock) return;
     // One empty block is kept, so that a content growing and shrinking
@@ -63,6 +66,8 @@ class PagePool {
     Unmap(base, kHugePageSize);
   }
 
+  size_t InUse() const noexcept { return in_use_.load(std::memory_order_relaxed); }
+
  private:
   static constexpr size_t kPerBlock = kHugePageSize / kPageSize;
   struct Block {
@@ -73,6 +78,7 @@ class PagePool {
   // Every block below this one is full, so that pages crowd into few blocks.
   std::byte* hint_ = nullptr;
   std::byte* spare_ = nullptr;  // an empty block kept
+  std::atomic<size_t> in_use_{0};
 };
 
 }  // namespace
@@ -96,6 +102,8 @@ void Unmap(std::byte* block, size_t size) noexcept { ::munmap(block, size); }
 std::byte* TakePage() { return PagePool::Get().Take(); }
 
 void GivePage(std::byte* page) noexcept { PagePool::Get().Give(page); }
+
+size_t PagesInUse() noexcept { return PagePool::Get().InUse(); }
 
 void* AllocateTable(size_t bytes) {
   if (bytes < kMappedTable) return ::operator new(bytes);

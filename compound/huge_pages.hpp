@@ -24,6 +24,8 @@ void Unmap(std::byte* block, size_t size) noexcept;
 // except one empty block that is kept.
 std::byte* TakePage();
 void GivePage(std::byte* page) noexcept;
+// Pages taken and not given back, by the whole process.
+size_t PagesInUse() noexcept;
 
 // Memory for a table of `bytes`: from the heap when small, else mapped on its
 // own (rounded up to whole huge pages).
