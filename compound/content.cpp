@@ -15,12 +15,6 @@
 namespace vellora2::compound {
 namespace {
 
-// Written pages the process keeps in memory before closed streams' pages go
-// to their files: an edit of a few streams never moves a page, and its commit
-// writes them into the free sectors of the file, where a stored page would
-// have to wait for 2 MiB of free room (an extent) or go past the end.
-constexpr size_t kPagesKeptInMemory = 256;
-
 // Reads bytes this library wrote to an extent of its own file: a short read
 // means the file was cut behind our back; another writer's commit may have
 // put its own sectors there.
@@ -340,7 +334,7 @@ void Content::Unspill(const std::function<bool(const Extent&)>& which) {
 }
 
 void Content::StorePages(PageStore& store) {
-  if (size_ < kMiniStreamCutoff || PagesInUse() < kPagesKeptInMemory) return;
+  if (size_ < kMiniStreamCutoff || PagesInUse() < PagesKeptInMemory()) return;
   for (auto it = pages_.begin(); it != pages_.end();) {
     if (it->second.use_count() > 1) {
       ++it;

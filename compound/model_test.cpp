@@ -11,6 +11,7 @@
 #include <random>
 
 #include "compound/name.hpp"
+#include "compound/page_store.hpp"
 #include "compound/test_support.hpp"
 
 namespace vellora2::compound {
@@ -292,9 +293,12 @@ class Driver {
   int checks_ = 0;
 };
 
-TEST(ModelTest, RandomOperationsMatchTheModel) {
+long Operations() {
   const char* env = std::getenv("VELLORA2_MODEL_OPS");
-  const long total = env ? std::atol(env) : 4000;
+  return env ? std::atol(env) : 4000;
+}
+
+void RunModel(long total) {
   const int seeds = 8;
   long done = 0;
   int checks = 0;
@@ -317,7 +321,19 @@ TEST(ModelTest, RandomOperationsMatchTheModel) {
     done += share;
     checks += d.checks();
   }
-  std::printf("model test: %ld operations over %d seeds, %d commits checked against the model\n", done, seeds, checks);
+  std::printf("model: %ld operations over %d seeds, %d commits checked against the model\n", done, seeds, checks);
+}
+
+TEST(ModelTest, RandomOperationsMatchTheModel) { RunModel(Operations()); }
+
+// The same with the pages of every stream that closes moved to the file.
+TEST(ModelTest, RandomOperationsMatchTheModelWithClosedStreamsPagesInTheFile) {
+  struct Restore {
+    size_t kept = PagesKeptInMemory();
+    ~Restore() { SetPagesKeptInMemory(kept); }
+  } restore;
+  SetPagesKeptInMemory(0);
+  RunModel(Operations() / 2);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "compound/page_store.hpp"
 
+#include <atomic>
 #include <cstring>
 #include <exception>
 
@@ -8,6 +9,18 @@
 #include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
+namespace {
+
+// An edit of a few streams never moves a page: its commit writes them into
+// the free sectors of the file, where a stored page would have to wait for
+// 2 MiB of free room (an extent) or go past the end.
+std::atomic<size_t> kept_in_memory{256};
+
+}  // namespace
+
+size_t PagesKeptInMemory() noexcept { return kept_in_memory.load(std::memory_order_relaxed); }
+
+void SetPagesKeptInMemory(size_t pages) noexcept { kept_in_memory.store(pages, std::memory_order_relaxed); }
 
 std::optional<StoredPage> PageStore::Put(std::span<const std::byte> page) {
   auto extent = extent_.lock();

@@ -8,6 +8,7 @@
 // then: a crash leaves them as unused space.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -20,6 +21,11 @@
 namespace vellora2::compound {
 
 class Container;
+
+// How many written pages (4 KiB each) the process keeps in memory before the
+// pages of closed streams go to their files: 256 (1 MiB). Tests lower it.
+size_t PagesKeptInMemory() noexcept;
+void SetPagesKeptInMemory(size_t pages) noexcept;
 
 // A page of stream bytes in the document file: `at` bytes into `extent`.
 struct StoredPage {
