@@ -11,6 +11,7 @@
 // second sync the new state is durable. The header is one 512-byte write at the
 // start of the file, which disks perform whole.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -29,11 +30,15 @@ namespace {
 // For chains whose bytes are all written by the commit itself.
 std::pair<uint32_t, uint64_t> NothingWritten(uint64_t) { return {kFreeSect, UINT64_MAX}; }
 
-// Who adopts a run of an extent: an extent of one stream goes whole to one
-// stream, an extent of stored pages page by page.
-std::pair<const Extent*, uint64_t> OwnerKey(const Content::SpillRun& run) {
-  return {run.extent, run.extent->holds_pages() ? run.at / kPageSize * kPageSize : 0};
-}
+constexpr size_t kSlots = kChunkSize / kPageSize;
+
+// The streams that link the stored pages of one extent: for each slot, the
+// entry (0: none) and how many of its sectors hold that stream's bytes.
+// Arrays rather than a map: a commit of many small streams has one slot each.
+struct PageClaims {
+  std::array<uint32_t, kSlots> entry{};
+  std::array<uint8_t, kSlots> sectors{};
+};
 
 }  // namespace
 
@@ -103,10 +108,12 @@ class Committer {
   std::set<uint32_t> taken_;                      // first sectors of committed chains given to a new stream
   std::set<std::pair<uint32_t, uint64_t>> kept_;  // (start, size) of streams kept as they were
   std::set<uint32_t> unchanged_;                  // first sectors of big streams kept as they were
-  // Extents adopted (with the page's offset in it, for stored pages; else 0),
-  // by the entry that adopts them.
-  std::map<std::pair<const Extent*, uint64_t>, uint32_t> owners_;
-  std::vector<Extent*> adopting_;  // alive: the streams adopting them hold them
+  // Whether `entry` links the run of an extent into its chain.
+  bool Links(const Content::SpillRun& run, uint32_t entry) const;
+
+  std::map<const Extent*, uint32_t> owners_;  // extents of one stream adopted, by the entry that adopts them
+  std::map<const Extent*, std::unique_ptr<PageClaims>> claims_;  // extents of stored pages adopted
+  std::vector<Extent*> adopting_;                                 // alive: the streams adopting them hold them
   std::set<const Extent*> adopted_;
   uint32_t ssz_;
   uint32_t epb_;
@@ -139,13 +146,18 @@ void Committer::ClaimExtents(const std::vector<StreamPlan>& plans) {
       }
     }
   };
-  // Sectors of each stored page that hold bytes of the stream that links it.
-  std::map<std::pair<const Extent*, uint64_t>, uint64_t> linked;
   each_run([&](const StreamPlan& p, const Content::SpillRun& run, uint64_t at) {
-    if (owners_.emplace(OwnerKey(run), p.entry).second && run.extent->holds_pages()) {
-      linked.emplace(OwnerKey(run), DivUp(std::min<uint64_t>(run.bytes, p.node->content.size() - at), ssz_));
-    }
     if (adopted_.insert(run.extent).second) adopting_.push_back(run.extent);
+    if (!run.extent->holds_pages()) {
+      owners_.emplace(run.extent, p.entry);
+      return;
+    }
+    auto& claims = claims_[run.extent];
+    if (!claims) claims = std::make_unique<PageClaims>();
+    const size_t slot = static_cast<size_t>(run.at / kPageSize);
+    if (claims->entry[slot] != 0) return;  // a copy: written out like any other
+    claims->entry[slot] = p.entry;
+    claims->sectors[slot] = static_cast<uint8_t>(DivUp(std::min<uint64_t>(run.bytes, p.node->content.size() - at), ssz_));
   });
   // Transacted storages below the root that share these extents read them
   // from memory from now on: adopted sectors belong to the committed state,
@@ -160,11 +172,9 @@ void Committer::ClaimExtents(const std::vector<StreamPlan>& plans) {
   // stream's end) take this commit's other sectors first. Nothing else reads
   // them any more: streams bound for the mini stream keep no stored pages.
   const uint64_t per_page = std::max<uint64_t>(1, kPageSize / ssz_);
-  for (const Extent* extent : adopting_) {
-    if (!extent->holds_pages()) continue;
-    for (uint64_t slot = 0; slot < kChunkSize / kPageSize; ++slot) {
-      const auto used = linked.find({extent, slot * kPageSize});
-      for (uint64_t s = used == linked.end() ? 0 : used->second; s < per_page; ++s) {
+  for (const auto& [extent, claims] : claims_) {
+    for (size_t slot = 0; slot < kSlots; ++slot) {
+      for (uint64_t s = claims->sectors[slot]; s < per_page; ++s) {
         fat_.AddSpare(static_cast<uint32_t>(extent->first() + slot * per_page + s));
       }
     }
@@ -174,7 +184,7 @@ void Committer::ClaimExtents(const std::vector<StreamPlan>& plans) {
   // as zeros all the same. Taken first, they leave no gap in the file.
   std::set<const Extent*> done;
   each_run([&](const StreamPlan& p, const Content::SpillRun& run, uint64_t) {
-    if (run.extent->holds_pages() || run.shared || owners_.at(OwnerKey(run)) != p.entry ||
+    if (run.extent->holds_pages() || run.shared || owners_.at(run.extent) != p.entry ||
         !done.insert(run.extent).second) {
       return;
     }
@@ -183,6 +193,15 @@ void Committer::ClaimExtents(const std::vector<StreamPlan>& plans) {
       fat_.AddSpare(static_cast<uint32_t>(s));
     }
   });
+}
+
+bool Committer::Links(const Content::SpillRun& run, uint32_t entry) const {
+  if (run.extent->holds_pages()) {
+    const auto claims = claims_.find(run.extent);
+    return claims != claims_.end() && claims->second->entry[static_cast<size_t>(run.at / kPageSize)] == entry;
+  }
+  const auto owner = owners_.find(run.extent);
+  return owner != owners_.end() && owner->second == entry;
 }
 
 template <typename Fill, typename Written>
@@ -301,6 +320,7 @@ Committer::Ranges Committer::DirtySectors(const Content& content) const {
 
 void Committer::PlaceStreams() {
   std::vector<StreamPlan> plans;
+  plans.reserve(next_.entries.size());
   for (uint32_t id = 1; id < next_.entries.size(); ++id) {
     if (next_.entries[id].type != EntryType::kStream) continue;
     Node* n = entry_nodes_[id];
@@ -378,8 +398,7 @@ void Committer::PlaceStreams() {
       // A sector only partly written, an extent of another file or one that
       // another stream adopts is written out like any other.
       const uint64_t whole_sectors = run.bytes / ssz_;
-      const auto owner = owners_.find(OwnerKey(run));
-      if (whole_sectors == 0 || owner == owners_.end() || owner->second != p.entry) return {kFreeSect, 1};
+      if (whole_sectors == 0 || !Links(run, p.entry)) return {kFreeSect, 1};
       return {static_cast<uint32_t>(run.extent->first() + run.at / ssz_), whole_sectors};
     };
     // The chain is not gathered: a later read finds it in the new FAT, and a

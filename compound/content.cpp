@@ -39,6 +39,29 @@ Chunk::Chunk(const Chunk& other) : Chunk() { std::memcpy(data_, other.data_, kCh
 
 Chunk::~Chunk() { Unmap(data_, kChunkSize); }
 
+Content::Content(const Content& other)
+    : base_(other.base_),
+      size_(other.size_),
+      base_limit_(other.base_limit_),
+      pages_(other.pages_),
+      stored_(other.stored_),
+      large_(other.large_ ? std::make_unique<Large>(*other.large_) : nullptr) {}
+
+Content& Content::operator=(const Content& other) {
+  if (this != &other) *this = Content(other);
+  return *this;
+}
+
+const std::map<uint64_t, std::shared_ptr<Chunk>>& Content::chunks() const {
+  static const std::map<uint64_t, std::shared_ptr<Chunk>> kNone;
+  return large_ ? large_->chunks : kNone;
+}
+
+const std::map<uint64_t, Content::Spill>& Content::spills() const {
+  static const std::map<uint64_t, Spill> kNone;
+  return large_ ? large_->spills : kNone;
+}
+
 size_t Content::Read(uint64_t offset, std::span<std::byte> out) const {
   if (offset >= size_) return 0;
   const size_t n = static_cast<size_t>(std::min<uint64_t>(out.size(), size_ - offset));
@@ -58,13 +81,13 @@ size_t Content::Read(uint64_t offset, std::span<std::byte> out) const {
       done += run;
       continue;
     }
-    if (auto it = chunks_.find(pos / kChunkSize); it != chunks_.end()) {
+    if (auto it = chunks().find(pos / kChunkSize); it != chunks().end()) {
       const size_t run = std::min<size_t>(n - done, kChunkSize - pos % kChunkSize);
       std::memcpy(out.data() + done, it->second->data() + pos % kChunkSize, run);
       done += run;
       continue;
     }
-    if (auto it = spills_.find(pos / kChunkSize); it != spills_.end()) {
+    if (auto it = spills().find(pos / kChunkSize); it != spills().end()) {
       const size_t run = std::min<size_t>(n - done, kChunkSize - pos % kChunkSize);
       const uint64_t at = pos % kChunkSize;
       const Spill& spill = it->second;
@@ -78,10 +101,10 @@ size_t Content::Read(uint64_t offset, std::span<std::byte> out) const {
     // Up to the next page or chunk: from the base in one call, zeros past it.
     uint64_t run_end = UINT64_MAX;
     if (const uint64_t next = NextPage(pos / kPageSize); next != UINT64_MAX) run_end = next * kPageSize;
-    if (auto next = chunks_.lower_bound(pos / kChunkSize); next != chunks_.end()) {
+    if (auto next = chunks().lower_bound(pos / kChunkSize); next != chunks().end()) {
       run_end = std::min(run_end, next->first * kChunkSize);
     }
-    if (auto next = spills_.lower_bound(pos / kChunkSize); next != spills_.end()) {
+    if (auto next = spills().lower_bound(pos / kChunkSize); next != spills().end()) {
       run_end = std::min(run_end, next->first * kChunkSize);
     }
     const size_t run = static_cast<size_t>(std::min<uint64_t>(n - done, run_end - pos));
@@ -117,9 +140,10 @@ Page& Content::WritablePage(uint64_t index) {
 }
 
 Chunk& Content::WritableChunk(uint64_t index) {
-  auto it = chunks_.find(index);
-  if (it == chunks_.end()) {
-    it = chunks_.emplace(index, std::make_shared<Chunk>()).first;  // wholly past the base: zeros
+  auto& chunks = MakeLarge().chunks;
+  auto it = chunks.find(index);
+  if (it == chunks.end()) {
+    it = chunks.emplace(index, std::make_shared<Chunk>()).first;  // wholly past the base: zeros
   } else if (it->second.use_count() > 1) {
     it->second = std::make_shared<Chunk>(*it->second);
   }
@@ -140,22 +164,22 @@ void Content::Write(uint64_t offset, std::span<const std::byte> data, Container*
     // part of that range; a stream's first 2 MiB always go to pages, so that
     // small streams stay small.
     size_t run = 0;
-    if (!has_page && (chunks_.count(chunk) != 0 || spills_.count(chunk) != 0 ||
+    if (!has_page && (chunks().count(chunk) != 0 || spills().count(chunk) != 0 ||
                       (chunk > 0 && chunk * kChunkSize >= base_limit_ && !PagesInChunk(chunk)))) {
       run = std::min<size_t>(data.size() - done, kChunkSize - pos % kChunkSize);
       const auto part = data.subspan(done, run);
-      if (spill && chunks_.count(chunk) == 0 && spills_.count(chunk) == 0) {
-        if (spills_.empty() && chunks_.count(0) == 0 && base_limit_ == 0) SpillHead(*spill);
-        if (auto extent = spill->TakeExtent()) spills_.emplace(chunk, Spill{std::move(extent), 0});
+      if (spill && chunks().count(chunk) == 0 && spills().count(chunk) == 0) {
+        if (spills().empty() && chunks().count(0) == 0 && base_limit_ == 0) SpillHead(*spill);
+        if (auto extent = spill->TakeExtent()) MakeLarge().spills.emplace(chunk, Spill{std::move(extent), 0});
       }
-      if (spills_.count(chunk) != 0) {
+      if (spills().count(chunk) != 0) {
         try {
           WriteSpill(chunk, pos % kChunkSize, part);
         } catch (const std::exception&) {
           // A full disk must not leave the file longer than what it holds.
-          if (auto failed = spills_.find(chunk); failed != spills_.end()) {
+          if (auto failed = MakeLarge().spills.find(chunk); failed != MakeLarge().spills.end()) {
             if (failed->second.filled == 0) {
-              spills_.erase(failed);  // gives the extent back, which cuts the file
+              MakeLarge().spills.erase(failed);  // gives the extent back, which cuts the file
             } else {
               failed->second.extent->container().CutBack(failed->second.extent->first(), failed->second.filled);
             }
@@ -177,14 +201,14 @@ void Content::Write(uint64_t offset, std::span<const std::byte> data, Container*
 }
 
 void Content::WriteSpill(uint64_t chunk, uint64_t at, std::span<const std::byte> data) {
-  Spill& spill = spills_.at(chunk);
+  Spill& spill = MakeLarge().spills.at(chunk);
   if (spill.extent.use_count() > 1 || spill.extent->adopted()) {
     // Shared with a snapshot, or part of the committed file: copy on write,
     // into a new extent if there is room.
     auto fresh = spill.extent->container().TakeExtent();
     if (!fresh) {
       SpillToMemory(chunk);
-      std::memcpy(chunks_.at(chunk)->data() + at, data.data(), data.size());
+      std::memcpy(chunks().at(chunk)->data() + at, data.data(), data.size());
       return;
     }
     std::vector<std::byte> buf(std::min<uint64_t>(spill.filled, uint64_t{1} << 20));
@@ -228,15 +252,15 @@ void Content::SpillHead(Container& container) {
   }
   container.file().WritePartsAt(extent->offset(), parts);
   pages_.erase(pages_.begin(), pages_.lower_bound(kChunkSize / kPageSize));
-  spills_.emplace(0, Spill{std::move(extent), filled});
+  MakeLarge().spills.emplace(0, Spill{std::move(extent), filled});
 }
 
 void Content::SpillToMemory(uint64_t chunk) {
-  const Spill& spill = spills_.at(chunk);
+  const Spill& spill = spills().at(chunk);
   auto memory = std::make_shared<Chunk>();
   ReadWritten(*spill.extent, 0, std::span(memory->data(), static_cast<size_t>(spill.filled)));
-  chunks_.emplace(chunk, std::move(memory));
-  spills_.erase(chunk);
+  MakeLarge().chunks.emplace(chunk, std::move(memory));
+  MakeLarge().spills.erase(chunk);
 }
 
 void Content::Resize(uint64_t size) {
@@ -247,14 +271,17 @@ void Content::Resize(uint64_t size) {
       const auto bytes = WritablePage(size / kPageSize).bytes();
       std::fill(bytes.begin() + static_cast<ptrdiff_t>(size % kPageSize), bytes.end(), std::byte{0});
     }
-    chunks_.erase(chunks_.lower_bound((size + kChunkSize - 1) / kChunkSize), chunks_.end());
-    if (size % kChunkSize != 0 && chunks_.count(size / kChunkSize) != 0) {
-      Chunk& chunk = WritableChunk(size / kChunkSize);
-      std::fill(chunk.data() + size % kChunkSize, chunk.data() + kChunkSize, std::byte{0});
-    }
-    spills_.erase(spills_.lower_bound((size + kChunkSize - 1) / kChunkSize), spills_.end());
-    if (auto it = spills_.find(size / kChunkSize); it != spills_.end()) {
-      it->second.filled = std::min<uint64_t>(it->second.filled, size % kChunkSize);
+    if (large_) {
+      auto& [chunks, spills] = *large_;
+      chunks.erase(chunks.lower_bound((size + kChunkSize - 1) / kChunkSize), chunks.end());
+      if (size % kChunkSize != 0 && chunks.count(size / kChunkSize) != 0) {
+        Chunk& chunk = WritableChunk(size / kChunkSize);
+        std::fill(chunk.data() + size % kChunkSize, chunk.data() + kChunkSize, std::byte{0});
+      }
+      spills.erase(spills.lower_bound((size + kChunkSize - 1) / kChunkSize), spills.end());
+      if (auto it = spills.find(size / kChunkSize); it != spills.end()) {
+        it->second.filled = std::min<uint64_t>(it->second.filled, size % kChunkSize);
+      }
     }
     base_limit_ = std::min(base_limit_, size);
   }
@@ -266,10 +293,10 @@ bool Content::Dirty(uint64_t from, uint64_t to) const {
   if (from >= to) return false;
   if (std::max(from, base_limit_) < to) return true;  // zeros where the base had bytes or nothing
   if (const uint64_t page = NextPage(from / kPageSize); page != UINT64_MAX && page * kPageSize < to) return true;
-  auto chunk = chunks_.lower_bound(from / kChunkSize);
-  if (chunk != chunks_.end() && chunk->first * kChunkSize < to) return true;
-  auto spill = spills_.lower_bound(from / kChunkSize);
-  return spill != spills_.end() && spill->first * kChunkSize < to;
+  auto chunk = chunks().lower_bound(from / kChunkSize);
+  if (chunk != chunks().end() && chunk->first * kChunkSize < to) return true;
+  auto spill = spills().lower_bound(from / kChunkSize);
+  return spill != spills().end() && spill->first * kChunkSize < to;
 }
 
 std::vector<std::pair<uint64_t, uint64_t>> Content::DirtyRanges() const {
@@ -301,13 +328,13 @@ Content::SpillRun Content::Spilled(uint64_t offset) const {
   }
   const uint64_t chunk = offset / kChunkSize;
   const uint64_t at = offset % kChunkSize;
-  if (auto it = spills_.find(chunk); it != spills_.end() && at < it->second.filled) {
+  if (auto it = spills().find(chunk); it != spills().end() && at < it->second.filled) {
     const uint64_t written = chunk * kChunkSize + it->second.filled;
     return {it->second.extent.get(), at, (written >= size_ ? kChunkSize : it->second.filled) - at, it->second.filled,
             it->second.extent.use_count() > 1};
   }
-  auto next = spills_.upper_bound(chunk);
-  uint64_t bytes = next == spills_.end() ? UINT64_MAX - offset : next->first * kChunkSize - offset;
+  auto next = spills().upper_bound(chunk);
+  uint64_t bytes = next == spills().end() ? UINT64_MAX - offset : next->first * kChunkSize - offset;
   if (auto stored = stored_.upper_bound(page); stored != stored_.end()) {
     bytes = std::min(bytes, stored->first * kPageSize - offset);
   }
@@ -317,12 +344,12 @@ Content::SpillRun Content::Spilled(uint64_t offset) const {
 bool Content::ReadsFromOther(const Container* home) const {
   if (base_.container && base_.container.get() != home) return true;
   auto other = [home](const auto& entry) { return &entry.second.extent->container() != home; };
-  return std::any_of(spills_.begin(), spills_.end(), other) || std::any_of(stored_.begin(), stored_.end(), other);
+  return std::any_of(spills().begin(), spills().end(), other) || std::any_of(stored_.begin(), stored_.end(), other);
 }
 
 void Content::Unspill(const std::function<bool(const Extent&)>& which) {
   std::vector<uint64_t> picked;
-  for (const auto& [chunk, spill] : spills_) {
+  for (const auto& [chunk, spill] : spills()) {
     if (which(*spill.extent)) picked.push_back(chunk);
   }
   for (uint64_t chunk : picked) SpillToMemory(chunk);

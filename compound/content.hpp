@@ -79,6 +79,11 @@ class Content {
  public:
   Content() = default;
   explicit Content(Base base) : base_(std::move(base)), size_(base_.size), base_limit_(base_.size) {}
+  Content(const Content& other);
+  Content& operator=(const Content& other);
+  Content(Content&&) noexcept = default;
+  Content& operator=(Content&&) noexcept = default;
+  ~Content() = default;
 
   uint64_t size() const { return size_; }
   // Returns the count read (short at the end).
@@ -152,8 +157,20 @@ class Content {
   std::map<uint64_t, std::shared_ptr<Page>> pages_;
   // Pages moved to the document file; an index is in pages_ or here, not both.
   std::map<uint64_t, StoredPage> stored_;
-  std::map<uint64_t, std::shared_ptr<Chunk>> chunks_;
-  std::map<uint64_t, Spill> spills_;
+  // Chunks and extents: only a stream that passed its first 2 MiB has them,
+  // so that the many small streams of a document do not each carry two
+  // empty maps.
+  struct Large {
+    std::map<uint64_t, std::shared_ptr<Chunk>> chunks;
+    std::map<uint64_t, Spill> spills;
+  };
+  std::unique_ptr<Large> large_;
+  const std::map<uint64_t, std::shared_ptr<Chunk>>& chunks() const;
+  const std::map<uint64_t, Spill>& spills() const;
+  Large& MakeLarge() {
+    if (!large_) large_ = std::make_unique<Large>();
+    return *large_;
+  }
 };
 
 }  // namespace vellora2::compound

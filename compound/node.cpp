@@ -97,6 +97,19 @@ void ForEachStream(Node& root, const std::function<void(Node&)>& visit) {
 std::vector<DirEntry> DirectoryOf(Node& root, std::vector<Node*>& nodes) {
   std::vector<DirEntry> entries;
   nodes.clear();
+  // Sized once: a tree of many small streams would otherwise hold the
+  // entries twice while the vectors grow.
+  size_t count = 1;
+  for (std::vector<const Node*> work{&root}; !work.empty();) {
+    const Node* n = work.back();
+    work.pop_back();
+    count += n->children.size();
+    for (const auto& child : n->children) {
+      if (child->is_storage) work.push_back(child.get());
+    }
+  }
+  entries.reserve(count);
+  nodes.reserve(count);
   auto add = [&](Node* n, EntryType type) {
     DirEntry e;
     e.name = n->name;

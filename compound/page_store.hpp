@@ -49,9 +49,9 @@ class PageStore {
   void Flush();
 
  private:
-  // Pages gathered before one write: 64 of them, where one write each would
-  // cost a system call per small stream.
-  static constexpr size_t kGather = size_t{64} * kPageSize;
+  // Pages gathered before one write: 16 of them, where one write each would
+  // cost a system call per small stream (more would cost memory, not time).
+  static constexpr size_t kGather = size_t{16} * kPageSize;
 
   Container& c_;
   // Weak: extents hold their container, and an extent whose pages are all
