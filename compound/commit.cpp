@@ -111,9 +111,11 @@ class Committer {
   // Whether `entry` links the run of an extent into its chain.
   bool Links(const Content::SpillRun& run, uint32_t entry) const;
 
-  std::map<const Extent*, uint32_t> owners_;  // extents of one stream adopted, by the entry that adopts them
-  std::map<const Extent*, std::unique_ptr<PageClaims>> claims_;  // extents of stored pages adopted
-  std::vector<Extent*> adopting_;                                 // alive: the streams adopting them hold them
+  // Extents of one stream adopted, by the entry that adopts them.
+  std::map<const Extent*, uint32_t> owners_;
+  // Extents of stored pages adopted, with the entries that link their pages.
+  std::map<const Extent*, std::unique_ptr<PageClaims>> claims_;
+  std::vector<Extent*> adopting_;  // alive: the streams adopting them hold them
   std::set<const Extent*> adopted_;
   uint32_t ssz_;
   uint32_t epb_;
@@ -157,7 +159,8 @@ void Committer::ClaimExtents(const std::vector<StreamPlan>& plans) {
     const size_t slot = static_cast<size_t>(run.at / kPageSize);
     if (claims->entry[slot] != 0) return;  // a copy: written out like any other
     claims->entry[slot] = p.entry;
-    claims->sectors[slot] = static_cast<uint8_t>(DivUp(std::min<uint64_t>(run.bytes, p.node->content.size() - at), ssz_));
+    const uint64_t bytes = std::min<uint64_t>(run.bytes, p.node->content.size() - at);
+    claims->sectors[slot] = static_cast<uint8_t>(DivUp(bytes, ssz_));
   });
   // Transacted storages below the root that share these extents read them
   // from memory from now on: adopted sectors belong to the committed state,
