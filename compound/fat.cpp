@@ -220,9 +220,13 @@ void FatBuilder::PlaceTables(SectorWriter& writer) {
     changed = DropTables(difat_locs_, need_difat, free_sector) || changed;
     while (difat_locs_.size() < need_difat) difat_locs_.push_back(kFreeSect);
     // Only FAT sectors without a place yet and those whose entries were
-    // touched can need a new place.
+    // touched can need a new place. Slots without a place are not only past
+    // the old table: a sector dropped above (one that described only table
+    // sectors past the data) may be needed again once those tables stay.
     std::vector<uint64_t> candidates = fat_.Touched();
-    for (size_t i = old_fat.size(); i < fat_locs_.size(); ++i) candidates.push_back(i);
+    for (size_t i = 0; i < fat_locs_.size(); ++i) {
+      if (i >= old_fat.size() || fat_locs_[i] == kFreeSect) candidates.push_back(i);
+    }
     for (const uint64_t i : candidates) {
       if (i >= fat_locs_.size()) continue;
       const bool at_old = i < old_fat.size() && fat_locs_[i] == old_fat[i];

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "compound/errors.hpp"
+#include "compound/format.hpp"
+#include "vellora2/compound/stgm.hpp"
+
 namespace vellora2::compound {
 
 void SectorWriter::Put(uint32_t sector, std::span<const std::byte> bytes) {
@@ -28,6 +32,9 @@ void SectorWriter::Flush() {
 }
 
 void SectorWriter::Begin(uint32_t sector) {
+  // A sector number past the last regular one (a table slot never placed)
+  // would write terabytes out: the commit fails instead, before its header.
+  if (sector > kMaxRegSect) Fail(STG_E_CANTSAVE, "the commit placed a sector past the end of the format's range");
   if (!parts_.empty() &&
       (sector != first_ + parts_.size() || parts_.size() * ssz_ >= kLimit || copied_ + ssz_ > kLimit)) {
     Flush();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "compound/fault_file.hpp"
+#include "compound/format.hpp"
 #include "compound/test_support.hpp"
 #include "vellora2/compound/stgm.hpp"
 
@@ -34,6 +35,15 @@ class SectorWriterTest : public ::testing::Test {
   FaultFileSystem fs_{memory_, plan_};
   std::shared_ptr<File> file_ = fs_.Open("f", OpenMode::kCreateNew);
 };
+
+TEST_F(SectorWriterTest, ASectorOutsideTheFormatsRangeFailsWithoutWriting) {
+  SectorWriter w(*file_, kSsz);
+  w.Put(3, Filled(1));
+  EXPECT_EQ(ErrorOf([&] { w.Put(kFreeSect, Filled(2)); }), STG_E_CANTSAVE);
+  EXPECT_EQ(ErrorOf([&] { w.PutInPlace(kMaxRegSect + 1, Filled(2)); }), STG_E_CANTSAVE);
+  w.Flush();
+  EXPECT_EQ(memory_->Contents("f").size(), 5u * kSsz);
+}
 
 TEST_F(SectorWriterTest, AdjacentSectorsGoOutInOneWriteAndGapsSplitIt) {
   SectorWriter w(*file_, kSsz);

@@ -200,5 +200,25 @@ TEST(Space, CompactionLeavesNoFreeSectorAndNoHeldFile) {
   EXPECT_TRUE(std::all_of(unused, minifat.end(), [](uint32_t e) { return e == kFreeSect; }));
 }
 
+// A direct root publishes on its own once 64 MiB are pending, here in the
+// middle of one write; the commits after it must keep the file whole.
+TEST(Space, AWriteThatPublishesOnItsOwnLeavesAWholeFile) {
+  auto fs = std::make_shared<MemoryFileSystem>();
+  const auto bytes = Pattern((size_t{64} << 20) + 1, 3);
+  {
+    auto root = StorageEngine(fs).CreateStorageFile(u"doc", STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE);
+    auto stream = root.CreateStream(u"text", kRW);
+    stream.Write(bytes);
+    EXPECT_TRUE(testing::Findings(fs->Open("doc", OpenMode::kRead)).empty()) << "after the write";
+    stream.Release();
+    EXPECT_TRUE(testing::Findings(fs->Open("doc", OpenMode::kRead)).empty()) << "after the release";
+    root.Commit();
+  }
+  EXPECT_TRUE(testing::Findings(fs->Open("doc", OpenMode::kRead)).empty());
+  auto root = StorageEngine(fs).OpenStorageFile(u"doc", STGM_READ | STGM_SHARE_DENY_WRITE);
+  auto stream = root.OpenStream(u"text", STGM_READ | STGM_SHARE_EXCLUSIVE);
+  EXPECT_TRUE(testing::ReadAll(stream) == bytes);
+}
+
 }  // namespace
 }  // namespace vellora2::compound
