@@ -1,5 +1,6 @@
 #include "elements/pair_ends.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <initializer_list>
@@ -13,9 +14,11 @@ namespace {
 
 constexpr size_t kChunk = 64;
 
-// Writes `base` plus the place of every set bit of `ends`. Four offsets are
-// written whatever the count, so that a chunk of 64 bytes with up to four line
-// ends (nearly all of them) takes no branch that depends on the text.
+// Writes `base` plus the place of every set bit of `ends`. Two offsets are
+// written whatever the count, so that a chunk of 64 bytes with up to two line
+// ends (on text of lines of a few dozen bytes, nearly all of them) takes no
+// branch that depends on the text. Four would cover yet more chunks, but cost
+// more on every one of them than the rare branch does.
 [[gnu::always_inline]] inline uint32_t* Emit(uint32_t* out, uint64_t ends, uint32_t base) {
   const auto count = static_cast<size_t>(std::popcount(ends));
   // The top bit keeps the count of trailing zeros defined once the bits run
@@ -33,86 +36,75 @@ constexpr size_t kChunk = 64;
   return out + count;
 }
 
-// One chunk of 64 bytes, given as the bits of its bytes that are `first` and
-// `second`. `before`: the last byte of the chunk before was `first`.
-[[gnu::always_inline]] inline uint32_t* Step(uint64_t firsts, uint64_t seconds, uint64_t& before, size_t offset,
-                                             uint32_t* out) {
-  const uint64_t ends = seconds & (firsts << 1 | before);
-  before = firsts >> 63;
-  return Emit(out, ends, static_cast<uint32_t>(offset + 1));
-}
-
-// Each kind reads `chunks` chunks from `text`, the first of them at `offset`
-// in the whole text; `carry`: the byte before them is `first`.
-uint32_t* ScanPortable(const uint8_t* text, size_t chunks, bool carry, size_t offset, uint8_t first, uint8_t second,
+// Each kind finds the pairs in `chunks` chunks from `text`, the first of them
+// at `offset` in the whole text, and writes their offsets to `out`. It reads
+// the byte before `text` as well: comparing each byte with `second` and the
+// byte before it with `first` (the same bytes loaded one place further back)
+// makes every chunk a piece of work of its own.
+uint32_t* ScanPortable(const uint8_t* text, size_t chunks, size_t offset, uint8_t first, uint8_t second,
                        uint32_t* out) {
-  uint64_t before = carry ? 1 : 0;
   for (size_t c = 0; c < chunks; ++c) {
     const uint8_t* const chunk = text + c * kChunk;
-    uint64_t firsts = 0;
-    uint64_t seconds = 0;
-    for (size_t i = 0; i < kChunk; ++i) {
-      firsts |= uint64_t{chunk[i] == first} << i;
-      seconds |= uint64_t{chunk[i] == second} << i;
-    }
-    out = Step(firsts, seconds, before, offset + c * kChunk, out);
+    uint64_t ends = 0;
+    for (size_t i = 0; i < kChunk; ++i) ends |= uint64_t{chunk[i] == second && chunk[i - 1] == first} << i;
+    out = Emit(out, ends, static_cast<uint32_t>(offset + c * kChunk + 1));
   }
   return out;
 }
 
 #if defined(__x86_64__)
 
-uint32_t* ScanSse2(const uint8_t* text, size_t chunks, bool carry, size_t offset, uint8_t first, uint8_t second,
-                   uint32_t* out) {
+uint32_t* ScanSse2(const uint8_t* text, size_t chunks, size_t offset, uint8_t first, uint8_t second, uint32_t* out) {
   const __m128i f = _mm_set1_epi8(static_cast<char>(first));
   const __m128i s = _mm_set1_epi8(static_cast<char>(second));
-  uint64_t before = carry ? 1 : 0;
   for (size_t c = 0; c < chunks; ++c) {
-    uint64_t firsts = 0;
-    uint64_t seconds = 0;
-    for (size_t i = 0; i < kChunk / 16; ++i) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + c * kChunk + i * 16));
-      firsts |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, f)))} << (i * 16);
-      seconds |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, s)))} << (i * 16);
+    uint64_t ends = 0;
+    for (size_t i = 0; i < kChunk; i += 16) {
+      const uint8_t* const at = text + c * kChunk + i;
+      const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 1));
+      const __m128i both = _mm_and_si128(_mm_cmpeq_epi8(here, s), _mm_cmpeq_epi8(before, f));
+      ends |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(both))} << i;
     }
-    out = Step(firsts, seconds, before, offset + c * kChunk, out);
+    out = Emit(out, ends, static_cast<uint32_t>(offset + c * kChunk + 1));
   }
   return out;
 }
 
-[[gnu::target("avx2,bmi,popcnt")]] uint32_t* ScanAvx2(const uint8_t* text, size_t chunks, bool carry, size_t offset,
-                                                      uint8_t first, uint8_t second, uint32_t* out) {
+[[gnu::target("avx2,bmi,popcnt")]] uint32_t* ScanAvx2(const uint8_t* text, size_t chunks, size_t offset, uint8_t first,
+                                                      uint8_t second, uint32_t* out) {
   const __m256i f = _mm256_set1_epi8(static_cast<char>(first));
   const __m256i s = _mm256_set1_epi8(static_cast<char>(second));
-  uint64_t before = carry ? 1 : 0;
   for (size_t c = 0; c < chunks; ++c) {
-    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + c * kChunk));
-    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + c * kChunk + 32));
-    const uint64_t firsts = uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(lo, f)))} |
-                            uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(hi, f)))} << 32;
-    const uint64_t seconds = uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(lo, s)))} |
-                             uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(hi, s)))} << 32;
-    out = Step(firsts, seconds, before, offset + c * kChunk, out);
+    uint64_t ends = 0;
+    for (size_t i = 0; i < kChunk; i += 32) {
+      const uint8_t* const at = text + c * kChunk + i;
+      const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+      const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at - 1));
+      const __m256i both = _mm256_and_si256(_mm256_cmpeq_epi8(here, s), _mm256_cmpeq_epi8(before, f));
+      ends |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(both))} << i;
+    }
+    out = Emit(out, ends, static_cast<uint32_t>(offset + c * kChunk + 1));
   }
   return out;
 }
 
-[[gnu::target("avx512f,avx512bw,bmi,popcnt")]] uint32_t* ScanAvx512(const uint8_t* text, size_t chunks, bool carry,
-                                                                    size_t offset, uint8_t first, uint8_t second,
-                                                                    uint32_t* out) {
+[[gnu::target("avx512f,avx512bw,bmi,popcnt")]] uint32_t* ScanAvx512(const uint8_t* text, size_t chunks, size_t offset,
+                                                                    uint8_t first, uint8_t second, uint32_t* out) {
   const __m512i f = _mm512_set1_epi8(static_cast<char>(first));
   const __m512i s = _mm512_set1_epi8(static_cast<char>(second));
-  uint64_t before = carry ? 1 : 0;
   for (size_t c = 0; c < chunks; ++c) {
-    const __m512i v = _mm512_loadu_si512(text + c * kChunk);
-    out = Step(_mm512_cmpeq_epi8_mask(v, f), _mm512_cmpeq_epi8_mask(v, s), before, offset + c * kChunk, out);
+    const uint8_t* const at = text + c * kChunk;
+    const __mmask64 before = _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(at - 1), f);
+    const uint64_t ends = _mm512_mask_cmpeq_epi8_mask(before, _mm512_loadu_si512(at), s);
+    out = Emit(out, ends, static_cast<uint32_t>(offset + c * kChunk + 1));
   }
   return out;
 }
 
 #endif
 
-using Scanner = uint32_t* (*)(const uint8_t*, size_t, bool, size_t, uint8_t, uint8_t, uint32_t*);
+using Scanner = uint32_t* (*)(const uint8_t*, size_t, size_t, uint8_t, uint8_t, uint32_t*);
 
 Scanner ScannerOf(PairScan scan) {
   switch (scan) {
@@ -163,18 +155,27 @@ PairScan FastestPairScan() {
 size_t FindPairEnds(PairScan scan, const uint8_t* text, size_t from, size_t to, uint8_t first, uint8_t second,
                     uint32_t* out) {
   const Scanner scanner = ScannerOf(scan);
-  const size_t chunks = (to - from) / kChunk;
-  uint32_t* end = scanner(text + from, chunks, from > 0 && text[from - 1] == first, from, first, second, out);
-  const size_t at = from + chunks * kChunk;
-  if (at < to) {
-    // The last bytes, padded with bytes that cannot end a pair: nothing is
-    // read past `to`.
-    uint8_t chunk[kChunk];
-    std::memset(chunk, static_cast<uint8_t>(~second), sizeof chunk);
-    std::memcpy(chunk, text + at, to - at);
-    end = scanner(chunk, 1, at > 0 && text[at - 1] == first, at, first, second, end);
+  // The first and the last bytes go through a copy with a byte before it and
+  // bytes after it that cannot make a pair with them: the scanner then reads
+  // nothing outside the text.
+  uint8_t copy[1 + kChunk];
+  const auto partial = [&](size_t at, size_t n) {
+    copy[0] = at > 0 ? text[at - 1] : static_cast<uint8_t>(~first);
+    std::memset(copy + 1, static_cast<uint8_t>(~second), kChunk);
+    std::memcpy(copy + 1, text + at, n);
+    out = scanner(copy + 1, 1, at, first, second, out);
+  };
+  uint32_t* const begin = out;
+  if (from == 0 && from < to) {
+    const size_t n = std::min(kChunk, to);
+    partial(0, n);
+    from = n;
   }
-  return static_cast<size_t>(end - out);
+  const size_t chunks = (to - from) / kChunk;
+  out = scanner(text + from, chunks, from, first, second, out);
+  const size_t at = from + chunks * kChunk;
+  if (at < to) partial(at, to - at);
+  return static_cast<size_t>(out - begin);
 }
 
 }  // namespace vellora2

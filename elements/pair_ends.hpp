@@ -28,7 +28,7 @@ bool Runs(PairScan scan);
 // Entries past the last one found that FindPairEnds may write to and leave
 // undefined, as it writes a few offsets of every 64 bytes whether or not they
 // are there.
-inline constexpr size_t kPairEndsSpare = 4;
+inline constexpr size_t kPairEndsSpare = 2;
 
 // For each byte `second` in text[from, to) that follows a byte `first` (the
 // byte before `from` is looked at too, when there is one), writes the offset of

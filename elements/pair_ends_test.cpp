@@ -57,6 +57,9 @@ TEST(PairEnds, EveryKindFindsThePairsOnChunkEdgesAndInCrowds) {
               Expected(texts[1], 0, texts[1].size(), '\r', '\n'));
     EXPECT_EQ(Found(scan, texts[1], 0, texts[1].size(), '\r', '\n').size(), 80U);
     EXPECT_EQ(Found(scan, texts[2], 0, texts[2].size(), '\r', '\n'), (std::vector<uint32_t>{4}));
+    // An LF that starts the text has no CR before it.
+    const std::vector<uint8_t> lf = Bytes("\n\r\n");
+    EXPECT_EQ(Found(scan, lf, 0, lf.size(), '\r', '\n'), (std::vector<uint32_t>{3}));
     // The bytes after the text never make a pair, whatever the two bytes
     // are: here the second one is zero and the first its complement.
     const std::vector<uint8_t> high{0xFF, 0x00, 'a', 0xFF};
