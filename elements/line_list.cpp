@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "elements/find_byte.hpp"
+#include "elements/pair_ends.hpp"
 #include "vellora2/automation/error.hpp"
 
 namespace vellora2 {
@@ -34,21 +35,58 @@ void LineList::ReadText(size_t size, const std::function<void(std::span<char>)>&
   Clear();
   // Offsets are kept in 32 bits, half the memory of a large index.
   if (size > UINT32_MAX) Raise(rt::kOverflow, std::u16string(kSource));
+  // Two different bytes never overlap one another, so every place they stand
+  // together is a delimiter and all of them can be found at once.
+  const bool pairs = delimiter_.size() == 2 && delimiter_[0] != delimiter_[1];
   try {
     text_ = MappedMemory(size);
     // Every line but the last ends with a delimiter.
-    starts_ = MappedMemory((size / delimiter_.size() + 1) * sizeof(uint32_t));
+    starts_ = MappedMemory((size / delimiter_.size() + 1 + kPairEndsSpare) * sizeof(uint32_t));
     size_ = size;
     for (size_t at = 0; at < size; at += kBlock) {
       const size_t n = std::min(kBlock, size - at);
       read(std::span(reinterpret_cast<char*>(text_.data()) + at, n));
-      Split(at + n, false);
+      if (pairs) {
+        FindPairs(at, at + n);
+      } else {
+        Split(at + n, false);
+      }
     }
-    Split(size, true);
+    if (pairs) {
+      EndPairs();
+    } else {
+      Split(size, true);
+    }
   } catch (...) {
     Clear();
     throw;
   }
+}
+
+void LineList::FindPairs(size_t from, size_t to) {
+  auto* const starts = reinterpret_cast<uint32_t*>(starts_.data());
+  // The first line starts the text; the others after each delimiter.
+  if (from == 0) starts[count_++] = 0;
+  count_ += FindPairEnds(FastestPairScan(), reinterpret_cast<const uint8_t*>(text()), from, to,
+                         static_cast<uint8_t>(delimiter_[0]), static_cast<uint8_t>(delimiter_[1]), starts + count_);
+}
+
+void LineList::EndPairs() {
+  auto* const starts = reinterpret_cast<uint32_t*>(starts_.data());
+  if (count_ == 0) starts[count_++] = 0;  // an empty text
+  if (!settings_.keep_empty_lines) {
+    // A line is empty when the next one starts right after its delimiter;
+    // the last one, which has no delimiter, is dealt with below.
+    size_t kept = 0;
+    for (size_t i = 0; i + 1 < count_; ++i) {
+      starts[kept] = starts[i];
+      kept += starts[i + 1] - starts[i] != delimiter_.size() ? 1 : 0;
+    }
+    starts[kept] = starts[count_ - 1];
+    count_ = kept + 1;
+  }
+  // The text after the last delimiter.
+  if (starts[count_ - 1] == size_ || !settings_.trailing_text_is_line) --count_;
 }
 
 void LineList::Split(size_t end, bool last) {

@@ -55,6 +55,11 @@ class LineList {
   // Finds the lines that end before `end`; with `last`, `end` is the end of
   // the text and whatever follows the last delimiter is dealt with too.
   void Split(size_t end, bool last);
+  // The same for a delimiter of two different bytes, all of whose places are
+  // found at once: FindPairs notes the lines that start in text[from, to),
+  // EndPairs settles which of them count once the text is complete.
+  void FindPairs(size_t from, size_t to);
+  void EndPairs();
   void Clear();
   const char* text() const { return reinterpret_cast<const char*>(text_.data()); }
   const uint32_t* starts() const { return reinterpret_cast<const uint32_t*>(starts_.data()); }
@@ -65,6 +70,8 @@ class LineList {
   size_t size_ = 0;
   // The first byte of each line, room for as many as the text could hold. A
   // line's text ends at the first delimiter from there, or at the text's end.
+  // While FindPairs works it holds the start of every line, empty or not, and
+  // of the text after the last delimiter.
   MappedMemory starts_;
   size_t count_ = 0;
   // Where Split goes on: the start of the line being read, and the first

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <span>
 #include <string>
 #include <vector>
@@ -111,6 +112,43 @@ TEST(LineList, TextReadInBlocksSplitsAsOneText) {
   EXPECT_THROW(usual.ReadText(10, [](std::span<char>) { Raise(rt::kOutOfMemory, u"test"); }), AutomationError);
   EXPECT_EQ(usual.Count(), 0);
   EXPECT_THROW(usual.LineOfByte(0), AutomationError);
+}
+
+// The lines as a search for one delimiter after another finds them.
+V SplitOneByOne(const std::string& text, const std::string& delimiter, LineList::Settings settings) {
+  V out;
+  size_t start = 0;
+  for (size_t at; (at = text.find(delimiter, start)) != std::string::npos; start = at + delimiter.size()) {
+    const size_t end = at + (settings.include_delimiter ? delimiter.size() : 0);
+    if (at > start || settings.keep_empty_lines) out.push_back(text.substr(start, end - start));
+  }
+  if (start < text.size() && settings.trailing_text_is_line) out.push_back(text.substr(start));
+  return out;
+}
+
+TEST(LineList, EverySettingAgreesWithASearchOneDelimiterAtATime) {
+  // Texts of many lengths, and one of several blocks, dense with CRs and
+  // LFs, split with every setting; "\n\r" takes the same way as "\r\n",
+  // "\r\r" and "\n" the way of any other delimiter.
+  std::mt19937 random(23);
+  std::vector<std::string> texts;
+  texts.reserve(61);
+  for (int i = 0; i < 60; ++i) texts.emplace_back(std::uniform_int_distribution<size_t>(0, 300)(random), 'a');
+  texts.emplace_back(2 * LineList::kBlock + 100, 'a');
+  for (auto& text : texts) {
+    for (auto& c : text) c = "\r\nab"[std::uniform_int_distribution<int>(0, 3)(random)];
+  }
+  for (const std::string delimiter : {"\r\n", "\n\r", "\r\r", "\n"}) {
+    for (int bits = 0; bits < 8; ++bits) {
+      const LineList::Settings settings{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
+      LineList list(delimiter, settings);
+      for (const std::string& text : texts) {
+        list.SetText(text);
+        const V expected = SplitOneByOne(text, delimiter, settings);
+        ASSERT_EQ(Lines(list), expected) << "settings " << bits << ", " << text.size() << " bytes";
+      }
+    }
+  }
 }
 
 }  // namespace
