@@ -464,6 +464,21 @@ ok import-latin1 "$vellora" import $'new\xe9.qxv' tiny.txt Latin
 ok export-latin1 "$vellora" export $'new\xe9.qxv' Latin $'out\xff'
 same "export to a name that is not UTF-8" tiny.txt $'out\xff'
 
+# Run from the build tree, the tool finds the modules built there without
+# being told where they are: German dates need the intl module, and a display
+# that cannot be opened is no reason to say that the windows module is missing.
+if [ -n "$build" ] && [ -f "$build/vellora2/vellora2-intl.so" ]; then
+  env -u VELLORA2_INTL_MODULE LANG=C "$vellora" properties doc.qxv >english.txt 2>&1
+  env -u VELLORA2_INTL_MODULE LANG=de_DE.UTF-8 "$vellora" properties doc.qxv >german.txt 2>&1
+  cmp -s english.txt german.txt && { failed=$((failed + 1)); echo "FAIL: the intl module was not found"; } \
+    || passed=$((passed + 1))
+fi
+if [ -n "$build" ] && [ -f "$build/vellora2/vellora2-gtk.so" ]; then
+  env -u VELLORA2_GTK_MODULE -u WAYLAND_DISPLAY DISPLAY=:4242 "$vellora" properties doc.qxv >out.txt 2>err.txt
+  grep -q "no windows" err.txt && { failed=$((failed + 1)); echo "FAIL: the windows module was not found"; cat err.txt; } \
+    || passed=$((passed + 1))
+fi
+
 # The manual page and the completion, installed as a package would install them.
 if [ -n "$build" ]; then
   ok install-docs cmake --install "$build" --component vellora_docs --prefix "$work/prefix"
