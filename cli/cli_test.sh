@@ -179,6 +179,34 @@ same "a picture comes back byte for byte" dot.png dot.out
 fails "extract over a file" "exists" "$vellora" images extract doc.qxv Logo dot.out
 fails "extract a missing picture" "error -2147220990" "$vellora" images extract doc.qxv Nothing x.png
 
+# --force does not replace a file that another program holds locked (flock(2)
+# here, a record lock below): the file stays as it was and nothing is left
+# beside it. Free again, it is replaced.
+printf 'held' >held.txt
+cp held.txt held.exp
+exec 9<held.txt
+flock -n 9
+fails "extract over a held file" "held.txt is locked by another program, so it is not replaced (error 75)" \
+  "$vellora" images extract -f doc.qxv Logo held.txt
+fails "export over a held file" "error 75" "$vellora" export -f doc.qxv 'Settings\Icons\Options' held.txt
+exec 9<&-
+same "a held file stays as it was" held.exp held.txt
+[ -z "$(ls -d held.txt.part* 2>/dev/null)" ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL: a refused export left its temporary"; }
+ok export-tree-to-hold "$vellora" export -r doc.qxv Settings heldtree
+cp heldtree/Icons/Options options.exp
+lock_and_run() {  # lock_and_run FILE COMMAND...: COMMAND runs holding a record lock on FILE
+  python3 -c 'import fcntl, os, sys
+fd = os.open(sys.argv[1], os.O_RDWR)
+os.set_inheritable(fd, True)
+fcntl.lockf(fd, fcntl.LOCK_SH)
+os.execv(sys.argv[2], sys.argv[2:])' "$@"
+}
+fails "export a tree over a held file" "heldtree/Icons/Options is locked by another program" \
+  lock_and_run heldtree/Icons/Options "$vellora" export -r -f doc.qxv Settings heldtree
+same "a held file in a tree stays as it was" options.exp heldtree/Icons/Options
+ok "extract over a file no longer held" "$vellora" images extract -f doc.qxv Logo held.txt
+same "a free file is replaced" dot.png held.txt
+
 # Properties: shown, set (summary, document summary, user-defined), shown again.
 ok props "$vellora" props doc.qxv
 has "props lists the standard user properties" "^  PhoneNum:" out.txt
@@ -435,6 +463,21 @@ has "a document under a name that is not UTF-8 opens" "── Images/" out.txt
 ok import-latin1 "$vellora" import $'new\xe9.qxv' tiny.txt Latin
 ok export-latin1 "$vellora" export $'new\xe9.qxv' Latin $'out\xff'
 same "export to a name that is not UTF-8" tiny.txt $'out\xff'
+
+# Run from the build tree, the tool finds the modules built there without
+# being told where they are: German dates need the intl module, and a display
+# that cannot be opened is no reason to say that the windows module is missing.
+if [ -n "$build" ] && [ -f "$build/vellora2/vellora2-intl.so" ]; then
+  env -u VELLORA2_INTL_MODULE LANG=C "$vellora" properties doc.qxv >english.txt 2>&1
+  env -u VELLORA2_INTL_MODULE LANG=de_DE.UTF-8 "$vellora" properties doc.qxv >german.txt 2>&1
+  cmp -s english.txt german.txt && { failed=$((failed + 1)); echo "FAIL: the intl module was not found"; } \
+    || passed=$((passed + 1))
+fi
+if [ -n "$build" ] && [ -f "$build/vellora2/vellora2-gtk.so" ]; then
+  env -u VELLORA2_GTK_MODULE -u WAYLAND_DISPLAY DISPLAY=:4242 "$vellora" properties doc.qxv >out.txt 2>err.txt
+  grep -q "no windows" err.txt && { failed=$((failed + 1)); echo "FAIL: the windows module was not found"; cat err.txt; } \
+    || passed=$((passed + 1))
+fi
 
 # The manual page and the completion, installed as a package would install them.
 if [ -n "$build" ]; then

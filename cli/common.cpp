@@ -1,6 +1,7 @@
 #include "cli/common.hpp"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -178,6 +179,28 @@ std::string ShownText(std::string_view text) {
   return out + ToUtf8(run);
 }
 
+void RefuseIfHeld(int dir, const std::string& name, const std::string& shown) {
+  struct stat st {};
+  if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) return;
+  const int fd = ::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    Fail(rt::kPathFileAccessError,
+         shown + ": cannot look for programs that hold it, so it is not replaced: " + std::strerror(errno));
+  }
+  // A write lock is refused by every other record lock; flock(2) locks are a
+  // family of their own, found only by taking one for a moment.
+  struct flock record {};
+  record.l_type = F_WRLCK;
+  record.l_whence = SEEK_SET;
+  bool held = ::fcntl(fd, F_OFD_GETLK, &record) != 0 || record.l_type != F_UNLCK;
+  if (!held) {
+    held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    if (!held) ::flock(fd, LOCK_UN);
+  }
+  ::close(fd);
+  if (held) Fail(rt::kPathFileAccessError, shown + " is locked by another program, so it is not replaced");
+}
+
 void WriteDiskFile(const std::string& path, bool force, const std::function<void(const std::string& temp)>& fill) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) == 0) {
@@ -197,6 +220,9 @@ void WriteDiskFile(const std::string& path, bool force, const std::function<void
     const int synced = ::fsync(fd);
     ::close(fd);
     if (synced != 0) FailErrno(path);
+    // Asked last, when the new file is ready: that leaves the shortest time
+    // for another program to take the target between the question and the rename.
+    RefuseIfHeld(AT_FDCWD, path, path);
     if (::rename(temp.c_str(), path.c_str()) != 0) FailErrno(path);
   } catch (...) {
     RemoveTemporary(dir, temp);

@@ -59,10 +59,19 @@ std::string ShownText(std::string_view text);
 // share a file and every file stays in its folder ("." and ".." start \\056).
 std::string DiskName(std::u16string_view name);
 
+// Refuses (error 75) to replace the file `name` in the folder `dir` (AT_FDCWD
+// for a path), shown to the user as `shown`, while another open holds it: a
+// record lock or a flock(2) lock of any program, as the library asks before it
+// saves over a file. Renamed over, the holder would go on writing into a file
+// that no longer has a name. A file that cannot be opened to find out counts as
+// held; what is not a regular file holds no data to lose and passes.
+void RefuseIfHeld(int dir, const std::string& name, const std::string& shown);
+
 // Makes the disk file `path` through a temporary name in the same folder:
 // `fill` gets a path that does not exist yet and must create the file there.
 // Only a complete, synced file takes the real name, so a failure never leaves
-// half a file behind. An existing `path` is an error unless `force`.
+// half a file behind. An existing `path` is an error unless `force`, and is
+// not replaced while held (RefuseIfHeld).
 void WriteDiskFile(const std::string& path, bool force, const std::function<void(const std::string& temp)>& fill);
 
 // Creates the disk file `path`, which must not exist, holding `bytes`.

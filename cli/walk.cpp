@@ -156,6 +156,7 @@ void Merge(const std::string& staging, const std::string& target, bool force, bo
       if (exists && folder) Fail(rt::kFileAlreadyExists, shown + " exists and is not a folder");
       if (exists && S_ISDIR(st.st_mode)) Fail(rt::kFileAlreadyExists, shown + " is a folder");
       if (exists && !force) Fail(rt::kFileAlreadyExists, shown + " exists (use --force to replace it)");
+      if (exists) RefuseIfHeld(pair.to->get(), name, shown);
       if (apply) {
         if (::renameat(pair.from->get(), name.c_str(), pair.to->get(), name.c_str()) != 0) FailErrno(shown);
         touched = true;
