@@ -121,6 +121,9 @@ class Content {
   SpillRun Spilled(uint64_t offset) const;
   // Whether any byte is read from a file other than `home`.
   bool ReadsFromOther(const Container* home) const;
+  // Whether some of the bytes are held in 2 MiB memory chunks (a large
+  // stream of a document without a writable file).
+  bool HoldsChunks() const { return large_ && !large_->chunks.empty(); }
   // Reads the extents `which` picks into memory, stored pages included.
   void Unspill(const std::function<bool(const Extent&)>& which);
   // Moves the written pages that no snapshot shares to `store`, for a stream

@@ -1,8 +1,11 @@
 // The public Storage: element operations on one transaction level.
 #include <algorithm>
+#include <span>
+#include <vector>
 
 #include "compound/errors.hpp"
 #include "compound/handles.hpp"
+#include "compound/level.hpp"
 #include "compound/name.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/automation/text.hpp"
@@ -97,11 +100,33 @@ std::shared_ptr<Node> NewNode(std::u16string_view name, bool storage) {
   return n;
 }
 
-// Streams that read from another document are read into memory now, so that
-// this document never depends on the other file staying as it is.
-void DetachForeign(Node& root, const compound::Container* home) {
-  compound::ForEachStream(root, [home](Node& stream) {
-    if (stream.content.ReadsFromOther(home)) stream.content.Detach();
+// Streams that read from another document are copied now, so that this
+// document never depends on the other file staying as it is: written as any
+// stream is, so that in a writable document a large one goes to its file
+// (extents) and a small one's pages may wait there, rather than the whole
+// copy in memory. From another document, streams it holds in memory (a flat
+// file seen as a storage) are copied that way too: they would otherwise stay
+// in memory until the commit, long after the other document has gone.
+void DetachForeign(Node& root, compound::CompoundFile& doc, bool other_document) {
+  compound::Container* home = doc.container().get();
+  compound::Container* spill = doc.mode().write ? home : nullptr;
+  std::vector<std::byte> buf;
+  compound::ForEachStream(root, [&](Node& stream) {
+    const bool in_memory = other_document && spill && stream.content.HoldsChunks();
+    if (!stream.content.ReadsFromOther(home) && !in_memory) return;
+    const uint64_t size = stream.content.size();
+    compound::Content copy;
+    buf.resize(static_cast<size_t>(std::min<uint64_t>(size, uint64_t{1} << 20)));
+    for (uint64_t at = 0; at < size;) {
+      const auto part = std::span(buf).first(static_cast<size_t>(std::min<uint64_t>(buf.size(), size - at)));
+      if (stream.content.Read(at, part) != part.size()) {
+        Fail(STG_E_READFAULT, "a stream ended early while it was copied");
+      }
+      copy.Write(at, part, spill);
+      at += part.size();
+    }
+    stream.content = std::move(copy);
+    if (spill) stream.content.StorePages(spill->page_store());
   });
 }
 
@@ -250,7 +275,7 @@ void Storage::CopyTo(Storage& destination) {
     auto old = to.Find(c->name);
     if (old && old->open_count > 0) Fail(STG_E_ACCESSDENIED, "the element " + ToUtf8(c->name) + " is open");
   }
-  DetachForeign(*copy, d.level()->compound_file().container().get());
+  DetachForeign(*copy, d.level()->compound_file(), &h.level()->compound_file() != &d.level()->compound_file());
   for (auto& c : copy->children) {
     if (auto old = to.Find(c->name)) {
       compound::MarkDestroyed(*old);

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "compound/container.hpp"
+#include "compound/huge_pages.hpp"
 #include "compound/level.hpp"
 #include "compound/test_support.hpp"
 #include "vellora2/automation/variant.hpp"
@@ -457,12 +458,22 @@ TEST_F(StorageTest, CopyToCopiesEverythingIncludingPendingChanges) {
   auto src = engine_.CreateStorageFile(u"src.cfb", kTransactedRoot);
   src.CreateStorage(u"A", kRW).CreateStream(u"deep", kRW).Write(Pattern(6000, 1));
   src.CreateStream(u"small", kRW).Write(Pattern(30, 2));
+  auto big = Pattern((size_t{9} << 20) + 123, 4);
+  src.CreateStream(u"big", kRW).Write(big);
   src.Commit();
   src.OpenStream(u"small", kRW).Write(Pattern(40, 3));  // pending only
+  auto pending = src.OpenStream(u"big", kRW);
+  pending.SetPosition(5u << 20);
+  pending.Write(Pattern(10000, 5));
+  pending.Release();
+  std::copy_n(Pattern(10000, 5).begin(), 10000, big.begin() + (5 << 20));
   auto dst = engine_.CreateStorageFile(u"dst.cfb", kTransactedRoot);
   dst.CreateStream(u"small", kRW).Write(Pattern(1, 1));  // replaced
+  const size_t pages = PagesInUse();
   src.CopyTo(dst);
   src.CopyTo(dst);  // twice: same names are replaced, not duplicated
+  // A large stream goes to the destination's file as it is copied, not into memory.
+  EXPECT_LT(PagesInUse() - pages, 600u);
   dst.Commit();
   src.Release();
   dst.Release();
@@ -472,6 +483,27 @@ TEST_F(StorageTest, CopyToCopiesEverythingIncludingPendingChanges) {
   EXPECT_EQ(ReadAll(small), Pattern(40, 3));
   auto deep = d.OpenStorage(u"A", kRW).OpenStream(u"deep", kRW);
   EXPECT_EQ(ReadAll(deep), Pattern(6000, 1));
+  auto copied = d.OpenStream(u"big", kRW);
+  EXPECT_TRUE(ReadAll(copied) == big);
+}
+
+// A flat file seen as a storage holds its bytes in memory; copied into a
+// writable document they go to that document's file at once, so that the
+// document does not keep them in memory until its commit.
+TEST_F(StorageTest, AFlatFileCopiedInGoesToTheDocumentsFile) {
+  const auto bytes = Pattern((size_t{9} << 20) + 7, 6);
+  fs_->SetContents("flat", bytes);
+  auto flat = engine_.CreateStorageFile(u"flat", STGM_CONVERT | STGM_TRANSACTED | STGM_SHARE_DENY_NONE | STGM_READWRITE);
+  auto dst = engine_.CreateStorageFile(u"d.cfb", kTransactedRoot);
+  flat.CopyTo(dst);
+  EXPECT_GT(fs_->Contents("d.cfb").size(), bytes.size());
+  flat.Release();
+  dst.Commit();
+  dst.Release();
+  EXPECT_TRUE(fs_->Contents("flat") == bytes);
+  auto d = engine_.OpenStorageFile(u"d.cfb", STGM_READ | STGM_SHARE_DENY_WRITE);
+  auto contents = d.OpenStream(u"CONTENTS", STGM_READ | STGM_SHARE_EXCLUSIVE);
+  EXPECT_TRUE(ReadAll(contents) == bytes);
 }
 
 TEST_F(StorageTest, StreamPositionsAndValues) {

@@ -105,7 +105,8 @@ void CFilesIO::Import(std::u16string& FileLocation, std::u16string& Name) {
       set_aside = true;
     }
     file_storage.CopyTo(target);
-    file_storage.Revert();
+    // Released uncommitted, which leaves the disk file as it was; a revert
+    // would read all of it again while the copy still holds it.
     file_storage.Release();
     target.RenameElement(kContents, stream_name);
     if (set_aside) {
