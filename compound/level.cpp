@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <exception>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -109,17 +110,26 @@ void CompoundFile::set_container(std::shared_ptr<Container> c) {
 std::shared_ptr<Node> CompoundFile::LoadTree() {
   if (container_) return container_->LoadTree();
   // A flat file seen as a storage: its bytes are read once, so that the file
-  // itself is never touched until a commit replaces it.
+  // itself is never touched until a commit replaces it. Past the first 2 MiB
+  // they go to a scratch file of our own rather than into memory: files of
+  // gigabytes are imported this way. Without room for one, into memory.
   auto root = std::make_shared<Node>();
   root->is_storage = true;
   root->created = root->modified = CurrentClock().Now();
   auto contents = std::make_shared<Node>();
   contents->name = u"CONTENTS";
+  if (!scratch_ && file_->Size() > kChunkSize) {
+    try {
+      scratch_ = Container::Create(files_->OpenTemp(), 4);
+    } catch (const std::exception&) {
+      scratch_ = nullptr;
+    }
+  }
   std::vector<std::byte> buf(1 << 20);
   for (uint64_t at = 0;;) {
     const size_t n = file_->ReadAt(at, buf);
     if (n == 0) break;
-    contents->content.Write(at, std::span(buf).first(n));
+    contents->content.Write(at, std::span(buf).first(n), scratch_.get());
     at += n;
   }
   root->Insert(contents);

@@ -52,6 +52,9 @@ class CompoundFile {
   std::string path_;  // empty for a temporary store
   std::shared_ptr<File> file_;
   std::shared_ptr<Container> container_;
+  // Where a converted flat file keeps the bytes of its "CONTENTS" past the
+  // first 2 MiB until it is committed (a temporary file; null: memory).
+  std::shared_ptr<Container> scratch_;
   Mode mode_;
   uint64_t version3_limit_;
 };
