@@ -8,7 +8,6 @@
 
 #include "compound/fault_file.hpp"
 #include "compound/level.hpp"
-#include "compound/page_store.hpp"
 #include "compound/test_support.hpp"
 
 namespace vellora2::compound {
@@ -207,11 +206,7 @@ TEST(CommitCrash, AFailedCommitCanBeRetried) {
 // Closed streams' pages written to the file before the commit are unused
 // space until it publishes them; a write of them that fails keeps them.
 TEST(CommitCrash, PagesWaitingInTheFileAreAllOrNothing) {
-  struct Restore {
-    size_t kept = PagesKeptInMemory();
-    ~Restore() { SetPagesKeptInMemory(kept); }
-  } restore;
-  SetPagesKeptInMemory(16);
+  const testing::PagesKeptInMemoryForTest kept(16);
   const auto old_bytes = OldDocument();
   const auto [points, saw_old, saw_new] = InterruptEverywhere(old_bytes, ManySmall);
   const int failures = FailEverywhere(old_bytes, ManySmall);

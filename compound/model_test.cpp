@@ -11,7 +11,6 @@
 #include <random>
 
 #include "compound/name.hpp"
-#include "compound/page_store.hpp"
 #include "compound/test_support.hpp"
 
 namespace vellora2::compound {
@@ -328,11 +327,7 @@ TEST(ModelTest, RandomOperationsMatchTheModel) { RunModel(Operations()); }
 
 // The same with the pages of every stream that closes moved to the file.
 TEST(ModelTest, RandomOperationsMatchTheModelWithClosedStreamsPagesInTheFile) {
-  struct Restore {
-    size_t kept = PagesKeptInMemory();
-    ~Restore() { SetPagesKeptInMemory(kept); }
-  } restore;
-  SetPagesKeptInMemory(0);
+  const testing::PagesKeptInMemoryForTest kept(0);
   RunModel(Operations() / 2);
 }
 

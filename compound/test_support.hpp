@@ -12,6 +12,7 @@
 
 #include "compound/checker.hpp"
 #include "compound/memory_file.hpp"
+#include "compound/page_store.hpp"
 #include "vellora2/automation/error.hpp"
 #include "vellora2/automation/text.hpp"
 #include "vellora2/compound/storage_engine.hpp"
@@ -51,6 +52,19 @@ inline std::vector<std::byte> ReadAll(Stream& s) {
   EXPECT_EQ(s.Read(out), out.size());
   return out;
 }
+
+// Lowers (or raises) the bound of written pages kept in memory for as long
+// as it lives, so that a test meets stored pages without writing megabytes.
+class PagesKeptInMemoryForTest {
+ public:
+  explicit PagesKeptInMemoryForTest(size_t pages) { SetPagesKeptInMemory(pages); }
+  PagesKeptInMemoryForTest(const PagesKeptInMemoryForTest&) = delete;
+  PagesKeptInMemoryForTest& operator=(const PagesKeptInMemoryForTest&) = delete;
+  ~PagesKeptInMemoryForTest() { SetPagesKeptInMemory(kept_); }
+
+ private:
+  size_t kept_ = PagesKeptInMemory();
+};
 
 // The STG_E number `body` fails with, or 0 when it succeeds.
 inline int32_t ErrorOf(const std::function<void()>& body) {
