@@ -350,17 +350,23 @@ void Committer::PlaceStreams() {
     LinkMini(old);
     kept_.emplace(content.base().start, content.base().size);
   }
-  // Rewritten small streams: whole mini sectors, zero-padded, into the new mini stream.
-  std::vector<std::pair<uint32_t, std::vector<std::byte>>> mini_writes;
+  // Rewritten small streams: whole mini sectors, zero-padded, into the new
+  // mini stream, which is the old one overlaid with them; written there at
+  // once rather than gathered, so that a commit of many small streams holds
+  // their bytes once.
+  Content ministream(Base{c_.entries().empty() ? nullptr : c_.shared_from_this(),
+                          c_.entries().empty() ? 0 : c_.entries()[0].start,
+                          c_.entries().empty() ? 0 : c_.entries()[0].size, true});
+  if (ministream.size() == 0) ministream = Content();
+  std::vector<std::byte> bytes;
   for (auto& p : plans) {
     if (!p.mini || !p.chain.empty()) continue;
-    std::vector<std::byte> bytes(DivUp(p.node->content.size(), kMiniSectorSize) * kMiniSectorSize);
+    bytes.assign(DivUp(p.node->content.size(), kMiniSectorSize) * kMiniSectorSize, std::byte{0});
     p.node->content.Read(0, bytes);
     for (size_t i = 0; i < bytes.size() / kMiniSectorSize; ++i) {
       p.chain.push_back(AllocateMini());
-      mini_writes.emplace_back(
-          p.chain.back(), std::vector<std::byte>(bytes.begin() + static_cast<ptrdiff_t>(i * kMiniSectorSize),
-                                                 bytes.begin() + static_cast<ptrdiff_t>((i + 1) * kMiniSectorSize)));
+      ministream.Write(uint64_t{p.chain.back()} * kMiniSectorSize,
+                       std::span(bytes).subspan(i * kMiniSectorSize, kMiniSectorSize));
     }
     LinkMini(p.chain);
   }
@@ -413,16 +419,10 @@ void Committer::PlaceStreams() {
     if (p.mini) next_.entries[p.entry].start = p.chain.front();
   }
 
-  // The mini stream: the old one overlaid with the rewritten mini sectors. It
-  // ends after the last mini sector in use.
+  // The mini stream ends after the last mini sector in use.
   while (!next_.minifat.empty() && next_.minifat.back() == kFreeSect) next_.minifat.pop_back();
   const uint64_t mini_size = next_.minifat.size() * uint64_t{kMiniSectorSize};
-  Content ministream(Base{c_.entries().empty() ? nullptr : c_.shared_from_this(),
-                          c_.entries().empty() ? 0 : c_.entries()[0].start,
-                          c_.entries().empty() ? 0 : c_.entries()[0].size, true});
-  if (ministream.size() == 0) ministream = Content();
   ministream.Resize(mini_size);
-  for (auto& [m, bytes] : mini_writes) ministream.Write(uint64_t{m} * kMiniSectorSize, bytes);
   auto fill = [&](uint64_t i, std::span<std::byte> out) {
     std::fill(out.begin() + static_cast<ptrdiff_t>(ministream.Read(i * ssz_, out)), out.end(), std::byte{0});
   };
