@@ -139,11 +139,15 @@ uint32_t Committer::AllocateMini() {
 void Committer::ClaimExtents(const std::vector<StreamPlan>& plans) {
   auto each_run = [&](const auto& visit) {
     for (const auto& p : plans) {
-      if (p.mini) continue;
       const Content& content = p.node->content;
       for (uint64_t at = 0; at < content.size();) {
         const Content::SpillRun run = content.Spilled(at);
-        if (run.extent && &run.extent->container() == &c_ && !run.extent->adopted()) visit(p, run, at);
+        // A stream bound for the mini stream links nothing, but its stored
+        // pages' extents are taken in, so that their room is used.
+        if (run.extent && &run.extent->container() == &c_ && !run.extent->adopted() &&
+            (!p.mini || run.extent->holds_pages())) {
+          visit(p, run, at);
+        }
         at += std::max<uint64_t>(run.bytes, 1);
       }
     }
@@ -156,6 +160,7 @@ void Committer::ClaimExtents(const std::vector<StreamPlan>& plans) {
     }
     auto& claims = claims_[run.extent];
     if (!claims) claims = std::make_unique<PageClaims>();
+    if (p.mini) return;  // copied into the mini stream already
     const size_t slot = static_cast<size_t>(run.at / kPageSize);
     if (claims->entry[slot] != 0) return;  // a copy: written out like any other
     claims->entry[slot] = p.entry;
@@ -172,8 +177,9 @@ void Committer::ClaimExtents(const std::vector<StreamPlan>& plans) {
   }
   // The sectors of stored pages' extents that no stream links in (pages
   // written again since, slots never used, a last page's sectors past its
-  // stream's end) take this commit's other sectors first. Nothing else reads
-  // them any more: streams bound for the mini stream keep no stored pages.
+  // stream's end, pages of streams bound for the mini stream) take this
+  // commit's other sectors first. Nothing reads them any more: the mini
+  // stream's bytes were read above.
   const uint64_t per_page = std::max<uint64_t>(1, kPageSize / ssz_);
   for (const auto& [extent, claims] : claims_) {
     for (size_t slot = 0; slot < kSlots; ++slot) {

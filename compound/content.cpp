@@ -8,7 +8,6 @@
 
 #include "compound/container.hpp"
 #include "compound/errors.hpp"
-#include "compound/format.hpp"
 #include "compound/huge_pages.hpp"
 #include "vellora2/compound/stgm.hpp"
 
@@ -361,7 +360,7 @@ void Content::Unspill(const std::function<bool(const Extent&)>& which) {
 }
 
 void Content::StorePages(PageStore& store) {
-  if (size_ < kMiniStreamCutoff || PagesInUse() < PagesKeptInMemory()) return;
+  if (PagesInUse() < PagesKeptInMemory()) return;
   for (auto it = pages_.begin(); it != pages_.end();) {
     if (it->second.use_count() > 1) {
       ++it;

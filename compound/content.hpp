@@ -128,8 +128,7 @@ class Content {
   void Unspill(const std::function<bool(const Extent&)>& which);
   // Moves the written pages that no snapshot shares to `store`, for a stream
   // nobody has open, once the process holds more than 1 MiB of written
-  // pages. Streams bound for the mini stream keep theirs: a commit copies
-  // those whole anyway. A page the store cannot take stays in memory.
+  // pages. A page the store cannot take stays in memory.
   void StorePages(PageStore& store);
   // Reads everything from files into memory, so that this content no longer
   // depends on them (copies between documents).
