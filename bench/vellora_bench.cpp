@@ -58,6 +58,7 @@ class NoSyncFile final : public compound::File {
   }
   void Sync() override {}
   uint64_t Size() override { return inner_->Size(); }
+  compound::FileTimes Times() override { return inner_->Times(); }
   void Truncate(uint64_t size) override { inner_->Truncate(size); }
   void LockShared(uint64_t offset) override { inner_->LockShared(offset); }
   bool LockedByOthers(uint64_t offset) override { return inner_->LockedByOthers(offset); }

@@ -52,5 +52,33 @@ TEST(Clock, ElementTimesComeFromTheClockOfThisThread) {
   EXPECT_EQ(FileTimeFromDate(sub.ModifiedTime()), changed);
 }
 
+TEST(Clock, ARootsTimesAreThoseOfItsFileNotOfItsPendingChanges) {
+  const uint64_t made = FileTimeFromDate(*DateFromParts({2009, 3, 5, 17, 34, 0}));
+  const uint64_t open = FileTimeFromDate(*DateFromParts({2010, 1, 1, 9, 0, 0}));
+  const uint64_t saved = FileTimeFromDate(*DateFromParts({2011, 7, 1, 8, 0, 0}));
+  const FixedClock created(made), opened(open), committed(saved);
+  StorageEngine engine(std::make_shared<MemoryFileSystem>());
+  constexpr int32_t kRoot = STGM_TRANSACTED | STGM_SHARE_DENY_WRITE | STGM_READWRITE;
+  constexpr int32_t kRW = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+  {
+    ScopedClock scope(created);
+    engine.CreateStorageFile(u"t.qxv", kRoot | STGM_CREATE).Commit();
+  }
+  ScopedClock at_open(opened);
+  auto root = engine.OpenStorageFile(u"t.qxv", kRoot);
+  root.CreateStorage(u"Sub", kRW);
+  EXPECT_EQ(FileTimeFromDate(root.CreationTime()), made);
+  EXPECT_EQ(FileTimeFromDate(root.ModifiedTime()), made);
+  EXPECT_EQ(FileTimeFromDate(root.AccessTime()), open);
+  ScopedClock at_commit(committed);
+  root.Commit();
+  EXPECT_EQ(FileTimeFromDate(root.CreationTime()), made);
+  EXPECT_EQ(FileTimeFromDate(root.ModifiedTime()), saved);
+  // A storage inside keeps its entry's times, and has no access time.
+  auto sub = root.OpenStorage(u"Sub", kRW);
+  EXPECT_EQ(FileTimeFromDate(sub.CreationTime()), open);
+  EXPECT_EQ(FileTimeFromDate(sub.AccessTime()), open);
+}
+
 }  // namespace
 }  // namespace vellora2::compound

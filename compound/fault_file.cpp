@@ -50,6 +50,7 @@ class FaultFile final : public File {
     ++plan_->syncs;
   }
   uint64_t Size() override { return inner_->Size(); }
+  FileTimes Times() override { return inner_->Times(); }
   void Truncate(uint64_t size) override {
     if (Hit(*plan_)) Throw(*plan_, true);
     inner_->Truncate(size);

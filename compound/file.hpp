@@ -16,6 +16,14 @@
 
 namespace vellora2::compound {
 
+// When a file was made, last written and last read, as FILETIMEs (100 ns
+// ticks since 1601-01-01 UTC); 0 where the file system does not say.
+struct FileTimes {
+  uint64_t created = 0;
+  uint64_t modified = 0;
+  uint64_t accessed = 0;
+};
+
 // One open file. Each object is its own open file description: locks taken
 // through one object conflict with locks taken through any other, in this
 // process or another, as OFD locks do.
@@ -46,6 +54,9 @@ class File {
   virtual uint64_t Size() = 0;
   // Cuts or extends (with zeros) the file to `size` bytes.
   virtual void Truncate(uint64_t size) = 0;
+  // The times the file system keeps for the file. The format keeps none for
+  // a document as a whole: a root storage's times are its file's.
+  virtual FileTimes Times() = 0;
   // Takes a shared advisory lock on one byte (works on read-only files too).
   // Never waits: nobody takes exclusive locks on these bytes.
   virtual void LockShared(uint64_t offset) = 0;

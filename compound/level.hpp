@@ -43,6 +43,9 @@ class CompoundFile {
   // Writes the committed tree whole into a new file and renames it over this
   // one, as Publish does when it must: the file then holds no free space.
   void Compact();
+  // The times of the file the document is in now (a rewrite replaces it, and
+  // with it the time it was made).
+  FileTimes Times() const { return file_->Times(); }
 
  private:
   void Rewrite(Node& root, uint16_t major_version);

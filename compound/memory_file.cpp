@@ -4,11 +4,14 @@
 #include <cstring>
 
 #include "compound/errors.hpp"
+#include "vellora2/compound/clock.hpp"
 #include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
 
 struct MemoryFileSystem::Data {
+  // Stamped by the thread's clock, as a real file's by the system's.
+  FileTimes times{CurrentClock().Now(), CurrentClock().Now(), CurrentClock().Now()};
   std::vector<std::byte> bytes;
   std::vector<std::byte> durable;
   // byte offset -> (holder, exclusive)
@@ -45,6 +48,7 @@ class MemoryFile final : public File {
     if (offset >= b.size()) return 0;
     const size_t n = static_cast<size_t>(std::min<uint64_t>(out.size(), b.size() - offset));
     std::memcpy(out.data(), b.data() + offset, n);
+    data_->times.accessed = CurrentClock().Now();
     return n;
   }
   void WriteAt(uint64_t offset, std::span<const std::byte> data) override {
@@ -52,13 +56,16 @@ class MemoryFile final : public File {
     auto& b = data_->bytes;
     if (b.size() < offset + data.size()) b.resize(offset + data.size());
     if (!data.empty()) std::memcpy(b.data() + offset, data.data(), data.size());
+    data_->times.modified = CurrentClock().Now();
   }
   void Sync() override { data_->durable = data_->bytes; }
   uint64_t Size() override { return data_->bytes.size(); }
   void Truncate(uint64_t size) override {
     if (!writable_) Fail(STG_E_ACCESSDENIED, "file opened read-only");
     data_->bytes.resize(size);
+    data_->times.modified = CurrentClock().Now();
   }
+  FileTimes Times() override { return data_->times; }
   void LockShared(uint64_t offset) override {
     std::lock_guard lock(OpenCountMutex());
     data_->locks.emplace(offset, std::make_pair(static_cast<const void*>(this), false));
@@ -116,6 +123,7 @@ std::shared_ptr<File> MemoryFileSystem::Open(const std::string& path, OpenMode m
         files_[path] = data;
       }
       data->bytes.clear();
+      data->times.modified = CurrentClock().Now();
       break;
   }
   return std::make_shared<MemoryFile>(data, mode != OpenMode::kRead, open_files_);

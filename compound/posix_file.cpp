@@ -20,10 +20,13 @@
 #include "compound/errors.hpp"
 #include "compound/file.hpp"
 #include "vellora2/automation/error.hpp"
+#include "vellora2/compound/clock.hpp"
 #include "vellora2/compound/stgm.hpp"
 
 namespace vellora2::compound {
 namespace {
+
+uint64_t FileTimeOf(const statx_timestamp& t) { return FileTimeFromUnixTime(t.tv_sec, t.tv_nsec); }
 
 class PosixFile final : public File {
  public:
@@ -95,6 +98,16 @@ class PosixFile final : public File {
 
   void Truncate(uint64_t size) override {
     if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) FailErrno(errno, "truncate", true);
+  }
+
+  FileTimes Times() override {
+    struct statx st {};
+    if (::statx(fd_, "", AT_EMPTY_PATH, STATX_BTIME | STATX_MTIME | STATX_ATIME, &st) != 0) {
+      FailErrno(errno, "stat", false);
+    }
+    // Not every file system keeps a birth time.
+    return {(st.stx_mask & STATX_BTIME) != 0 ? FileTimeOf(st.stx_btime) : 0, FileTimeOf(st.stx_mtime),
+            FileTimeOf(st.stx_atime)};
   }
 
   void LockShared(uint64_t offset) override { Control(F_OFD_SETLK, F_RDLCK, offset); }

@@ -2,6 +2,8 @@
 // files that vanish.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -15,7 +17,9 @@
 #include "compound/foreign_lock.hpp"
 #include "compound/level.hpp"
 #include "compound/test_support.hpp"
+#include "vellora2/automation/date.hpp"
 #include "vellora2/automation/text.hpp"
+#include "vellora2/compound/clock.hpp"
 
 namespace vellora2::compound {
 namespace {
@@ -107,6 +111,39 @@ TEST_F(PosixFileTest, GatheredWritesLandInOrder) {
   ASSERT_EQ(file->ReadAt(0, back), expected.size());
   back.resize(expected.size());
   EXPECT_EQ(back, expected);
+}
+
+// A saved document shows when its file was written and read, not when it
+// was opened or what the open has changed since.
+TEST_F(PosixFileTest, ADocumentsTimesAreItsFiles) {
+  const std::u16string path = Path("dated.qxv");
+  {
+    Storage root = engine_.CreateStorageFile(path, kRoot | STGM_CREATE);
+    root.CreateStorage(u"Sub", kRW);
+    root.Commit();
+  }
+  // 2020-01-02 03:04:05 and 2021-06-07 08:09:10 UTC.
+  constexpr time_t kWritten = 1577934245;
+  constexpr time_t kRead = 1623053350;
+  const std::array<timespec, 2> times{timespec{kRead, 0}, timespec{kWritten, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, ToUtf8(path).c_str(), times.data(), 0), 0);
+  const uint64_t written = FileTimeFromUnixTime(kWritten, 0);
+  const uint64_t read = FileTimeFromUnixTime(kRead, 0);
+  const auto file = PosixFileSystem()->Open(ToUtf8(path), OpenMode::kRead);
+  EXPECT_EQ(file->Times().modified, written);
+  EXPECT_EQ(file->Times().accessed, read);
+
+  Storage root = engine_.OpenStorageFile(path, kRoot);
+  root.CreateStream(u"pending", kRW);
+  root.OpenStorage(u"Sub", kRW).CreateStream(u"s", kRW);
+  EXPECT_EQ(root.ModifiedTime(), DateFromFileTime(written));
+  EXPECT_GE(root.AccessTime().value, DateFromFileTime(read).value);
+  // The file system's birth time (today) where it keeps one, else the last write.
+  const Date created = root.CreationTime();
+  EXPECT_TRUE(created == DateFromFileTime(written) || created.value > DateFromFileTime(read).value) << created.value;
+  root.Commit();
+  EXPECT_GT(root.ModifiedTime().value, DateFromFileTime(read).value);
+  EXPECT_EQ(root.ModifiedTime(), DateFromFileTime(file->Times().modified));
 }
 
 TEST_F(PosixFileTest, SharingModesHoldBetweenProcesses) {

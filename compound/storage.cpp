@@ -290,14 +290,31 @@ void Storage::CopyTo(Storage& destination) {
 
 std::u16string Storage::Name() const { return handle().name(); }
 
-Date Storage::CreationTime() const {
-  const Node& n = handle().node();
-  return DateFromFileTime(n.created != 0 ? n.created : n.modified);
+namespace {
+
+// A document's root entry keeps no creation time and need not keep a
+// modification time: a document's times are those of its file, which is also
+// what other programs show for it. The root's entry moreover changes as soon
+// as an open changes anything below it, committed or not. Storages inside
+// keep theirs in their entries; the format has no access time for them.
+compound::FileTimes TimesOf(const StorageHandle& h) {
+  const Node& n = h.node();
+  if (h.is_level_root() && !h.level()->parent()) {
+    compound::FileTimes t = h.level()->compound_file().Times();
+    if (t.created == 0) t.created = t.modified;
+    return t;
+  }
+  const uint64_t created = n.created != 0 ? n.created : n.modified;
+  return {created, n.modified, n.modified};
 }
 
-Date Storage::ModifiedTime() const { return DateFromFileTime(handle().node().modified); }
+}  // namespace
 
-Date Storage::AccessTime() const { return ModifiedTime(); }
+Date Storage::CreationTime() const { return DateFromFileTime(TimesOf(handle()).created); }
+
+Date Storage::ModifiedTime() const { return DateFromFileTime(TimesOf(handle()).modified); }
+
+Date Storage::AccessTime() const { return DateFromFileTime(TimesOf(handle()).accessed); }
 
 int16_t Storage::ElementType(std::u16string_view name) const {
   auto child = handle().node().Find(name);

@@ -14,6 +14,10 @@ class Clock {
   virtual uint64_t Now() const = 0;
 };
 
+// A FILETIME from a time since 1970-01-01 UTC as the system gives one; times
+// before 1601 become 0.
+uint64_t FileTimeFromUnixTime(int64_t seconds, uint32_t nanoseconds);
+
 // The system's real-time clock.
 const Clock& SystemClock();
 

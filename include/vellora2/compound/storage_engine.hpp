@@ -128,9 +128,11 @@ class Storage {
   // The element name; for a root, the path it was opened with. Two handles on
   // one storage have equal names.
   std::u16string Name() const;
+  // A root storage's times are its file's; a storage inside one has the
+  // creation and modification times of its entry, and no access time of its
+  // own: AccessTime is then its modification time.
   Date CreationTime() const;
   Date ModifiedTime() const;
-  // The format keeps no access time; this is the modification time.
   Date AccessTime() const;
 
   // Convenience for the library: the type of a direct child (0 when absent).
