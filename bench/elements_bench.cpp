@@ -5,7 +5,8 @@
 // disk file). Also timed: the line index of the text stream, and the least any
 // GetLine must do, one UTF-16 string per line made from the text in memory,
 // and the least a line index that keeps the text must do, the stream read
-// into fresh memory.
+// into fresh memory; and lookups in that index, every line in order (against
+// the least GetLine must do) and lines at random.
 // Every measurement is repeated and the best run reported: on a machine shared
 // with other work, other processes and the hypervisor only ever add time, and
 // they add it at random (a run of the same work can take four times as long).
@@ -242,6 +243,11 @@ int main(int argc, char** argv) {
   Row least{"one string per line from memory", {}};
   Row index{"line index of the same stream (GetNumLines)", {}};
   Row fresh{"engine read into fresh memory", {}};
+  Row in_order{"GetLineByNum of every line in order", {}};
+  Row at_random{"GetLineByNum of 100,000 lines at random", {}};
+  constexpr int32_t kRandomLookups = 100000;
+  std::vector<int32_t> random_lines;
+  size_t looked_up = 0;
   Counter counter;
   uint64_t lines = 0;
   int32_t indexed = 0;
@@ -301,6 +307,21 @@ int main(int argc, char** argv) {
       indexed = files.GetNumLines();
       files.CloseLoadedFile();
     }));
+    // The index outlives the close.
+    in_order.times.push_back(Measure([&] {
+      looked_up = 0;
+      for (int32_t n = 1; n <= indexed; ++n) looked_up += files.GetLineByNum(n).size();
+    }));
+    if (random_lines.empty()) {
+      uint32_t seed = 11;
+      for (int32_t i = 0; i < kRandomLookups; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        random_lines.push_back(static_cast<int32_t>(seed % static_cast<uint32_t>(indexed)) + 1);
+      }
+    }
+    at_random.times.push_back(Measure([&] {
+      for (const int32_t n : random_lines) looked_up += files.GetLineByNum(n).size();
+    }));
   }
   counting.Disconnect();
 
@@ -317,6 +338,10 @@ int main(int argc, char** argv) {
   std::printf("  (%d lines)\n", indexed);
   std::printf("%-44s %8.3f %8.3f %9.2f %19.2f\n", fresh.what, fresh.Cpu(), fresh.Wall(),
               fresh.Cpu() / lines_engine.Cpu(), fresh.Wall() / lines_engine.Wall());
+  std::printf("%-44s %8.3f %8.3f   (%.2f x one string per line from memory)\n", in_order.what, in_order.Cpu(),
+              in_order.Wall(), in_order.Cpu() / least.Cpu());
+  std::printf("%-44s %8.3f %8.3f   (%.0f ns a line)\n", at_random.what, at_random.Cpu(), at_random.Wall(),
+              at_random.Cpu() / kRandomLookups * 1e9);
   const auto goal = [](const Row& work, const Row& engine) {
     return work.Cpu() <= kGoal * engine.Cpu() ? "met" : "missed";
   };
