@@ -1,6 +1,7 @@
 #include "elements/line_list.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "elements/find_byte.hpp"
@@ -14,8 +15,9 @@ constexpr std::u16string_view kSource = u"Vellora2.LineList";
 
 }  // namespace
 
-LineList::LineList(std::string delimiter, Settings settings) : delimiter_(std::move(delimiter)), settings_(settings) {
-  if (delimiter_.empty()) Raise(rt::kInvalidCall, std::u16string(kSource));
+LineList::LineList(std::string delimiter, Settings settings, uint32_t spacing)
+    : delimiter_(std::move(delimiter)), settings_(settings), spacing_(spacing) {
+  if (delimiter_.empty() || spacing_ == 0) Raise(rt::kInvalidCall, std::u16string(kSource));
 }
 
 void LineList::SetText(std::string_view text) {
@@ -27,21 +29,22 @@ void LineList::SetText(std::string_view text) {
 
 void LineList::Clear() {
   text_ = MappedMemory();
-  starts_ = MappedMemory();
-  size_ = count_ = line_start_ = scan_ = 0;
+  kept_ = {};
+  size_ = count_ = line_start_ = scan_ = last_line_ = last_start_ = last_end_ = 0;
+  pairs_path_ = false;
+  pairs_ = 0;
 }
 
 void LineList::ReadText(size_t size, const std::function<void(std::span<char>)>& read) {
   Clear();
-  // Offsets are kept in 32 bits, half the memory of a large index.
+  // Offsets are kept in 32 bits.
   if (size > UINT32_MAX) Raise(rt::kOverflow, std::u16string(kSource));
   // Two different bytes never overlap one another, so every place they stand
   // together is a delimiter and all of them can be found at once.
-  const bool pairs = delimiter_.size() == 2 && delimiter_[0] != delimiter_[1];
+  const bool pairs = delimiter_.size() == 2 && delimiter_[0] != delimiter_[1] && settings_.keep_empty_lines;
   try {
+    pairs_path_ = pairs;
     text_ = MappedMemory(size);
-    // Every line but the last ends with a delimiter.
-    starts_ = MappedMemory((size / delimiter_.size() + 1 + kPairEndsSpare) * sizeof(uint32_t));
     size_ = size;
     for (size_t at = 0; at < size; at += kBlock) {
       const size_t n = std::min(kBlock, size - at);
@@ -63,35 +66,35 @@ void LineList::ReadText(size_t size, const std::function<void(std::span<char>)>&
   }
 }
 
+void LineList::AddLine(size_t start) {
+  if (count_ % spacing_ == 0) kept_.push_back(static_cast<uint32_t>(start));
+  ++count_;
+}
+
 void LineList::FindPairs(size_t from, size_t to) {
-  auto* const starts = reinterpret_cast<uint32_t*>(starts_.data());
-  // The first line starts the text; the others after each delimiter.
-  if (from == 0) starts[count_++] = 0;
-  count_ += FindPairEnds(FastestPairScan(), reinterpret_cast<const uint8_t*>(text()), from, to,
-                         static_cast<uint8_t>(delimiter_[0]), static_cast<uint8_t>(delimiter_[1]), starts + count_);
+  // The first line starts the text; line n + 1 after the n-th delimiter.
+  if (from == 0) kept_.push_back(0);
+  const size_t before = kept_.size();
+  kept_.resize(before + (to - from + 1) / 2 / spacing_ + 1);
+  const size_t found =
+      FindPairEnds(FastestPairScan(), reinterpret_cast<const uint8_t*>(text()), from, to,
+                   static_cast<uint8_t>(delimiter_[0]), static_cast<uint8_t>(delimiter_[1]), spacing_, pairs_,
+                   kept_.data() + before);
+  kept_.resize(before + found);
 }
 
 void LineList::EndPairs() {
-  auto* const starts = reinterpret_cast<uint32_t*>(starts_.data());
-  if (count_ == 0) starts[count_++] = 0;  // an empty text
-  if (!settings_.keep_empty_lines) {
-    // A line is empty when the next one starts right after its delimiter;
-    // the last one, which has no delimiter, is dealt with below.
-    size_t kept = 0;
-    for (size_t i = 0; i + 1 < count_; ++i) {
-      starts[kept] = starts[i];
-      kept += starts[i + 1] - starts[i] != delimiter_.size() ? 1 : 0;
-    }
-    starts[kept] = starts[count_ - 1];
-    count_ = kept + 1;
-  }
-  // The text after the last delimiter.
-  if (starts[count_ - 1] == size_ || !settings_.trailing_text_is_line) --count_;
+  count_ = pairs_ + 1;
+  // After the last delimiter: no line when nothing follows it (or there is
+  // no text at all), nor when trailing text does not count.
+  const bool ends_with_delimiter =
+      size_ == 0 || (size_ >= 2 && std::memcmp(text() + size_ - 2, delimiter_.data(), 2) == 0);
+  if (ends_with_delimiter || !settings_.trailing_text_is_line) --count_;
+  kept_.resize((count_ + spacing_ - 1) / spacing_);
 }
 
 void LineList::Split(size_t end, bool last) {
   const char* const all = text();
-  auto* const starts = reinterpret_cast<uint32_t*>(starts_.data());
   const auto first = static_cast<uint8_t>(delimiter_.front());
   const size_t rest = delimiter_.size() - 1;
   // Find the delimiter's first byte, then compare the rest.
@@ -118,25 +121,81 @@ void LineList::Split(size_t end, bool last) {
       scan_ = at + 1;
       continue;
     }
-    if (at > line_start_ || settings_.keep_empty_lines) starts[count_++] = static_cast<uint32_t>(line_start_);
+    if (at > line_start_ || settings_.keep_empty_lines) AddLine(line_start_);
     line_start_ = scan_ = at + delimiter_.size();
   }
-  if (last && line_start_ < size_ && settings_.trailing_text_is_line) {
-    starts[count_++] = static_cast<uint32_t>(line_start_);
+  if (last && line_start_ < size_ && settings_.trailing_text_is_line) AddLine(line_start_);
+}
+
+size_t LineList::FindDelimiter(size_t from) const {
+  return std::string_view(text(), size_).find(delimiter_, from);
+}
+
+size_t LineList::After(size_t at) const {
+  size_t next = at + delimiter_.size();
+  // The way Split goes: a delimiter right where a line starts makes it empty.
+  if (!settings_.keep_empty_lines) {
+    while (size_ - next >= delimiter_.size() && std::memcmp(text() + next, delimiter_.data(), delimiter_.size()) == 0) {
+      next += delimiter_.size();
+    }
   }
+  return next;
+}
+
+uint64_t LineList::CountPairs(size_t from, size_t to, uint32_t nth, uint32_t* at) const {
+  // A line starts right after a delimiter (or at 0), so the byte before
+  // `from` never makes one with the byte at `from`.
+  uint64_t seen = 0;
+  uint32_t unwanted = 0;
+  FindPairEnds(FastestPairScan(), reinterpret_cast<const uint8_t*>(text()), from, to,
+               static_cast<uint8_t>(delimiter_[0]), static_cast<uint8_t>(delimiter_[1]), nth,
+               seen, nth == UINT32_MAX ? &unwanted : at);
+  return seen;
+}
+
+size_t LineList::Walk(size_t start, size_t lines) const {
+  if (lines == 0) return start;
+  if (!pairs_path_) {
+    for (; lines > 0; --lines) start = After(FindDelimiter(start));
+    return start;
+  }
+  // Lines are a few dozen bytes: a KiB or two holds the lines between two
+  // kept starts. Windows of a KiB read little past the line wanted.
+  constexpr size_t kWindow = 1024;
+  std::array<uint32_t, kWindow / 2 + 1> found{};
+  auto wanted = static_cast<uint32_t>(lines);
+  for (size_t from = start; from < size_; from += kWindow) {
+    const size_t to = std::min(size_, from + kWindow);
+    const uint64_t seen = CountPairs(from, to, wanted, found.data());
+    if (seen >= wanted) return found[0];
+    wanted -= static_cast<uint32_t>(seen);
+  }
+  return size_;
 }
 
 std::string_view LineList::Line(int32_t number) const {
   if (number < 1 || number > Count()) Raise(rt::kSubscriptOutOfRange, std::u16string(kSource));
-  const size_t start = starts()[number - 1];
-  const std::string_view all(text(), size_);
-  size_t end = all.find(delimiter_, start);
+  const auto wanted = static_cast<size_t>(number);
+  size_t start = 0;
+  if (wanted == last_line_) {
+    start = last_start_;
+  } else if (last_line_ != 0 && wanted == last_line_ + 1 && last_end_ != std::string_view::npos) {
+    start = After(last_end_);
+  } else {
+    const size_t kept = (wanted - 1) / spacing_;
+    start = Walk(kept_[kept], wanted - 1 - kept * spacing_);
+  }
+  const size_t at = FindDelimiter(start);
+  last_line_ = wanted;
+  last_start_ = start;
+  last_end_ = at;
+  size_t end = at;
   if (end == std::string_view::npos) {
-    end = all.size();
+    end = size_;
   } else if (settings_.include_delimiter) {
     end += delimiter_.size();
   }
-  return all.substr(start, end - start);
+  return {text() + start, end - start};
 }
 
 int32_t LineList::LineOfByte(int64_t offset) const {
@@ -145,10 +204,24 @@ int32_t LineList::LineOfByte(int64_t offset) const {
   }
   // The last line that starts at or before the offset; bytes before the first
   // line (skipped empty lines) count as part of it.
-  const uint32_t* const begin = starts();
-  const uint32_t* const it = std::upper_bound(begin, begin + count_, static_cast<uint64_t>(offset));
-  const auto index = it == begin ? 0 : (it - begin) - 1;
-  return static_cast<int32_t>(index + 1);
+  const auto at = static_cast<size_t>(offset);
+  const auto it = std::upper_bound(kept_.begin(), kept_.end(), at);
+  const size_t kept = it == kept_.begin() ? 0 : static_cast<size_t>(it - kept_.begin()) - 1;
+  size_t line = kept * spacing_ + 1;
+  size_t start = kept_[kept];
+  if (pairs_path_) {
+    // Every delimiter between the kept start and the offset starts a line;
+    // trailing text that is no line belongs to the last one.
+    if (at > start) line += CountPairs(start, at, UINT32_MAX, nullptr);
+    return static_cast<int32_t>(std::min(line, count_));
+  }
+  while (line < count_) {
+    const size_t delimiter = FindDelimiter(start);
+    if (delimiter == std::string_view::npos || After(delimiter) > at) break;
+    start = After(delimiter);
+    ++line;
+  }
+  return static_cast<int32_t>(line);
 }
 
 }  // namespace vellora2

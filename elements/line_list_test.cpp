@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <span>
@@ -114,22 +115,43 @@ TEST(LineList, TextReadInBlocksSplitsAsOneText) {
   EXPECT_THROW(usual.LineOfByte(0), AutomationError);
 }
 
-// The lines as a search for one delimiter after another finds them.
-V SplitOneByOne(const std::string& text, const std::string& delimiter, LineList::Settings settings) {
-  V out;
+// The lines as a search for one delimiter after another finds them, and where
+// each starts.
+struct Split {
+  V lines;
+  std::vector<size_t> starts;
+};
+
+Split SplitOneByOne(const std::string& text, const std::string& delimiter, LineList::Settings settings) {
+  Split out;
+  const auto add = [&](size_t start, size_t end) {
+    out.lines.push_back(text.substr(start, end - start));
+    out.starts.push_back(start);
+  };
   size_t start = 0;
   for (size_t at; (at = text.find(delimiter, start)) != std::string::npos; start = at + delimiter.size()) {
-    const size_t end = at + (settings.include_delimiter ? delimiter.size() : 0);
-    if (at > start || settings.keep_empty_lines) out.push_back(text.substr(start, end - start));
+    if (at > start || settings.keep_empty_lines) add(start, at + (settings.include_delimiter ? delimiter.size() : 0));
   }
-  if (start < text.size() && settings.trailing_text_is_line) out.push_back(text.substr(start));
+  if (start < text.size() && settings.trailing_text_is_line) add(start, text.size());
+  return out;
+}
+
+// The line that holds each byte: the last one that starts at or before it.
+std::vector<int32_t> LinesOfBytes(const std::vector<size_t>& starts, size_t size) {
+  std::vector<int32_t> out;
+  for (size_t b = 0; b < size; ++b) {
+    const auto after = std::upper_bound(starts.begin(), starts.end(), b) - starts.begin();
+    out.push_back(static_cast<int32_t>(std::max<ptrdiff_t>(after, 1)));
+  }
   return out;
 }
 
 TEST(LineList, EverySettingAgreesWithASearchOneDelimiterAtATime) {
   // Texts of many lengths, and one of several blocks, dense with CRs and
-  // LFs, split with every setting; "\n\r" takes the same way as "\r\n",
-  // "\r\r" and "\n" the way of any other delimiter.
+  // LFs, split with every setting and every few lines' starts kept; "\n\r"
+  // takes the same way as "\r\n", "\r\r" and "\n" the way of any other
+  // delimiter. Lines are looked up in order, backwards and at random, and
+  // every byte of the short texts by offset.
   std::mt19937 random(23);
   std::vector<std::string> texts;
   texts.reserve(61);
@@ -141,11 +163,24 @@ TEST(LineList, EverySettingAgreesWithASearchOneDelimiterAtATime) {
   for (const std::string delimiter : {"\r\n", "\n\r", "\r\r", "\n"}) {
     for (int bits = 0; bits < 8; ++bits) {
       const LineList::Settings settings{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
-      LineList list(delimiter, settings);
-      for (const std::string& text : texts) {
-        list.SetText(text);
-        const V expected = SplitOneByOne(text, delimiter, settings);
-        ASSERT_EQ(Lines(list), expected) << "settings " << bits << ", " << text.size() << " bytes";
+      for (const uint32_t spacing : {1U, 3U, LineList::kSpacing}) {
+        LineList list(delimiter, settings, spacing);
+        for (const std::string& text : texts) {
+          list.SetText(text);
+          const Split expected = SplitOneByOne(text, delimiter, settings);
+          const std::string where =
+              "settings " + std::to_string(bits) + ", every " + std::to_string(spacing) + ", " +
+              std::to_string(text.size()) + " bytes";
+          ASSERT_EQ(Lines(list), expected.lines) << where;
+          for (int32_t n = list.Count(); n >= 1; n -= 7) ASSERT_EQ(list.Line(n), expected.lines[n - 1]) << where;
+          for (int i = 0; i < 20 && list.Count() > 0; ++i) {
+            const int32_t n = std::uniform_int_distribution<int32_t>(1, list.Count())(random);
+            ASSERT_EQ(list.Line(n), expected.lines[n - 1]) << where;
+          }
+          if (text.size() <= 300 && list.Count() > 0) {
+            ASSERT_EQ(LineOfEveryByte(list, text.size()), LinesOfBytes(expected.starts, text.size())) << where;
+          }
+        }
       }
     }
   }

@@ -1,9 +1,9 @@
 // Finding every place in a text where one byte follows another (CR then LF),
-// as a line index does over a whole stream. A search per line costs a
-// mispredicted branch for every line, as long as the search itself on lines of
-// a few dozen bytes; this one turns each 64 bytes into two bit masks, one bit a
-// byte, and writes the offsets of the set bits without a branch for the first
-// few, so that its cost hardly depends on where the lines end.
+// as a line index does over a whole stream. Each 64 bytes become a bit mask,
+// one bit a byte, whose set bits are counted; only every so many of them has
+// its offset written, so the cost hardly depends on how many lines there are
+// (a branch per line, or an offset written per line, cost more than the
+// search itself on lines of a few dozen bytes).
 #pragma once
 
 #include <cstddef>
@@ -25,18 +25,13 @@ PairScan FastestPairScan();
 // Whether this processor runs `scan`.
 bool Runs(PairScan scan);
 
-// Entries past the last one found that FindPairEnds may write to and leave
-// undefined, as it writes a few offsets of every 64 bytes whether or not they
-// are there.
-inline constexpr size_t kPairEndsSpare = 2;
-
-// For each byte `second` in text[from, to) that follows a byte `first` (the
-// byte before `from` is looked at too, when there is one), writes the offset of
-// the byte after it to `out`, in order, and returns how many there are. `to`
-// must be below 2^32. `out` needs room for every offset found and
-// kPairEndsSpare more: with `first` and `second` different, (to - from + 1) / 2
-// + kPairEndsSpare in all.
+// Counts the places in text[from, to) where a byte `second` follows a byte
+// `first` (the byte before `from` is looked at too, when there is one), adding
+// them to `seen`, and writes to `out`, in order, the offset of the byte after
+// each one whose number (counting on from `seen`, the first being 1) is a
+// multiple of `spacing`. Returns how many it wrote. `to` must be below 2^32;
+// `out` needs room for (to - from + 1) / 2 / spacing + 1 offsets.
 size_t FindPairEnds(PairScan scan, const uint8_t* text, size_t from, size_t to, uint8_t first, uint8_t second,
-                    uint32_t* out);
+                    uint32_t spacing, uint64_t& seen, uint32_t* out);
 
 }  // namespace vellora2

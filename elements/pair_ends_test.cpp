@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -19,19 +20,32 @@ std::vector<PairScan> Kinds() {
   return kinds;
 }
 
-std::vector<uint32_t> Found(PairScan scan, const std::vector<uint8_t>& text, size_t from, size_t to, uint8_t first,
-                            uint8_t second) {
-  std::vector<uint32_t> out((to - from + 1) / 2 + kPairEndsSpare);
-  out.resize(FindPairEnds(scan, text.data(), from, to, first, second, out.data()));
-  return out;
-}
-
 std::vector<uint32_t> Expected(const std::vector<uint8_t>& text, size_t from, size_t to, uint8_t first,
                                uint8_t second) {
   std::vector<uint32_t> out;
   for (size_t i = std::max<size_t>(from, 1); i < to; ++i) {
     if (text[i] == second && text[i - 1] == first) out.push_back(static_cast<uint32_t>(i + 1));
   }
+  return out;
+}
+
+// The offsets of every `spacing`-th pair, found in two calls that split the
+// range at `middle` and go on counting.
+std::vector<uint32_t> Found(PairScan scan, const std::vector<uint8_t>& text, size_t from, size_t to, uint8_t first,
+                            uint8_t second, uint32_t spacing = 1, size_t middle = SIZE_MAX) {
+  middle = std::clamp(middle, from, to);
+  std::vector<uint32_t> out((middle - from + 1) / 2 / spacing + (to - middle + 1) / 2 / spacing + 2);
+  uint64_t seen = 0;
+  size_t n = FindPairEnds(scan, text.data(), from, middle, first, second, spacing, seen, out.data());
+  n += FindPairEnds(scan, text.data(), middle, to, first, second, spacing, seen, out.data() + n);
+  EXPECT_EQ(seen, Expected(text, from, to, first, second).size());
+  out.resize(n);
+  return out;
+}
+
+std::vector<uint32_t> EveryOne(const std::vector<uint32_t>& all, uint32_t spacing) {
+  std::vector<uint32_t> out;
+  for (size_t i = spacing - 1; i < all.size(); i += spacing) out.push_back(all[i]);
   return out;
 }
 
@@ -56,6 +70,8 @@ TEST(PairEnds, EveryKindFindsThePairsOnChunkEdgesAndInCrowds) {
     EXPECT_EQ(Found(scan, texts[1], 0, texts[1].size(), '\r', '\n'),
               Expected(texts[1], 0, texts[1].size(), '\r', '\n'));
     EXPECT_EQ(Found(scan, texts[1], 0, texts[1].size(), '\r', '\n').size(), 80U);
+    EXPECT_EQ(Found(scan, texts[1], 0, texts[1].size(), '\r', '\n', 7, 30),
+              EveryOne(Expected(texts[1], 0, texts[1].size(), '\r', '\n'), 7));
     EXPECT_EQ(Found(scan, texts[2], 0, texts[2].size(), '\r', '\n'), (std::vector<uint32_t>{4}));
     // An LF that starts the text has no CR before it.
     const std::vector<uint8_t> lf = Bytes("\n\r\n");
@@ -80,9 +96,13 @@ TEST(PairEnds, EveryKindAgreesWithAByteByByteSearchOnRandomText) {
     const auto [first, second] =
         round % 2 == 0 ? std::pair<uint8_t, uint8_t>('\r', '\n') : std::pair<uint8_t, uint8_t>(0, 0xFF);
     const auto expected = Expected(text, from, to, first, second);
+    const size_t middle = std::uniform_int_distribution<size_t>(from, to)(random);
     for (const PairScan scan : Kinds()) {
-      ASSERT_EQ(Found(scan, text, from, to, first, second), expected)
-          << "kind " << static_cast<int>(scan) << ", bytes " << from << " to " << to << " of " << text.size();
+      for (const uint32_t spacing : {1U, 2U, 3U, 64U}) {
+        ASSERT_EQ(Found(scan, text, from, to, first, second, spacing, middle), EveryOne(expected, spacing))
+            << "kind " << static_cast<int>(scan) << ", bytes " << from << " to " << to << " split at " << middle
+            << " of " << text.size() << ", every " << spacing;
+      }
     }
   }
 }
