@@ -11,14 +11,13 @@
 // second sync the new state is durable. The header is one 512-byte write at the
 // start of the file, which disks perform whole.
 #include <algorithm>
-#include <array>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <set>
 
 #include "compound/container.hpp"
 #include "compound/errors.hpp"
+#include "compound/extent_claims.hpp"
 #include "compound/fat.hpp"
 #include "compound/sector_writer.hpp"
 #include "compound/segments.hpp"
@@ -29,16 +28,6 @@ namespace {
 
 // For chains whose bytes are all written by the commit itself.
 std::pair<uint32_t, uint64_t> NothingWritten(uint64_t) { return {kFreeSect, UINT64_MAX}; }
-
-constexpr size_t kSlots = kChunkSize / kPageSize;
-
-// The streams that link the stored pages of one extent: for each slot, the
-// entry (0: none) and how many of its sectors hold that stream's bytes.
-// Arrays rather than a map: a commit of many small streams has one slot each.
-struct PageClaims {
-  std::array<uint32_t, kSlots> entry{};
-  std::array<uint8_t, kSlots> sectors{};
-};
 
 }  // namespace
 
@@ -52,20 +41,14 @@ class Committer {
         ssz_(c.sector_size()),
         epb_(ssz_ / 4),
         writer_(c.file(), ssz_),
-        fat_(c, c.Clean()) {}
+        fat_(c, c.Clean()),
+        claims_(c, ssz_) {}
 
   bool Run(uint64_t limit);
 
  private:
   // Sector index ranges [first, end) of one chain, ascending and disjoint.
   using Ranges = std::vector<std::pair<uint64_t, uint64_t>>;
-
-  struct StreamPlan {
-    uint32_t entry = 0;
-    Node* node = nullptr;
-    bool mini = false;
-    SectorTable chain;
-  };
 
   uint32_t AllocateMini();
   void LinkMini(const SectorTable& chain) {
@@ -90,9 +73,6 @@ class Committer {
   template <typename Fill, typename Written = decltype(&NothingWritten)>
   uint32_t PlaceChain(const SectorTable* old, uint64_t size, Ranges dirty, Fill fill, SectorTable* whole,
                       Written written = &NothingWritten);
-  // Gives each extent of this file that big streams hold to one of them
-  // (the first), to be adopted; an extent of stored pages, each of its pages.
-  void ClaimExtents(const std::vector<StreamPlan>& plans);
   SectorTable PlaceBytes(const SectorTable* old, const std::vector<std::byte>& old_bytes,
                          const std::vector<std::byte>& bytes);
   Ranges DirtySectors(const Content& content) const;
@@ -108,19 +88,11 @@ class Committer {
   std::set<uint32_t> taken_;                      // first sectors of committed chains given to a new stream
   std::set<std::pair<uint32_t, uint64_t>> kept_;  // (start, size) of streams kept as they were
   std::set<uint32_t> unchanged_;                  // first sectors of big streams kept as they were
-  // Whether `entry` links the run of an extent into its chain.
-  bool Links(const Content::SpillRun& run, uint32_t entry) const;
-
-  // Extents of one stream adopted, by the entry that adopts them.
-  std::map<const Extent*, uint32_t> owners_;
-  // Extents of stored pages adopted, with the entries that link their pages.
-  std::map<const Extent*, std::unique_ptr<PageClaims>> claims_;
-  std::vector<Extent*> adopting_;  // alive: the streams adopting them hold them
-  std::set<const Extent*> adopted_;
   uint32_t ssz_;
   uint32_t epb_;
   SectorWriter writer_;
   FatBuilder fat_;
+  ExtentClaims claims_;
   uint64_t mini_hint_ = 0;
   // The state this commit builds; its FAT is fat_ until it is installed.
   CommittedState next_;
@@ -134,83 +106,6 @@ uint32_t Committer::AllocateMini() {
   if (mini_hint_ == next_.minifat.size()) next_.minifat.push_back(kFreeSect);
   next_.minifat[mini_hint_] = kEndOfChain;
   return static_cast<uint32_t>(mini_hint_);
-}
-
-void Committer::ClaimExtents(const std::vector<StreamPlan>& plans) {
-  auto each_run = [&](const auto& visit) {
-    for (const auto& p : plans) {
-      const Content& content = p.node->content;
-      for (uint64_t at = 0; at < content.size();) {
-        const Content::SpillRun run = content.Spilled(at);
-        // A stream bound for the mini stream links nothing, but its stored
-        // pages' extents are taken in, so that their room is used.
-        if (run.extent && &run.extent->container() == &c_ && !run.extent->adopted() &&
-            (!p.mini || run.extent->holds_pages())) {
-          visit(p, run, at);
-        }
-        at += std::max<uint64_t>(run.bytes, 1);
-      }
-    }
-  };
-  each_run([&](const StreamPlan& p, const Content::SpillRun& run, uint64_t at) {
-    if (adopted_.insert(run.extent).second) adopting_.push_back(run.extent);
-    if (!run.extent->holds_pages()) {
-      owners_.emplace(run.extent, p.entry);
-      return;
-    }
-    auto& claims = claims_[run.extent];
-    if (!claims) claims = std::make_unique<PageClaims>();
-    if (p.mini) return;  // copied into the mini stream already
-    const size_t slot = static_cast<size_t>(run.at / kPageSize);
-    if (claims->entry[slot] != 0) return;  // a copy: written out like any other
-    claims->entry[slot] = p.entry;
-    const uint64_t bytes = std::min<uint64_t>(run.bytes, p.node->content.size() - at);
-    claims->sectors[slot] = static_cast<uint8_t>(DivUp(bytes, ssz_));
-  });
-  // Transacted storages below the root that share these extents read them
-  // from memory from now on: adopted sectors belong to the committed state,
-  // which a later commit may reuse.
-  for (Node* other : others_) {
-    ForEachStream(*other, [this](Node& stream) {
-      stream.content.Unspill([this](const Extent& e) { return adopted_.count(&e) != 0; });
-    });
-  }
-  // The sectors of stored pages' extents that no stream links in (pages
-  // written again since, slots never used, a last page's sectors past its
-  // stream's end, pages of streams bound for the mini stream) take this
-  // commit's other sectors first. Nothing reads them any more: the mini
-  // stream's bytes were read above.
-  const uint64_t per_page = std::max<uint64_t>(1, kPageSize / ssz_);
-  for (const auto& [extent, claims] : claims_) {
-    for (size_t slot = 0; slot < kSlots; ++slot) {
-      for (uint64_t s = claims->sectors[slot]; s < per_page; ++s) {
-        fat_.AddSpare(static_cast<uint32_t>(extent->first() + slot * per_page + s));
-      }
-    }
-  }
-  // Sectors wholly past the bytes written to an extent that nobody else holds
-  // can take this commit's other sectors: a failed commit leaves them reading
-  // as zeros all the same. Taken first, they leave no gap in the file.
-  std::set<const Extent*> done;
-  each_run([&](const StreamPlan& p, const Content::SpillRun& run, uint64_t) {
-    if (run.extent->holds_pages() || run.shared || owners_.at(run.extent) != p.entry ||
-        !done.insert(run.extent).second) {
-      return;
-    }
-    const uint64_t end = run.extent->first() + c_.ExtentSectors();
-    for (uint64_t s = run.extent->first() + DivUp(run.filled, ssz_); s < end; ++s) {
-      fat_.AddSpare(static_cast<uint32_t>(s));
-    }
-  });
-}
-
-bool Committer::Links(const Content::SpillRun& run, uint32_t entry) const {
-  if (run.extent->holds_pages()) {
-    const auto claims = claims_.find(run.extent);
-    return claims != claims_.end() && claims->second->entry[static_cast<size_t>(run.at / kPageSize)] == entry;
-  }
-  const auto owner = owners_.find(run.extent);
-  return owner != owners_.end() && owner->second == entry;
 }
 
 template <typename Fill, typename Written>
@@ -376,7 +271,7 @@ void Committer::PlaceStreams() {
     }
     LinkMini(p.chain);
   }
-  ClaimExtents(plans);
+  claims_.Claim(plans, others_, [this](uint32_t sector) { fat_.AddSpare(sector); });
   // Big streams: a stream that still reads from its committed chain takes
   // that chain over and rewrites only its changed sectors; an unchanged one
   // costs nothing. A second stream reading from the same chain (a copy) and
@@ -413,7 +308,7 @@ void Committer::PlaceStreams() {
       // A sector only partly written, an extent of another file or one that
       // another stream adopts is written out like any other.
       const uint64_t whole_sectors = run.bytes / ssz_;
-      if (whole_sectors == 0 || !Links(run, p.entry)) return {kFreeSect, 1};
+      if (whole_sectors == 0 || !claims_.Links(run, p.entry)) return {kFreeSect, 1};
       return {static_cast<uint32_t>(run.extent->first() + run.at / ssz_), whole_sectors};
     };
     // The chain is not gathered: a later read finds it in the new FAT, and a
@@ -477,12 +372,12 @@ bool Committer::Run(uint64_t limit) {
 
   // Install.
   next_.file_sectors = used;
-  next_.free = fat_.FreeSectors(used, adopting_);
+  next_.free = fat_.FreeSectors(used, claims_.adopting());
   next_.fat_sectors = fat_.fat_sectors();
   next_.difat_sectors = fat_.difat_sectors();
   next_.minifat.resize(next_.minifat_raw.size() / 4, kFreeSect);
   next_.clean = true;
-  c_.Install(std::move(next_), fat_.overlay(), adopting_, unchanged_);
+  c_.Install(std::move(next_), fat_.overlay(), claims_.adopting(), unchanged_);
   // The working tree now reads from the new state; its written pages are in the file.
   auto self = c_.shared_from_this();
   const auto& entries = c_.entries();
