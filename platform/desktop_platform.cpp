@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/module_paths.hpp"
 #include "platform/window_module.hpp"
 
 namespace vellora2 {
@@ -18,19 +21,13 @@ std::string Env(const char* name) {
   return value != nullptr ? value : "";
 }
 
-// Where the module may lie, in the order LoadWindowModule tries them.
-std::string ModuleBesideLibrary() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&LoadWindowModule), &info) == 0 || info.dli_fname == nullptr) return {};
-  std::string path = info.dli_fname;
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return {};
-  return path.substr(0, slash) + "/vellora2/vellora2-gtk.so";
-}
-
 const WindowModule* Load() {
   if (Env("DISPLAY").empty() && Env("WAYLAND_DISPLAY").empty()) return nullptr;
-  const std::string candidates[] = {Env("VELLORA2_GTK_MODULE"), ModuleBesideLibrary(), VELLORA2_WINDOW_MODULE};
+  std::vector<std::string> candidates{Env("VELLORA2_GTK_MODULE")};
+  for (std::string& path : ModulePaths(reinterpret_cast<const void*>(&LoadWindowModule), "vellora2-gtk.so")) {
+    candidates.push_back(std::move(path));
+  }
+  candidates.emplace_back(VELLORA2_WINDOW_MODULE);
   std::string why = "not found";
   for (const std::string& path : candidates) {
     if (path.empty()) continue;
