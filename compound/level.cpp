@@ -199,9 +199,27 @@ Level::Level(std::shared_ptr<Level> parent, std::shared_ptr<Node> node)
     : parent_(std::move(parent)), parent_node_(std::move(node)), root_(CopyTree(*parent_node_)), transacted_(true) {}
 
 Level::~Level() {
+  // The streams this storage committed into the level above are held there
+  // alone once this level's own copy goes: their written pages may wait in
+  // the document file as any closed stream's do, rather than in memory until
+  // the document's next commit.
+  if (committed_ && Valid()) {
+    root_.reset();
+    try {
+      const CompoundFile& doc = compound_file();
+      if (doc.mode().write && doc.container()) {
+        PageStore& store = doc.container()->page_store();
+        ForEachStream(*parent_node_, [&store](Node& stream) {
+          if (stream.open_count == 0) stream.content.StorePages(store);
+        });
+      }
+    } catch (const std::exception&) {
+      // A full disk: the pages stay in memory, and the next commit reports it.
+    }
+  }
   // A direct root writes what is pending when its last handle goes. Errors
   // cannot travel from here; callers who need them call Commit first.
-  if (doc_ && !transacted_ && changed_ && doc_->mode().write) {
+  if (doc_ && !transacted_ && changed_ && doc_->mode().write && !doc_->temporary()) {
     try {
       doc_->Publish(*root_);
     } catch (const std::exception&) {
@@ -218,6 +236,13 @@ CompoundFile& Level::compound_file() const {
 
 void Level::Commit() {
   if (!Valid()) Fail(STG_E_REVERTED, "the storage no longer exists");
+  // A direct root over a temporary store reads its tree from memory and
+  // never again from its file, which vanishes with it: a commit makes
+  // nothing durable there, it only moves pending bytes out of memory, which
+  // is worth its cost (the whole tree's) once much is pending. Closed
+  // streams' pages go to the file without one. A host that commits after
+  // every element would otherwise pay for the whole document each time.
+  if (doc_ && !transacted_ && doc_->temporary() && pending_ <= kDirectFlushBytes) return;
   if (doc_) {
     std::vector<Node*> others;
     std::erase_if(subs_, [](const std::weak_ptr<Level>& w) { return w.expired(); });
@@ -233,6 +258,7 @@ void Level::Commit() {
     target.clsid = root_->clsid;
     target.state_bits = root_->state_bits;
     target.modified = CurrentClock().Now();
+    committed_ = true;
     parent_->NoteChange();
     parent_->NoteWrite(pending_);
     if (!parent_->transacted_) parent_->Commit();

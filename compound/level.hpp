@@ -27,6 +27,9 @@ class CompoundFile {
   CompoundFile& operator=(const CompoundFile&) = delete;
 
   const std::string& path() const { return path_; }
+  // A temporary store: a file with no name that nobody else reads, gone
+  // with the last holder.
+  bool temporary() const { return path_.empty(); }
   const Mode& mode() const { return mode_; }
   // Null while a converted flat file has not been committed.
   const std::shared_ptr<Container>& container() const { return container_; }
@@ -104,6 +107,8 @@ class Level {
   bool transacted_;
   uint64_t pending_ = 0;
   bool changed_ = false;
+  // Sub-levels: whether a commit gave the level above this level's streams.
+  bool committed_ = false;
   std::vector<std::weak_ptr<Level>> subs_;
 };
 

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "compound/container.hpp"
+#include "compound/fault_file.hpp"
 #include "compound/huge_pages.hpp"
 #include "compound/level.hpp"
 #include "compound/test_support.hpp"
@@ -452,6 +453,51 @@ TEST_F(StorageTest, TempStoresLeaveNothingBehind) {
   EXPECT_EQ(fs_->FileCount(), files_before);
   EXPECT_EQ(fs_->OpenFileCount(), 0u);
   EXPECT_EQ(ErrorOf([&] { engine_.ReleaseTempStore(handle); }), STG_E_INVALIDHANDLE);
+}
+
+// A new document lives in a direct root over a temporary store, and element
+// objects commit their storage after every element. Those commits make
+// nothing durable (the store vanishes with the document) and would each cost
+// the whole document; the pages they committed upwards wait in the store's
+// file once the storage is released, as closed streams' pages do.
+TEST_F(StorageTest, ATemporaryStoreHoldsWhatStoragesCommitWithoutCommittingItself) {
+  const testing::PagesKeptInMemoryForTest store_every_page(0);
+  auto plan = std::make_shared<FaultPlan>();
+  StorageEngine engine(std::make_shared<FaultFileSystem>(fs_, plan));
+  const int32_t handle = engine.CreateTempStore();
+  auto root = engine.CreateRootStorage(u"DocumentRoot", kRW | STGM_CREATE, handle);
+  root.CreateStorage(u"Settings", kRW).Release();
+  const long writes = plan->calls;
+  const long syncs = plan->syncs;
+  const size_t pages = PagesInUse();
+  constexpr int kElements = 200;
+  const auto name = [](int i) { return u"s" + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)) +
+                                       std::u16string(1, static_cast<char16_t>(u'a' + i / 10)); };
+  for (int i = 0; i < kElements; ++i) {
+    auto settings = root.OpenStorage(u"Settings", STGM_TRANSACTED | kRW);
+    auto stream = settings.CreateStream(name(i), kRW);
+    WriteAll(stream, Pattern(3000, static_cast<uint32_t>(i)));
+    settings.Commit();
+    stream.Release();
+    settings.Release();
+  }
+  EXPECT_LT(PagesInUse() - pages, 20u) << "committed pages stayed in memory";
+  EXPECT_LT(plan->calls - writes, kElements / 10) << "the store was committed for every element";
+  EXPECT_EQ(plan->syncs, syncs);
+
+  auto saved = engine.CreateStorageFile(u"saved.qxv", kTransactedRoot);
+  root.CopyTo(saved);
+  saved.Commit();
+  saved.Release();
+  root.Release();
+  engine.ReleaseTempStore(handle);
+  EXPECT_TRUE(Problems("saved.qxv").empty());
+  auto reopened = engine_.OpenStorageFile(u"saved.qxv", STGM_READ | STGM_SHARE_DENY_WRITE | STGM_TRANSACTED);
+  auto settings = reopened.OpenStorage(u"Settings", STGM_READ | STGM_SHARE_EXCLUSIVE);
+  for (int i = 0; i < kElements; ++i) {
+    auto stream = settings.OpenStream(name(i), STGM_READ | STGM_SHARE_EXCLUSIVE);
+    ASSERT_EQ(ReadAll(stream), Pattern(3000, static_cast<uint32_t>(i))) << i;
+  }
 }
 
 TEST_F(StorageTest, CopyToCopiesEverythingIncludingPendingChanges) {
