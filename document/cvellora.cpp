@@ -34,13 +34,13 @@ constexpr std::array<const char16_t*, 4> kUserPropertyNames = {u"AppVersion", u"
 
 GUtility& Utility() {
   auto& u = CurrentThreadState().utility;
-  if (!u) Raise(rt::kObjectNotSet);
+  if (!u) Raise(rt::kObjectNotSet, std::u16string(kSource));
   return *u;
 }
 
 GCommonDialog& CommonDialog() {
   auto& d = CurrentThreadState().common_dialog;
-  if (!d) Raise(rt::kObjectNotSet);
+  if (!d) Raise(rt::kObjectNotSet, std::u16string(kSource));
   return *d;
 }
 
@@ -196,7 +196,7 @@ namespace {
 // error 91 whatever the others say.
 template <typename Element>
 Element& ElementObject(const std::shared_ptr<Element>& element) {
-  if (!element) Raise(rt::kObjectNotSet);
+  if (!element) Raise(rt::kObjectNotSet, std::u16string(kSource));
   return *element;
 }
 
@@ -284,7 +284,7 @@ bool CVellora::NewFile() {
 
 void CVellora::CreateDocument(std::optional<Date> created) {
   auto& state = CurrentThreadState();
-  StorageEngine& engine = RequireEngine();
+  StorageEngine& engine = RequireEngine(kSource);
   mTempStoreHandle = engine.CreateTempStore();
   state.gRootStorage = engine.CreateRootStorage(u"DocumentRoot", kNewMode, mTempStoreHandle);
   Storage& root = state.gRootStorage;
@@ -335,7 +335,7 @@ bool CVellora::OpenFile(std::u16string_view file) {
       return false;
     }
   }
-  StorageEngine& engine = RequireEngine();
+  StorageEngine& engine = RequireEngine(kSource);
   if (!engine.IsStorageFile(path)) {
     CurrentPlatform().MessageBox(u"BadFile!", mb::kOkOnly, kProductName);
     return false;
@@ -413,7 +413,7 @@ void CVellora::CloseFile() {
   state.gRootStorage.Release();
   state.read_only = false;
   if (mTempStoreHandle > 0) {
-    RequireEngine().ReleaseTempStore(mTempStoreHandle);
+    RequireEngine(kSource).ReleaseTempStore(mTempStoreHandle);
     mTempStoreHandle = -1;
   }
   Dirty(false);
@@ -421,7 +421,7 @@ void CVellora::CloseFile() {
 
 void CVellora::Revert() {
   BusyPointer busy;
-  Storage& root = RequireRoot();
+  Storage& root = RequireRoot(kSource);
   // The loaded stream's changes since the last save go with the rest; left
   // loaded, its storage would bring them back at the next save.
   if (mCFilesIO) mCFilesIO->DiscardLoadedStream();
@@ -432,7 +432,7 @@ void CVellora::Revert() {
     // without asking.
     const Date created = root.Created();
     root.Release();
-    RequireEngine().ReleaseTempStore(mTempStoreHandle);
+    RequireEngine(kSource).ReleaseTempStore(mTempStoreHandle);
     mTempStoreHandle = -1;
     CreateDocument(created);
     return;
@@ -441,7 +441,7 @@ void CVellora::Revert() {
   Dirty(false);
 }
 
-std::u16string CVellora::GetTitle() { return RequireRoot().Title(); }
+std::u16string CVellora::GetTitle() { return RequireRoot(kSource).Title(); }
 
 // ---- Saving ----
 
@@ -449,15 +449,15 @@ Variant CVellora::SaveToPath(const std::u16string& strPath) {
   BusyPointer busy;
   auto& state = CurrentThreadState();
   // Checked first, so that a missing document never costs the file at the target.
-  Storage old_root = RequireRoot();
+  Storage old_root = RequireRoot(kSource);
   const std::u16string name = Utility().GetFileBaseExt(strPath);
   std::optional<ReplacedTarget> replaced;
-  if (Utility().ExistFileDir(strPath)) replaced.emplace(*RequireEngine().Files(), strPath);
+  if (Utility().ExistFileDir(strPath)) replaced.emplace(*RequireEngine(kSource).Files(), strPath);
   // The document moves to the new file only once that file is committed: until
   // then a failure leaves the document where it was and the target as it was.
   Storage new_root;
   try {
-    new_root = RequireEngine().CreateStorageFile(strPath, kSaveToMode);
+    new_root = RequireEngine(kSource).CreateStorageFile(strPath, kSaveToMode);
     // The edit clock runs in the storage object: bank the time counted so far into
     // the copy, and let the clock run on in the new root.
     Quietly([&] {
@@ -473,7 +473,7 @@ Variant CVellora::SaveToPath(const std::u16string& strPath) {
   } catch (...) {
     const bool created = static_cast<bool>(new_root);
     new_root = Storage();
-    if (created) Quietly([&] { RequireEngine().Files()->Remove(ToUtf8(strPath)); });
+    if (created) Quietly([&] { RequireEngine(kSource).Files()->Remove(ToUtf8(strPath)); });
     if (replaced) replaced->Restore();
     Quietly([&] { old_root.StartEditClock(); });
     throw;
@@ -482,7 +482,7 @@ Variant CVellora::SaveToPath(const std::u16string& strPath) {
   state.gRootStorage = new_root;
   state.read_only = false;
   if (mTempStoreHandle > 0) {
-    RequireEngine().ReleaseTempStore(mTempStoreHandle);
+    RequireEngine(kSource).ReleaseTempStore(mTempStoreHandle);
     mTempStoreHandle = -1;
   }
   strFileName(name);
@@ -519,7 +519,7 @@ void CVellora::SaveFile() {
 }
 
 void CVellora::CommitToFile() {
-  CommitRoot(RequireRoot());
+  CommitRoot(RequireRoot(kSource));
   Dirty(false);
 }
 
@@ -547,9 +547,9 @@ void CVellora::CommitRoot(Storage& root) {
 
 // A change marks the document dirty only when the text really differs (case counts).
 #define VELLORA2_SUMMARY_PROPERTY(Property, Item, Writer)              \
-  std::u16string CVellora::Property() { return RequireRoot().Item(); } \
+  std::u16string CVellora::Property() { return RequireRoot(kSource).Item(); } \
   void CVellora::Property(const std::u16string& value) {               \
-    Storage& root = RequireRoot();                                     \
+    Storage& root = RequireRoot(kSource);                                     \
     RefuseIfReadOnly(kSource);                                         \
     if (root.Item() == value) return;                                  \
     Dirty(true);                                                       \
@@ -565,10 +565,10 @@ VELLORA2_SUMMARY_PROPERTY(DocComments, Comments, WriteSummaryInfo)
 VELLORA2_SUMMARY_PROPERTY(DocCompany, Company, WriteDocSummaryInfo)
 #undef VELLORA2_SUMMARY_PROPERTY
 
-std::u16string CVellora::UserPropertyText(int32_t index) { return RequireRoot().UserPropertyValue(index).ToString(); }
+std::u16string CVellora::UserPropertyText(int32_t index) { return RequireRoot(kSource).UserPropertyValue(index).ToString(); }
 
 void CVellora::SetUserPropertyText(int32_t index, std::u16string_view name, const std::u16string& value) {
-  Storage& root = RequireRoot();
+  Storage& root = RequireRoot(kSource);
   RefuseIfReadOnly(kSource);
   if (root.UserPropertyValue(index).ToString() == value) return;
   Dirty(true);

@@ -123,7 +123,7 @@ TEST_F(DocumentTest, NewDocumentHasTheStandardLayoutAndSavesToAPath) {
   ASSERT_TRUE(doc.NewFile());
   EXPECT_FALSE(doc.Dirty());
   EXPECT_EQ(doc.DocEmail(), u"");
-  Storage& root = RequireRoot();
+  Storage& root = RequireRoot(u"test");
   std::vector<std::u16string> names;
   int16_t type = 0;
   std::u16string name;
@@ -158,7 +158,7 @@ TEST_F(DocumentTest, NewDocumentHasTheStandardLayoutAndSavesToAPath) {
   EXPECT_EQ(again.DocEmail(), u"a@b.c");
   EXPECT_EQ(again.AppName(), u"Quillar");
   EXPECT_EQ(again.AppVersion(), u"7.1");
-  EXPECT_EQ(RequireRoot().RevisionNumber(), u"1");
+  EXPECT_EQ(RequireRoot(u"test").RevisionNumber(), u"1");
 }
 
 TEST_F(DocumentTest, PropertyChangesMarkDirtyOnlyWhenTheyDiffer) {
@@ -169,7 +169,7 @@ TEST_F(DocumentTest, PropertyChangesMarkDirtyOnlyWhenTheyDiffer) {
   doc.DocCompany(u"Acme");
   EXPECT_TRUE(doc.Dirty());
   EXPECT_EQ(doc.DocCompany(), u"Acme");
-  EXPECT_EQ(RequireRoot().Title(), u"");
+  EXPECT_EQ(RequireRoot(u"test").Title(), u"");
   doc.Dirty(false);
   doc.DocCompany(u"Acme");
   EXPECT_FALSE(doc.Dirty());
@@ -313,7 +313,7 @@ TEST_F(DocumentTest, SavingANewDocumentGoesThroughTheSaveDialog) {
   EXPECT_EQ(doc.strFilePath(), path);
   EXPECT_FALSE(doc.Dirty());
   EXPECT_TRUE(fs::exists(ToUtf8(path)));
-  EXPECT_EQ(RequireRoot().RevisionNumber(), u"1");
+  EXPECT_EQ(RequireRoot(u"test").RevisionNumber(), u"1");
 }
 
 TEST_F(DocumentTest, SaveAsLeavesTheOriginalAsItWas) {
@@ -354,8 +354,16 @@ TEST_F(DocumentTest, TheDocumentBelongsToTheThread) {
     EXPECT_NE(ErrorOf([&] { second.OpenFile(Path("shared.qxv")); }), 0);
     EXPECT_EQ(first->DocTitle(), u"unsaved");
   }
-  // Destroying any CVellora closes the thread's document without saving.
+  // Destroying any CVellora closes the thread's document without saving, and
+  // takes the thread's engine: what needs either then says which class failed.
   EXPECT_EQ(ErrorOf([&] { first->DocTitle(); }), rt::kObjectNotSet);
+  try {
+    first->OpenFile(Path("shared.qxv"));
+    ADD_FAILURE() << "opened without an engine";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), rt::kObjectNotSet);
+    EXPECT_EQ(e.source(), u"Vellora2.CVellora");
+  }
   first.reset();
   EXPECT_EQ(Bytes(dir_ / "shared.qxv"), on_disk);
 }
@@ -368,7 +376,7 @@ TEST_F(DocumentTest, RevertDropsChangesSinceTheLastSave) {
   doc.DocTitle(u"dropped");
   doc.Revert();
   EXPECT_FALSE(doc.Dirty());
-  RequireRoot().ReadSummaryInfo();
+  RequireRoot(u"test").ReadSummaryInfo();
   EXPECT_EQ(doc.DocTitle(), u"kept");
   // The busy pointer is back where the host had it.
   EXPECT_EQ(platform_->pointer, kPointerDefault);
@@ -527,7 +535,7 @@ TEST_F(DocumentTest, SavingUnderANewPathKeepsTheLoadedStream) {
 TEST_F(DocumentTest, RevertLeavesNoEditBehindACleanFlag) {
   CVellora doc;
   doc.NewFile();
-  const Date created = RequireRoot().Created();
+  const Date created = RequireRoot(u"test").Created();
   auto files = doc.GetCFilesIO();
   doc.DocTitle(u"edit");
   files->Load(u"Settings\\notes");
@@ -536,7 +544,7 @@ TEST_F(DocumentTest, RevertLeavesNoEditBehindACleanFlag) {
   EXPECT_FALSE(doc.Dirty());
   EXPECT_EQ(doc.DocTitle(), u"");
   EXPECT_EQ(files->EnumStreams(u"Settings"), Variant());
-  EXPECT_NEAR(RequireRoot().Created().value, created.value, 1.0 / 86400);
+  EXPECT_NEAR(RequireRoot(u"test").Created().value, created.value, 1.0 / 86400);
   EXPECT_EQ(doc.DocEmail(), u"");
   EXPECT_EQ(ErrorOf([&] { files->GetLine(); }), ionotloaded);
 
@@ -696,7 +704,7 @@ TEST_F(DocumentTest, UserPropertiesOfFilesMadeElsewhere) {
   EXPECT_EQ(doc.DocPhoneNum(), u"555");
   EXPECT_EQ(doc.DocEmail(), u"me@example.org");
   EXPECT_EQ(doc.DocWebPage(), u"");
-  EXPECT_EQ(RequireRoot().UserPropertyName(0), u"AppVersion");
+  EXPECT_EQ(RequireRoot(u"test").UserPropertyName(0), u"AppVersion");
   EXPECT_EQ(doc.AppVersion(), u"9.9");
   doc.CloseFile();
 
@@ -707,7 +715,7 @@ TEST_F(DocumentTest, UserPropertiesOfFilesMadeElsewhere) {
   doc.CloseFile();
   ASSERT_TRUE(doc.OpenFile(Path("other.qxv")));
   EXPECT_EQ(doc.AppVersion(), u"4.0");
-  Storage& root = RequireRoot();
+  Storage& root = RequireRoot(u"test");
   EXPECT_EQ(root.UserPropertyCount(), 3);
   EXPECT_EQ(root.UserPropertyValue(2).ToString(), u"4.0");
 }

@@ -18,15 +18,15 @@ int32_t NextClassDebugID() {
   return ++counter;
 }
 
-StorageEngine& RequireEngine() {
+StorageEngine& RequireEngine(std::u16string_view source) {
   auto& engine = CurrentThreadState().gStorageEngine;
-  if (!engine) Raise(rt::kObjectNotSet);
+  if (!engine) Raise(rt::kObjectNotSet, std::u16string(source));
   return *engine;
 }
 
-Storage& RequireRoot() {
+Storage& RequireRoot(std::u16string_view source) {
   auto& root = CurrentThreadState().gRootStorage;
-  if (!root) Raise(rt::kObjectNotSet);
+  if (!root) Raise(rt::kObjectNotSet, std::u16string(source));
   return root;
 }
 

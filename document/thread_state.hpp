@@ -33,9 +33,10 @@ ThreadState& CurrentThreadState();
 // The next debug ID of the thread, from 1 upward; error 6 past 2147483647.
 int32_t NextClassDebugID();
 
-// The engine and the open document's root; error 91 when there is none.
-StorageEngine& RequireEngine();
-Storage& RequireRoot();
+// The engine and the open document's root; error 91 when there is none,
+// with `source`, the calling class's default source.
+StorageEngine& RequireEngine(std::u16string_view source);
+Storage& RequireRoot(std::u16string_view source);
 
 // The error for a change to a read-only document: STG_E_ACCESSDENIED with
 // `source`, when the open document is read-only.

@@ -17,6 +17,8 @@
 namespace vellora2 {
 namespace {
 
+constexpr std::u16string_view kSource = u"Vellora2.frmProperties";
+
 // The load step, the Document assignment and the write-back go on past any
 // step that fails: the field it would fill stays as ClearFields left it.
 template <typename Step>
@@ -29,14 +31,14 @@ void Quietly(Step&& step) {
 
 GUtility& Utility() {
   auto& utility = CurrentThreadState().utility;
-  if (!utility) Raise(rt::kObjectNotSet);
+  if (!utility) Raise(rt::kObjectNotSet, std::u16string(kSource));
   return *utility;
 }
 
 void RefreshPropertySets() {
-  Quietly([] { RequireRoot().ReadSummaryInfo(); });
-  Quietly([] { RequireRoot().ReadDocSummaryInfo(); });
-  Quietly([] { RequireRoot().ReadUserProperties(); });
+  Quietly([] { RequireRoot(kSource).ReadSummaryInfo(); });
+  Quietly([] { RequireRoot(kSource).ReadDocSummaryInfo(); });
+  Quietly([] { RequireRoot(kSource).ReadUserProperties(); });
 }
 
 bool IsSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
@@ -61,7 +63,7 @@ void frmProperties::ClearFields() {
 }
 
 std::u16string frmProperties::FormatStoredDate(Date stored) {
-  const Date local = RequireEngine().ConvertTime(stored);
+  const Date local = RequireEngine(kSource).ConvertTime(stored);
   if (local.value == 0.0) return {};
   return forms::LongDate(local) + u" " + forms::MediumTime(local);
 }
@@ -78,15 +80,15 @@ void frmProperties::Load() {
     return;
   }
   RefreshPropertySets();
-  Quietly([&] { c.lblCreated = FormatStoredDate(RequireRoot().CreationTime()); });
-  Quietly([&] { c.lblModified = FormatStoredDate(RequireRoot().ModifiedTime()); });
-  Quietly([&] { c.lblAccessed = FormatStoredDate(RequireRoot().AccessTime()); });
-  Quietly([&] { c.lblPrinted = FormatStoredDate(RequireRoot().LastPrinted()); });
-  Quietly([&] { c.lblApplication = RequireRoot().ApplicationName(); });
-  Quietly([&] { c.lblEditTime = FromUtf8(std::to_string(RequireRoot().EditTime())); });
-  Quietly([&] { c.lblRevNum = RequireRoot().RevisionNumber(); });
-  Quietly([&] { c.lblDCreated = FormatStoredDate(RequireRoot().Created()); });
-  Quietly([&] { c.lblDSaved = FormatStoredDate(RequireRoot().LastSaved()); });
+  Quietly([&] { c.lblCreated = FormatStoredDate(RequireRoot(kSource).CreationTime()); });
+  Quietly([&] { c.lblModified = FormatStoredDate(RequireRoot(kSource).ModifiedTime()); });
+  Quietly([&] { c.lblAccessed = FormatStoredDate(RequireRoot(kSource).AccessTime()); });
+  Quietly([&] { c.lblPrinted = FormatStoredDate(RequireRoot(kSource).LastPrinted()); });
+  Quietly([&] { c.lblApplication = RequireRoot(kSource).ApplicationName(); });
+  Quietly([&] { c.lblEditTime = FromUtf8(std::to_string(RequireRoot(kSource).EditTime())); });
+  Quietly([&] { c.lblRevNum = RequireRoot(kSource).RevisionNumber(); });
+  Quietly([&] { c.lblDCreated = FormatStoredDate(RequireRoot(kSource).Created()); });
+  Quietly([&] { c.lblDSaved = FormatStoredDate(RequireRoot(kSource).LastSaved()); });
   c.lblDPrinted = c.lblPrinted;
 }
 
@@ -158,9 +160,9 @@ void frmProperties::SaveFields() {
     Quietly([&] { d.DocComments(c.txtComments); });
     Quietly([&] { d.DocKeywords(c.txtKeywords); });
   }
-  Quietly([] { RequireRoot().WriteUserProperties(); });
-  Quietly([] { RequireRoot().WriteDocSummaryInfo(); });
-  Quietly([] { RequireRoot().WriteSummaryInfo(); });
+  Quietly([] { RequireRoot(kSource).WriteUserProperties(); });
+  Quietly([] { RequireRoot(kSource).WriteDocSummaryInfo(); });
+  Quietly([] { RequireRoot(kSource).WriteSummaryInfo(); });
 }
 
 void frmProperties::Show(bool modal) {
@@ -183,7 +185,7 @@ void frmProperties::cmdResetTime_Click() {
   // Written into the open document straight away, past the document object:
   // the reset holds whether the form closes with OK or Cancel, and it is not an
   // edit that makes the document dirty.
-  Storage& root = RequireRoot();
+  Storage& root = RequireRoot(kSource);
   root.ReadSummaryInfo();
   root.EditTime(0);
   root.StartEditClock();

@@ -209,7 +209,7 @@ TEST_F(PropertiesFormTest, OkWritesWhatChangedAndCancelWritesNothing) {
 TEST_F(PropertiesFormTest, ResetTimeTakesEffectAtOnceWithoutDirtying) {
   CVellora doc;
   SaveReport(doc);
-  Storage& root = RequireRoot();
+  Storage& root = RequireRoot(u"test");
   root.EditTime(123456);
   root.WriteSummaryInfo();
   doc.DialogBoxParentHwnd(1);
@@ -262,7 +262,7 @@ TEST_F(PropertiesFormTest, ShowingTheModelessFormAgainRefillsOnlyTheDocumentFiel
   frmProperties* form = LoadedPropertiesForm();
   ASSERT_NE(form, nullptr);
   form->Controls().txtTitle = u"unsaved typing";
-  Storage& root = RequireRoot();
+  Storage& root = RequireRoot(u"test");
   root.RevisionNumber(u"42");
   root.WriteSummaryInfo();
 
