@@ -8,6 +8,7 @@
 
 #include <array>
 #include <climits>
+#include <cstdint>
 
 namespace vellora2 {
 namespace {
@@ -15,9 +16,9 @@ namespace {
 // Whether the object loaded at `base` is the program: its program headers
 // are the ones the kernel handed over.
 bool IsProgram(const void* base) {
+  if (base == nullptr) return false;
   const auto* header = static_cast<const ElfW(Ehdr)*>(base);
-  return base != nullptr && static_cast<const char*>(base) + header->e_phoff ==
-                                reinterpret_cast<const char*>(getauxval(AT_PHDR));
+  return reinterpret_cast<uintptr_t>(base) + header->e_phoff == getauxval(AT_PHDR);
 }
 
 std::string ProgramPath() {
