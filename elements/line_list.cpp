@@ -40,7 +40,8 @@ void LineList::ReadText(size_t size, const std::function<void(std::span<char>)>&
   // Offsets are kept in 32 bits.
   if (size > UINT32_MAX) Raise(rt::kOverflow, std::u16string(kSource));
   // Two different bytes never overlap one another, so every place they stand
-  // together is a delimiter and all of them can be found at once.
+  // together is a delimiter and all of them can be found at once; with empty
+  // lines kept, each starts a line, so they need only be counted.
   const bool pairs = delimiter_.size() == 2 && delimiter_[0] != delimiter_[1] && settings_.keep_empty_lines;
   try {
     pairs_path_ = pairs;
